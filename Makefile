@@ -1,0 +1,38 @@
+# The project's front door: `make run` and `make test` work on a fresh Debian 12.
+BUILD ?= build
+CMAKE_FLAGS ?=
+
+.PHONY: all deps configure build run test fuzz bench tsan install clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD)
+
+run: build
+	@scripts/run.sh $(BUILD)
+
+test: build
+	@scripts/test.sh $(BUILD)
+
+# ThreadSanitizer build and run of every test.
+tsan:
+	@$(MAKE) --no-print-directory test BUILD=build-tsan CMAKE_FLAGS="-DBENCHLINK_TSAN=ON -DCMAKE_BUILD_TYPE=Debug"
+
+fuzz: deps
+	@scripts/fuzz.sh
+
+bench: build
+	@scripts/bench.sh $(BUILD)
+
+install: build
+	@cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX),)
+
+clean:
+	@rm -rf $(BUILD) build-tsan build-fuzz

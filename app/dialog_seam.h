@@ -1,0 +1,27 @@
+// The one way windows show modal windows, message boxes and file dialogs, so that
+// tests can answer them without a person.
+#pragma once
+
+#include <QString>
+
+class QDialog;
+class QWidget;
+
+class DialogSeam {
+public:
+    virtual ~DialogSeam() = default;
+    // Shows the window modally and returns its result code (QDialog::Accepted or Rejected).
+    virtual int showModal(QDialog& dialog);
+    // A modal message box with one text and an OK button.
+    virtual void message(QWidget* parent, const QString& text);
+    // File dialogs start in `folder` with `name` filled in; an empty result means cancelled.
+    virtual QString openFileName(QWidget* parent, const QString& folder, const QString& name,
+                                 const QString& filter);
+    virtual QString saveFileName(QWidget* parent, const QString& folder, const QString& name,
+                                 const QString& filter);
+};
+
+// The seam in use: the real dialogs unless a test installed its own.
+DialogSeam& dialogs();
+// Installs a replacement (nullptr restores the real dialogs); the caller keeps ownership.
+void setDialogs(DialogSeam* seam);

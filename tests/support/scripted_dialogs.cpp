@@ -1,0 +1,38 @@
+#include "support/scripted_dialogs.h"
+
+int ScriptedDialogs::showModal(QDialog& dialog) {
+    modalShown << dialog.objectName();
+    dialog.setResult(QDialog::Rejected);
+    dialog.show();
+    if (!modalHandlers.empty()) {
+        auto handler = std::move(modalHandlers.front());
+        modalHandlers.pop_front();
+        handler(dialog);
+    }
+    if (dialog.isVisible()) dialog.done(dialog.result());
+    return dialog.result();
+}
+
+void ScriptedDialogs::message(QWidget*, const QString& text) {
+    messages << text;
+}
+
+QString ScriptedDialogs::nextFile(const QString& folder, const QString& name, const QString& filter) {
+    fileFolders << folder;
+    fileNames << name;
+    fileFilters << filter;
+    if (fileAnswers.empty()) return QString();
+    QString answer = fileAnswers.front();
+    fileAnswers.pop_front();
+    return answer;
+}
+
+QString ScriptedDialogs::openFileName(QWidget*, const QString& folder, const QString& name,
+                                      const QString& filter) {
+    return nextFile(folder, name, filter);
+}
+
+QString ScriptedDialogs::saveFileName(QWidget*, const QString& folder, const QString& name,
+                                      const QString& filter) {
+    return nextFile(folder, name, filter);
+}

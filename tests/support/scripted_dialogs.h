@@ -1,0 +1,38 @@
+// Answers the program's dialogs from a script, and records what they were asked.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+
+#include "app/dialog_seam.h"
+
+class ScriptedDialogs : public DialogSeam {
+public:
+    ScriptedDialogs() { setDialogs(this); }
+    ~ScriptedDialogs() override { setDialogs(nullptr); }
+
+    // Each modal window shown takes the next handler, which works its controls
+    // (select, click "Ok") while the window is "open"; with none left it is rejected.
+    std::deque<std::function<void(QDialog&)>> modalHandlers;
+    // Each file dialog takes the next answer; an empty answer is a cancel.
+    std::deque<QString> fileAnswers;
+
+    QStringList messages;      // texts of the message boxes shown
+    QStringList modalShown;    // object names of the modal windows shown
+    QStringList fileFilters;   // filters the file dialogs were opened with
+    QStringList fileFolders;   // folders they started in
+    QStringList fileNames;     // names they were filled with
+
+    int showModal(QDialog& dialog) override;
+    void message(QWidget* parent, const QString& text) override;
+    QString openFileName(QWidget* parent, const QString& folder, const QString& name,
+                         const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& folder, const QString& name,
+                         const QString& filter) override;
+
+private:
+    QString nextFile(const QString& folder, const QString& name, const QString& filter);
+};
