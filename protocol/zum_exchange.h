@@ -18,7 +18,10 @@ public:
 };
 
 // Installs the link monitor (or none); the sink must outlive its installation.
+// Returns once no line is being handed to the previous sink.
 void zumSetLinkLog(LinkLogSink* sink);
+// Uninstalls the sink if it is the one installed (for a sink that goes away).
+void zumRemoveLinkLog(LinkLogSink* sink);
 
 // Receive thread: reads the port, catches at most one reply frame into the FIFO,
 // copies every other byte to out (at most 2048) and returns their number.
@@ -26,6 +29,9 @@ std::int32_t zumReadFilter(std::uint8_t* out);
 
 // Purges the port and empties the reply FIFO and the catcher's buffers.
 void zumFlush();
+
+// Replies dropped because the reply FIFO was full.
+std::uint64_t zumDroppedReplies();
 
 // Encodes and writes the request: 0, or 2 when the port refused it (message = its text).
 ExchangeStatus zumSend(const QlpCommand& request, std::string& message);
