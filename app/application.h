@@ -1,0 +1,47 @@
+// Creates every window once, in start-up order, and keeps them for the program's life.
+#pragma once
+
+#include <memory>
+
+class TForm_ZQ70_Main;
+class TForm_Message;
+class TForm_ComportSetup;
+class TForm_RD24Operate;
+class TForm_AboutZQ70;
+class TForm_DUVA;
+class TForm_UartDetect;
+class TForm_LinkMonitor;
+class TForm_PT57Operate;
+
+class BenchlinkWindows {
+public:
+    BenchlinkWindows();
+    ~BenchlinkWindows();
+    BenchlinkWindows(const BenchlinkWindows&) = delete;
+    BenchlinkWindows& operator=(const BenchlinkWindows&) = delete;
+
+    TForm_ZQ70_Main* main() const { return main_.get(); }
+    TForm_Message* message() const { return message_; }
+    TForm_ComportSetup* comportSetup() const { return comport_setup_; }
+    TForm_RD24Operate* rd24Operate() const { return rd24_operate_; }
+    TForm_AboutZQ70* about() const { return about_; }
+    TForm_DUVA* company() const { return company_; }
+    TForm_UartDetect* uartDetect() const { return uart_detect_; }
+    TForm_LinkMonitor* linkMonitor() const { return link_monitor_; }
+    TForm_PT57Operate* pt57Operate() const { return pt57_operate_; }
+
+private:
+    std::unique_ptr<TForm_ZQ70_Main> main_;
+    // Owned by the main window (their parent), so they go with it.
+    TForm_Message* message_ = nullptr;
+    TForm_ComportSetup* comport_setup_ = nullptr;
+    TForm_RD24Operate* rd24_operate_ = nullptr;
+    TForm_AboutZQ70* about_ = nullptr;
+    TForm_DUVA* company_ = nullptr;
+    TForm_UartDetect* uart_detect_ = nullptr;
+    TForm_LinkMonitor* link_monitor_ = nullptr;
+    TForm_PT57Operate* pt57_operate_ = nullptr;
+};
+
+// The program: application title, windows, message loop. Returns the exit code.
+int runBenchlink(int argc, char** argv);

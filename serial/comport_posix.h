@@ -1,0 +1,29 @@
+// The termios side of the driver: every system call on the port lives here.
+#pragma once
+
+#include <cstdint>
+
+struct LineSettings {
+    std::uint32_t rate = 115200; // programmed rate, fix rate already applied
+    int databits = 8;            // 5..8
+    int parity = 0;              // 0 None, 1 Odd, 2 Even, 3 Mark, 4 Space
+    int stopbits = 0;            // 0 one, 1 one and a half (5 data bits only), 2 two
+};
+
+// Opens and configures the port. Returns a ComportStatus: 0, 2 (open failed),
+// 3 (reading the line state failed) or 4 (the settings cannot be applied);
+// on failure nothing stays open and errno_out holds the reason.
+int posix_open_port(const char* path, const LineSettings& settings, int& fd_out, int& errno_out);
+void posix_close_port(int fd);
+
+enum class IoResult { kData, kNothing, kFault };
+
+// Non-blocking read of at most max bytes; n is set for kData.
+IoResult posix_read(int fd, std::uint8_t* buffer, int max, int& n, int& errno_out);
+// Waits up to timeout_ms for input; kData when readable.
+IoResult posix_wait_input(int fd, int timeout_ms, int& errno_out);
+// Writes all bytes within timeout_ms; false with errno_out on failure or time-out.
+bool posix_write_all(int fd, const std::uint8_t* bytes, int length, int timeout_ms, int& errno_out);
+
+enum PurgeWhich { kPurgeInput = 1, kPurgeOutput = 2 };
+void posix_purge(int fd, int which);
