@@ -126,16 +126,13 @@ void TForm_ZQ70_Main::buildControls() {
     auto* right_layout = new QVBoxLayout(right);
     pages_ = new QTabWidget(right);
     pages_->setObjectName(QStringLiteral("PageControl_Main"));
-    const char* const pages[][2] = {
-        {"TabSheet_GeneralASCII", "General ASCII"}, {"TabSheet_GeneralHEX", "Gerneral HEX"},
-        {"TabSheet_QLPHEX", "QLP HEX"},             {"TabSheet_QLPASCII", "QLP ASCII"},
-        {"TabSheet_QLPData", "QLP Data"},           {"TabSheet_Recorder", "Recorder"},
-    };
-    for (const auto& page : pages) {
-        auto* sheet = new QWidget(pages_);
-        sheet->setObjectName(QString::fromLatin1(page[0]));
-        pages_->addTab(sheet, QString::fromLatin1(page[1]));
-    }
+    // One widget per tab page; each page class builds and wires its own controls.
+    addPage(new QWidget(pages_), "TabSheet_GeneralASCII", "General ASCII");
+    addPage(new QWidget(pages_), "TabSheet_GeneralHEX", "Gerneral HEX");
+    addPage(new QWidget(pages_), "TabSheet_QLPHEX", "QLP HEX");
+    addPage(new QWidget(pages_), "TabSheet_QLPASCII", "QLP ASCII");
+    addPage(new QWidget(pages_), "TabSheet_QLPData", "QLP Data");
+    addPage(new QWidget(pages_), "TabSheet_Recorder", "Recorder");
     right_layout->addWidget(pages_, 1);
 
     group_uart_operate_ = new QGroupBox(QStringLiteral("Uart Operate"), right);
@@ -160,6 +157,11 @@ void TForm_ZQ70_Main::buildControls() {
     central->addWidget(right);
     central->setStretchFactor(0, 3);
     central->setStretchFactor(1, 2);
+}
+
+void TForm_ZQ70_Main::addPage(QWidget* page, const char* name, const char* caption) {
+    page->setObjectName(QString::fromLatin1(name));
+    pages_->addTab(page, QString::fromLatin1(caption));
 }
 
 void TForm_ZQ70_Main::initActionsConnections() {

@@ -60,6 +60,7 @@ protected:
 private:
     void buildMenu();
     void buildControls();
+    void addPage(QWidget* page, const char* name, const char* caption);
     void initActionsConnections();
     void FormShow();
     void DrainMessages();

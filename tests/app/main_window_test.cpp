@@ -1,0 +1,249 @@
+// The main window, its settings dialog and message dialog, offscreen, over a pseudo-terminal.
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QtTest>
+
+#include "app/application.h"
+#include "app/main_window.h"
+#include "app/message_dialog.h"
+#include "app/message_list_model.h"
+#include "serial/comport_setup_dialog.h"
+#include "support/pty_pair.h"
+#include "support/scripted_dialogs.h"
+
+namespace {
+
+template <typename T>
+T* child(QWidget* window, const char* name) {
+    T* found = window->findChild<T*>(QString::fromLatin1(name));
+    if (!found) qFatal("no control named %s", name);
+    return found;
+}
+
+// Answers the settings dialog: the given port, fix rate, then "Ok".
+std::function<void(QDialog&)> confirmPort(int port, int fix = 0) {
+    return [port, fix](QDialog& dialog) {
+        child<QComboBox>(&dialog, "ComboBox_Comport")->setCurrentIndex(port);
+        child<QSpinBox>(&dialog, "CSpinEdit_FixRate")->setValue(fix);
+        QTest::mouseClick(child<QPushButton>(&dialog, "Botton_OK"), Qt::LeftButton);
+    };
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ScriptedDialogs> dialogs_;
+    std::unique_ptr<PtyPair> far_;
+    std::unique_ptr<ComPortFolder> ports_;
+    std::unique_ptr<BenchlinkWindows> windows_;
+
+    TForm_ZQ70_Main* main() { return windows_->main(); }
+
+    QStringList lines() {
+        const LineStore& store = main()->messageModel().store();
+        QStringList out;
+        for (std::size_t i = 0; i < store.size(); ++i) {
+            std::string_view line = store.line(i);
+            out << QString::fromLatin1(line.data(), qsizetype(line.size()));
+        }
+        return out;
+    }
+
+    QString total() { return child<QLabel>(main(), "Label_MessageTotalLineAmount")->text(); }
+    void trigger(const char* action) { child<QAction>(main(), action)->trigger(); }
+    void click(QWidget* window, const char* button) {
+        QTest::mouseClick(child<QPushButton>(window, button), Qt::LeftButton);
+    }
+    bool enabled(const char* name) { return child<QWidget>(main(), name)->isEnabled(); }
+
+private slots:
+    void init() {
+        dialogs_ = std::make_unique<ScriptedDialogs>();
+        far_ = std::make_unique<PtyPair>();
+        ports_ = std::make_unique<ComPortFolder>();
+        QVERIFY(ports_->link(1, *far_));
+        windows_ = std::make_unique<BenchlinkWindows>();
+        main()->show();
+    }
+
+    void cleanup() {
+        windows_.reset();
+        ports_.reset();
+        far_.reset();
+        dialogs_.reset();
+    }
+
+    void startsEmptyWithNoPort() {
+        QCOMPARE(main()->windowTitle(), QStringLiteral("ZQ70 Main"));
+        QVERIFY(lines().isEmpty());
+        QCOMPARE(total(), QStringLiteral("0"));
+        QVERIFY(!enabled("Button_StartReceive"));
+        QVERIFY(!enabled("Button_StopReceive"));
+        QVERIFY(!enabled("GroupBox_UartOperate"));
+        QCOMPARE(windows_->comportSetup()->windowTitle(), QStringLiteral("ComPort Setup"));
+        QCOMPARE(windows_->message()->windowTitle(), QStringLiteral("Message"));
+    }
+
+    void markSpaceAndClear() {
+        click(main(), "Button_AddMessageMark");
+        click(main(), "Button_AddMessageSpaceLine");
+        QCOMPARE(lines(), QStringList({"-------------------* MARK Line *-------------------------   ", ""}));
+        QCOMPARE(total(), QStringLiteral("2"));
+        click(main(), "Button_ClearMessageList");
+        QVERIFY(lines().isEmpty());
+        QCOMPARE(total(), QStringLiteral("0"));
+        click(main(), "Button_AddMessageMark");
+        QCOMPARE(total(), QStringLiteral("1"));
+    }
+
+    void configureReceiveStopCloseExit() {
+        dialogs_->modalHandlers.push_back(confirmPort(1, 3));
+        trigger("ComportConfigure");
+        QCOMPARE(dialogs_->modalShown, QStringList{"Form_ComportSetup"});
+        QCOMPARE(lines(), QStringList({"COM1 Configure Success.", "Buadrate = 118656", "Parity Check = None",
+                                       "Stop Bits = 1", "Data Bits = 8", "", "---* Start Receive *---   "}));
+        QVERIFY(!enabled("Button_StartReceive"));
+        QVERIFY(enabled("Button_StopReceive"));
+        QVERIFY(enabled("Button_UartClearReceive"));
+
+        QVERIFY(far_->write("hello\r\n"));
+        QTRY_COMPARE(lines().size(), 8);
+        QCOMPARE(lines().last(), QStringLiteral("hello<CR><LF>"));
+        QCOMPARE(total(), QStringLiteral("8"));
+
+        click(main(), "Button_StopReceive");
+        QCOMPARE(lines().last(), QStringLiteral("---* Stop Receive *---   "));
+        QVERIFY(enabled("Button_StartReceive"));
+
+        trigger("ComportClose");
+        QCOMPARE(lines().mid(9), QStringList({"COM1 Close Success.", ""}));
+        QVERIFY(!enabled("Button_StartReceive"));
+        QVERIFY(!enabled("GroupBox_UartOperate"));
+    }
+
+    void exitWhileReceivingStopsAndCloses() {
+        dialogs_->modalHandlers.push_back(confirmPort(1));
+        trigger("ComportConfigure");
+        int before = lines().size();
+        click(main(), "Button_Exit");
+        QVERIFY(!main()->isVisible());
+        QCOMPARE(lines().mid(before),
+                 QStringList({"---* Stop Receive *---   ", "COM1 Close Success.", ""}));
+    }
+
+    void abortedConfigureWritesAbort() {
+        dialogs_->modalHandlers.push_back(
+            [this](QDialog& dialog) { click(&dialog, "Button_Abort"); });
+        trigger("ComportConfigure");
+        QCOMPARE(lines(), QStringList({"Comport Configure Abort!", ""}));
+        QVERIFY(!enabled("Button_StartReceive"));
+    }
+
+    void closeWithNoPortEverConfigured() {
+        trigger("ComportClose");
+        QCOMPARE(lines(), QStringList({"COM0 Close Fault! Invalid Handle Value!", ""}));
+    }
+
+    void devicePanelWithoutPortShowsNotice() {
+        trigger("RD24Device");
+        TForm_Message* notice = windows_->message();
+        QVERIFY(notice->isVisible());
+        QVERIFY(dialogs_->modalShown.isEmpty());
+        QCOMPARE(child<QLabel>(notice, "Label_Message1")->text(), QStringLiteral("COM Port isn't Open!"));
+        for (const char* empty : {"Label_Message2", "Label_Message6"})
+            QVERIFY(child<QLabel>(notice, empty)->text().isEmpty());
+        QCOMPARE(child<QPushButton>(notice, "Button_1")->text(), QStringLiteral("Ok"));
+        QVERIFY(child<QPushButton>(notice, "Button_1")->isVisible());
+        QVERIFY(!child<QPushButton>(notice, "Button_2")->isVisible());
+        click(notice, "Button_1");
+        QCOMPARE(notice->ClickedButton(), 1);
+        QVERIFY(!notice->isVisible());
+    }
+
+    void devicePanelWithPortOpensModally() {
+        dialogs_->modalHandlers.push_back(confirmPort(0));
+        trigger("ComportConfigure");
+        trigger("PT57Device");
+        QCOMPARE(dialogs_->modalShown.last(), QStringLiteral("Form_PT57Operate"));
+    }
+
+    void unplugWhileReceivingWritesOneFaultLine() {
+        dialogs_->modalHandlers.push_back(confirmPort(1));
+        trigger("ComportConfigure");
+        int before = lines().size();
+        far_->close_far_end();
+        QTRY_VERIFY(lines().size() >= before + 2);
+        QTest::qWait(100);
+        QCOMPARE(lines().mid(before),
+                 QStringList({"COM1 Receive Fault! Input/output error", "---* Stop Receive *---   "}));
+        QVERIFY(enabled("Button_StartReceive"));
+        trigger("ComportClose");
+        QCOMPARE(lines().last(), QString());
+        QCOMPARE(lines().at(lines().size() - 2), QStringLiteral("COM1 Close Success."));
+    }
+
+    void detectPausesAndResumesReceiving() {
+        dialogs_->modalHandlers.push_back(confirmPort(1));
+        trigger("ComportConfigure");
+        int before = lines().size();
+        trigger("QLPDetect");
+        QCOMPARE(dialogs_->modalShown.last(), QStringLiteral("Form_UartDetect"));
+        QCOMPARE(lines().mid(before),
+                 QStringList({"---* Stop Receive *---   ", "---* Stop Receive *---   ", "COM1 Configure Success.",
+                              "Buadrate = 115200", "Parity Check = None", "Stop Bits = 1", "Data Bits = 8", "",
+                              "---* Start Receive *---   "}));
+        QVERIFY(enabled("Button_StopReceive"));
+    }
+
+    void settingsDialogProgrammedRate() {
+        TForm_ComportSetup* setup = windows_->comportSetup();
+        ComportSetting s;
+        s.baudrate = 115200;
+        s.fixrate = -3;
+        setup->SetSetting(s);
+        setup->show();
+        auto* rate = child<QLineEdit>(setup, "Edit_FixedBuadrate");
+        QCOMPARE(rate->text(), QString::number(115200 * 97 / 100));
+        QVERIFY(!rate->isEnabled());
+        child<QComboBox>(setup, "ComboBox_Buadrate")->setCurrentIndex(0);
+        child<QSpinBox>(setup, "CSpinEdit_FixRate")->setValue(5);
+        QCOMPARE(rate->text(), QString::number(9600 * 105 / 100));
+
+        click(setup, "Button_Default");
+        QCOMPARE(child<QComboBox>(setup, "ComboBox_Comport")->currentText(), QStringLiteral("None"));
+        QCOMPARE(child<QComboBox>(setup, "ComboBox_Buadrate")->currentText(), QStringLiteral("115200"));
+        QCOMPARE(child<QComboBox>(setup, "ComboBox_Parity")->currentText(), QStringLiteral("None"));
+        QCOMPARE(child<QComboBox>(setup, "ComboBox_Databit")->currentText(), QStringLiteral("8"));
+        QCOMPARE(child<QComboBox>(setup, "ComboBox_Stopbit")->currentText(), QStringLiteral("1"));
+        QCOMPARE(child<QSpinBox>(setup, "CSpinEdit_FixRate")->value(), 5);
+
+        click(setup, "Button_Abort");
+        QVERIFY(!setup->Confirmed());
+        QCOMPARE(setup->GetSetting().fixrate, -3);
+        setup->show();
+        QCOMPARE(child<QComboBox>(setup, "ComboBox_Buadrate")->currentText(), QStringLiteral("115200"));
+        QCOMPARE(child<QSpinBox>(setup, "CSpinEdit_FixRate")->value(), -3);
+        setup->close();
+    }
+
+    void settingsDialogShowsWhereThePortLeads() {
+        TForm_ComportSetup* setup = windows_->comportSetup();
+        setup->SetSetting(ComportSetting{});
+        setup->show();
+        child<QComboBox>(setup, "ComboBox_Comport")->setCurrentIndex(1);
+        QString path = child<QLabel>(setup, "Label_ComportPath")->text();
+        QVERIFY2(path.startsWith(QString::fromStdString(ports_->ports_folder() + "/com1")), qPrintable(path));
+        QVERIFY(path.endsWith(QStringLiteral("(present)")));
+        setup->close();
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
