@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run test fuzz bench tsan install clean
+.PHONY: all deps configure build run check-display test fuzz bench tsan install clean
 
 all: build
 
@@ -15,7 +15,11 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD)
 
-run: build
+# Without a display there is nothing to show the window on: say how, before building.
+check-display:
+	@scripts/run.sh --check
+
+run: check-display build
 	@scripts/run.sh $(BUILD)
 
 test: build
