@@ -23,8 +23,9 @@ CatchResult ZumCatcher::feed(const std::uint8_t* bytes, std::size_t count, Clock
     // 0x00; a second "%" before that 0x00 ends the pass with no frame.
     CatchResult result;
     const std::size_t fill = catchFill_;
-    const std::size_t start = static_cast<std::size_t>(
-        std::find(catch_.begin(), catch_.begin() + fill, kZumStart) - catch_.begin());
+    const void* marker = std::memchr(catch_.data(), kZumStart, fill);
+    const std::size_t start =
+        marker == nullptr ? fill : static_cast<std::size_t>(static_cast<const std::uint8_t*>(marker) - catch_.data());
     bool unfinished = false;
     if (start < fill) {
         std::size_t pos = start + 1;
