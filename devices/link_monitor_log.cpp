@@ -1,8 +1,5 @@
 #include "devices/link_monitor_log.h"
 
-#include <cerrno>
-#include <cstring>
-
 #include "util/file_io.h"
 
 void LinkMonitorLog::post(Posted line) {
@@ -121,11 +118,7 @@ std::string linkMonitorSavePath(const std::string& chosen) {
 
 bool linkMonitorSave(const LinkMonitorLog& log, const std::string& path, std::string& reason) {
     const std::string text = log.fileText();
-    errno = 0;
-    const std::int32_t written =
-        file_write_all(reinterpret_cast<const std::uint8_t*>(text.data()), path, static_cast<std::int32_t>(text.size()));
-    if (written == static_cast<std::int32_t>(text.size())) return true;
-    const int error = errno;
-    reason = error != 0 ? std::strerror(error) : "write failed";
+    if (file_write_all(text, path) == static_cast<std::int32_t>(text.size())) return true;
+    reason = last_file_error();
     return false;
 }
