@@ -15,6 +15,9 @@
 #include <QVBoxLayout>
 
 #include "app/dialog_seam.h"
+#include "app/general_ascii_page.h"
+#include "app/receive_pipeline.h"
+#include "app/receive_settings_panel.h"
 #include "app/message_dialog.h"
 #include "app/message_list_model.h"
 #include "serial/comport_setup_dialog.h"
@@ -49,13 +52,33 @@ TForm_ZQ70_Main::TForm_ZQ70_Main(QWidget* parent) : QMainWindow(parent) {
             },
             Qt::QueuedConnection);
     });
+    pipeline_ = std::make_unique<ReceivePipeline>([this](const std::string& line) { AddMessageLine(line); });
     drain_timer_ = new QTimer(this);
     drain_timer_->setSingleShot(true);
     drain_timer_->setInterval(kDrainIntervalMs);
     buildMenu();
     buildControls();
     initActionsConnections();
+    wireReceivePipeline();
     resize(1100, 700);
+}
+
+void TForm_ZQ70_Main::wireReceivePipeline() {
+    receive_settings_ = new ReceiveSettingsPanel(*pipeline_, this);
+    receiveSettingsArea()->addWidget(receive_settings_);
+    session_->SetDispatcher([this] { pipeline_->ReceiveDispatch(); });
+    session_->SetReceiveStopped([this] {
+        pipeline_->ResetAccumulated();
+        receive_settings_->ResetLastLength();
+    });
+    pipeline_->SetReplyHook([this](const std::uint8_t* line, std::int32_t length) {
+        general_ascii_->commands().SendReply(line, length);
+    });
+    pipeline_->SetLastLengthHook([this](std::int32_t length) { receive_settings_->PostLastLength(length); });
+}
+
+void TForm_ZQ70_Main::SetCurrentCommand(int n) {
+    general_ascii_->SetCurrentCommand(n);
 }
 
 TForm_ZQ70_Main::~TForm_ZQ70_Main() {
@@ -127,7 +150,8 @@ void TForm_ZQ70_Main::buildControls() {
     pages_ = new QTabWidget(right);
     pages_->setObjectName(QStringLiteral("PageControl_Main"));
     // One widget per tab page; each page class builds and wires its own controls.
-    addPage(new QWidget(pages_), "TabSheet_GeneralASCII", "General ASCII");
+    general_ascii_ = new GeneralAsciiPage(this, pages_);
+    addPage(general_ascii_, "TabSheet_GeneralASCII", "General ASCII");
     addPage(new QWidget(pages_), "TabSheet_GeneralHEX", "Gerneral HEX");
     addPage(new QWidget(pages_), "TabSheet_QLPHEX", "QLP HEX");
     addPage(new QWidget(pages_), "TabSheet_QLPASCII", "QLP ASCII");

@@ -19,6 +19,9 @@ class QVBoxLayout;
 class MessageListModel;
 class TForm_ComportSetup;
 class TForm_Message;
+class GeneralAsciiPage;
+class ReceivePipeline;
+class ReceiveSettingsPanel;
 
 // The other windows the main window opens; all are created once at start-up.
 struct MainWindowPeers {
@@ -48,6 +51,11 @@ public:
     void ConfigureComport();
 
     ConsoleSession& session() { return *session_; }
+    // What the receive thread runs: line cutting, display, reply and recorder hooks.
+    ReceivePipeline& pipeline() { return *pipeline_; }
+    GeneralAsciiPage* generalAsciiPage() const { return general_ascii_; }
+    // Makes command line n current, as clicking Edit_CommandN does.
+    void SetCurrentCommand(int n);
     const MessageListModel& messageModel() const { return *model_; }
     QTabWidget* pages() const { return pages_; }
     // Where the receive display settings sit, below the message list.
@@ -62,6 +70,7 @@ private:
     void buildControls();
     void addPage(QWidget* page, const char* name, const char* caption);
     void initActionsConnections();
+    void wireReceivePipeline();
     void FormShow();
     void DrainMessages();
     void ScheduleDrain();
@@ -77,6 +86,8 @@ private:
     // Declared before the session: the receive thread, stopped with the session,
     // feeds the queue until then.
     OrderedLineQueue queue_;
+    // Outlives the session, whose receive thread runs it.
+    std::unique_ptr<ReceivePipeline> pipeline_;
     std::unique_ptr<ConsoleSession> session_;
     MainWindowPeers peers_;
     bool shown_once_ = false;
@@ -91,4 +102,6 @@ private:
     QPushButton* button_start_receive_ = nullptr;
     QPushButton* button_stop_receive_ = nullptr;
     QTimer* drain_timer_ = nullptr;
+    GeneralAsciiPage* general_ascii_ = nullptr;
+    ReceiveSettingsPanel* receive_settings_ = nullptr;
 };

@@ -113,9 +113,9 @@ private slots:
         QVERIFY(enabled("Button_StopReceive"));
         QVERIFY(enabled("Button_UartClearReceive"));
 
-        QVERIFY(far_->write("hello\r\n"));
+        QVERIFY(far_->write(std::string_view("hello\r\n\0", 8)));
         QTRY_COMPARE(lines().size(), 8);
-        QCOMPARE(lines().last(), QStringLiteral("hello<CR><LF>"));
+        QCOMPARE(lines().last(), QStringLiteral("hello<CR><LF><NUL>"));
         QCOMPARE(total(), QStringLiteral("8"));
 
         click(main(), "Button_StopReceive");

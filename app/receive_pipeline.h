@@ -1,0 +1,153 @@
+// What happens to received bytes: the terminal path cuts them into lines at the
+// chosen terminator (or after a quiet period) and shows each line as text, named
+// control characters, hex pairs or a decoded frame; the frame path, taken while a
+// device panel is showing, hands the bytes to the frame catcher and shows the rest.
+//
+// Threads: ReceiveDispatch, the two paths and ShowReceivedLine run on the receive
+// thread; the setters, MarkWaitElapsed and the getters may be called from any thread.
+// The receive buffers belong to the receive thread; ResetAccumulated is called while
+// no receive thread runs.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum ReceiveMode : int {
+    kReceiveModeNone = 0,
+    kReceiveModeAscii = 1,
+    kReceiveModeHex = 2,
+};
+
+enum LineControlMode : int {
+    kLineControlNul = 0,
+    kLineControlCr = 1,
+    kLineControlLf = 2,
+    kLineControlCrLf = 3,
+    kLineControlOther = 4,
+};
+
+// Bytes not yet cut into lines are held up to this many; a line is never longer.
+inline constexpr std::int32_t kReceiveHeldMax = 2048;
+inline constexpr std::int32_t kTerminatorMax = 64;
+// The ZUM decoder works on a copy of this size; longer lines are no ZUM frame.
+inline constexpr std::int32_t kZumLineMax = 256;
+inline constexpr std::int32_t kChangeLineWaitMax = 500;
+// How long an idle receive loop rests on the port before it looks again: short
+// against the change-line wait, long enough to cost nothing.
+inline constexpr int kReceiveIdleWaitMs = 5;
+
+struct DisplaySettings {
+    int receive_mode = kReceiveModeAscii;
+    int line_control_mode = kLineControlNul;
+    std::array<std::uint8_t, kTerminatorMax> terminator{}; // 0x00
+    std::int32_t terminator_length = 1;
+    std::string other_text; // the "Other" field, kept for re-parsing on a mode change
+    std::int32_t change_line_wait = 200;
+    bool qlp_filter = false;
+    std::string recorder_keyword = "#";
+};
+
+class ReceivePipeline {
+public:
+    using LineSink = std::function<void(const std::string&)>;
+    using ReplyHook = std::function<void(const std::uint8_t* line, std::int32_t length)>;
+    using RecorderHook = std::function<bool(const std::uint8_t* line, std::int32_t length)>;
+    using PanelShowingHook = std::function<bool()>;
+    using LengthHook = std::function<void(std::int32_t length)>;
+
+    explicit ReceivePipeline(LineSink add_line);
+    ReceivePipeline(const ReceivePipeline&) = delete;
+    ReceivePipeline& operator=(const ReceivePipeline&) = delete;
+
+    // Absent hooks: no reply, nothing recorded, the terminal path, no length shown.
+    void SetReplyHook(ReplyHook hook);
+    void SetRecorderHook(RecorderHook hook);
+    void SetPanelShowingHook(PanelShowingHook hook);
+    // Told the length of each line or chunk shown (for "Last Length"); receive thread.
+    void SetLastLengthHook(LengthHook hook);
+    void SetRecorderKeyword(std::string keyword);
+    std::string recorder_keyword() const;
+
+    // Out-of-range values are ignored.
+    void SetReceiveMode(int mode);
+    int receive_mode() const;
+    // Sets the terminator by mode; mode 4 parses `other_text` as hex pairs.
+    void SetLineControlMode(int mode, std::string_view other_text);
+    // The "Other" field changed: re-parsed into the terminator while mode 4 is selected.
+    void SetLineControlOther(std::string_view other_text);
+    int line_control_mode() const;
+    std::vector<std::uint8_t> terminator() const;
+    // Clamped to 0..500.
+    void SetChangeLineWait(int ms);
+    int change_line_wait() const;
+    void SetQlpFilter(bool on);
+    bool qlp_filter() const;
+    DisplaySettings settings() const;
+
+    // The change-line timer's tick.
+    void MarkWaitElapsed() { wait_elapsed_.store(true, std::memory_order_release); }
+    bool wait_elapsed() const { return wait_elapsed_.load(std::memory_order_acquire); }
+
+    // One receive-thread iteration.
+    void ReceiveDispatch();
+    void ReceiveTerminalMode();
+    void ReceiveFrameMode();
+    // The terminal path's work on a chunk already read, and on a poll that read nothing
+    // (true when the change-line wait flushed a partial line).
+    void AcceptChunk(const std::uint8_t* chunk, std::int32_t n);
+    bool IdlePoll();
+    // Recorder, QLP filter, then the text by receive mode.
+    void ShowReceivedLine(const std::uint8_t* line, std::int32_t length);
+
+    // Receiving stopped or the port closed: held bytes are dropped.
+    void ResetAccumulated();
+    std::int32_t accumulated() const { return accumulated_; }
+    std::int32_t last_length() const { return last_length_.load(std::memory_order_relaxed); }
+
+    // The text of received bytes by receive mode.
+    static std::string ReceivedText(const std::uint8_t* bytes, std::int32_t length, int mode);
+    // "ZUM Frame = ...", "ZEB Frame = ..." or "ZIK Frame = ..." for a line that is one
+    // of the frames, tried in that order; false otherwise.
+    static bool FrameText(const std::uint8_t* line, std::int32_t length, std::string& text);
+
+private:
+    struct Hooks {
+        ReplyHook reply;
+        RecorderHook recorder;
+        PanelShowingHook panel_showing;
+        LengthHook last_length;
+    };
+
+    // The receive thread's copy of the settings and hooks, refreshed when they changed.
+    void RefreshSnapshot();
+    template <typename Change>
+    void Update(Change change);
+    static void ParseTerminator(DisplaySettings& s, int mode);
+    void ShowLine(const std::uint8_t* line, std::int32_t length);
+    void DeliverLine(std::int32_t length);
+    void ShowLength(std::int32_t length);
+
+    LineSink add_line_;
+
+    mutable std::mutex mutex_;
+    DisplaySettings settings_;
+    Hooks hooks_;
+    std::atomic<std::uint64_t> version_{1};
+
+    // Receive thread only.
+    std::uint64_t snapshot_version_ = 0;
+    DisplaySettings snapshot_;
+    Hooks snapshot_hooks_;
+    std::array<std::uint8_t, kReceiveHeldMax> accumulate_{};
+    std::array<std::uint8_t, kReceiveHeldMax> line_{};
+    std::int32_t accumulated_ = 0;
+
+    std::atomic<bool> wait_elapsed_{false};
+    std::atomic<std::int32_t> last_length_{0};
+};

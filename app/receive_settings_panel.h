@@ -1,0 +1,62 @@
+// The receive display settings below the message list: receive mode, line control,
+// change-line wait and its timer, QLP filter and the "Last Length" label. The controls
+// only hand their values to the receive pipeline.
+#pragma once
+
+#include <QWidget>
+#include <atomic>
+#include <cstdint>
+
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QSpinBox;
+class QTimer;
+class ReceivePipeline;
+
+class ReceiveSettingsPanel : public QWidget {
+    Q_OBJECT
+
+public:
+    // Puts the start-up defaults on the controls and into the pipeline.
+    explicit ReceiveSettingsPanel(ReceivePipeline& pipeline, QWidget* parent = nullptr);
+
+    // Any thread: the length of the last line shown; the label follows on the GUI thread.
+    void PostLastLength(std::int32_t length);
+    // GUI thread: receiving stopped, the label shows "0".
+    void ResetLastLength();
+
+    QTimer* changeLineTimer() const { return Timer_ChangeLineWait; }
+
+private:
+    void buildControls();
+    void initConnections();
+    void applyDefaults();
+    void updateTimer();
+    void showPostedLength();
+
+    void RadioGroup_ReceiveMessageModeClick(int index);
+    void RadioGroup_LineControlModeClick(int index);
+    void Edit_LineControlOtherChange(const QString& text);
+    void CheckBox_ChangeLineClick();
+    void CSpinEdit_ReceiveWaitTimeChange(int value);
+    void Timer_ChangeLineWaitTimer();
+    void CheckBox_QLPFilterClick();
+
+    ReceivePipeline& pipeline_;
+    std::atomic<std::int32_t> posted_length_{0};
+    std::atomic<bool> length_pending_{false};
+
+    QGroupBox* RadioGroup_ReceiveMessageMode = nullptr;
+    QButtonGroup* receive_mode_buttons_ = nullptr;
+    QGroupBox* RadioGroup_LineControlMode = nullptr;
+    QButtonGroup* line_control_buttons_ = nullptr;
+    QLineEdit* Edit_LineControlOther = nullptr;
+    QCheckBox* CheckBox_ChangeLine = nullptr;
+    QSpinBox* CSpinEdit_ReceiveWaitTime = nullptr;
+    QTimer* Timer_ChangeLineWait = nullptr;
+    QCheckBox* CheckBox_QLPFilter = nullptr;
+    QLabel* Label_ReceiveLength = nullptr;
+};
