@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/message_dialog.h"
 #include "detect/uart_detect.h"
+#include "devices/link_monitor.h"
 #include "devices/pt57_operate.h"
 #include "devices/rd24_operate.h"
 #include "info/about_window.h"
@@ -19,6 +20,7 @@ BenchlinkWindows::BenchlinkWindows() {
     about_ = new TForm_AboutZQ70(owner);
     company_ = new TForm_DUVA(owner);
     uart_detect_ = new TForm_UartDetect(owner);
+    link_monitor_ = new TForm_LinkMonitor(owner);
     pt57_operate_ = new TForm_PT57Operate(owner);
 
     MainWindowPeers peers;
@@ -28,6 +30,7 @@ BenchlinkWindows::BenchlinkWindows() {
     peers.about = about_;
     peers.company = company_;
     peers.uart_detect = uart_detect_;
+    peers.link_monitor = link_monitor_;
     peers.pt57_operate = pt57_operate_;
     main_->setPeers(peers);
 }

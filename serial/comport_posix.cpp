@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -70,6 +72,20 @@ bool apply_frame(termios& t, const LineSettings& s) {
     return true;
 }
 
+// Unix98 pseudo-terminal slaves: majors 136 to 143.
+bool is_pseudo_terminal(int fd) {
+    struct stat st {};
+    return fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
+}
+
+// glibc reads the line back after setting it and reports EINVAL when the data
+// bits or the parity did not stick. A pseudo-terminal stores no framing at all
+// (it always reads back 8 bits, no parity), so there that check says nothing.
+bool set_line(int fd, const termios& t) {
+    if (tcsetattr(fd, TCSANOW, &t) == 0) return true;
+    return errno == EINVAL && is_pseudo_terminal(fd);
+}
+
 void set_rts(int fd, bool on) {
     int bits = TIOCM_RTS;
     // Pseudo-terminals and some adapters answer ENOTTY; the pulse is best effort.
@@ -109,7 +125,7 @@ int posix_open_port(const char* path, const LineSettings& s, int& fd_out, int& e
         close(fd);
         return kComportSetError;
     }
-    if (tcsetattr(fd, TCSANOW, &t) != 0 || (speed == B0 && !serial_set_exact_rate(fd, s.rate))) {
+    if (!set_line(fd, t) || (speed == B0 && !serial_set_exact_rate(fd, s.rate))) {
         errno_out = errno;
         close(fd);
         return kComportSetError;

@@ -66,7 +66,10 @@ TEST_F(ComportTest, CloseChecksThePortAgainstTheLastConfigured) {
     EXPECT_TRUE(comport_close(com(1)));
     EXPECT_EQ(comport_status_text(), "");
     EXPECT_FALSE(comport_is_open());
+    // The closed port's setting is now the reported one: port 0, with nothing open.
     EXPECT_FALSE(comport_close(com(1)));
+    EXPECT_EQ(comport_status_text(), "Set Com Error!");
+    EXPECT_FALSE(comport_close(com(0)));
     EXPECT_EQ(comport_status_text(), "Invalid Handle Value!");
 }
 
@@ -149,7 +152,7 @@ TEST_F(ComportTest, SevenBitParityChangesTheCallersBytes) {
         ComportSetting s = com(1);
         s.databits = static_cast<std::uint8_t>(c.databits);
         s.parity = static_cast<std::uint8_t>(c.parity);
-        ASSERT_TRUE(comport_configure(s));
+        ASSERT_TRUE(comport_configure(s)) << comport_status_text() << " errno " << comport_last_error();
         std::uint8_t bytes[2] = {c.in, c.in};
         ASSERT_TRUE(comport_send_string(bytes, 2));
         EXPECT_EQ(bytes[0], c.out);
