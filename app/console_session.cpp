@@ -4,12 +4,6 @@
 
 #include "util/convert.h"
 
-namespace {
-// How long an idle receive loop rests on the port before it looks again; short
-// enough for the change-line wait, long enough to cost nothing.
-constexpr int kIdleWaitMs = 5;
-} // namespace
-
 ConsoleSession::ConsoleSession(LineSink add_line) : add_line_(std::move(add_line)) {}
 
 ConsoleSession::~ConsoleSession() {
@@ -41,7 +35,7 @@ void ConsoleSession::ShowChunk() {
     if (n > 0)
         AddLine(bytes_to_tagged_text(buffer, n));
     else
-        comport_wait_readable(kIdleWaitMs);
+        comport_wait_readable(kReceiveIdleWaitMs);
 }
 
 bool ConsoleSession::ApplyComportSetting(const ComportSetting& setting) {

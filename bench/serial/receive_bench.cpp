@@ -37,7 +37,7 @@ void receive_step() {
     std::uint8_t buffer[kComportReceiveMax];
     std::int32_t n = comport_receive_string(buffer, 2);
     if (n == 0) {
-        comport_wait_readable(5);
+        comport_wait_readable(kReceiveIdleWaitMs);
         return;
     }
     std::lock_guard lock(g_mutex);
