@@ -16,6 +16,11 @@
 
 #include "app/dialog_seam.h"
 #include "app/general_ascii_page.h"
+#include "app/hex_pages.h"
+#include "app/message_files.h"
+#include "app/qlp_composer_pages.h"
+#include "app/recorder_page.h"
+#include "app/send_file_group.h"
 #include "app/receive_pipeline.h"
 #include "app/receive_settings_panel.h"
 #include "app/message_dialog.h"
@@ -60,6 +65,8 @@ TForm_ZQ70_Main::TForm_ZQ70_Main(QWidget* parent) : QMainWindow(parent) {
     buildControls();
     initActionsConnections();
     wireReceivePipeline();
+    new MessageFiles(this);
+    general_ascii_->sendFileArea()->addWidget(new SendFileGroup(this, general_ascii_));
     resize(1100, 700);
 }
 
@@ -152,11 +159,11 @@ void TForm_ZQ70_Main::buildControls() {
     // One widget per tab page; each page class builds and wires its own controls.
     general_ascii_ = new GeneralAsciiPage(this, pages_);
     addPage(general_ascii_, "TabSheet_GeneralASCII", "General ASCII");
-    addPage(new QWidget(pages_), "TabSheet_GeneralHEX", "Gerneral HEX");
-    addPage(new QWidget(pages_), "TabSheet_QLPHEX", "QLP HEX");
-    addPage(new QWidget(pages_), "TabSheet_QLPASCII", "QLP ASCII");
-    addPage(new QWidget(pages_), "TabSheet_QLPData", "QLP Data");
-    addPage(new QWidget(pages_), "TabSheet_Recorder", "Recorder");
+    addPage(new GeneralHexPage(this, pages_), "TabSheet_GeneralHEX", "Gerneral HEX");
+    addPage(new QlpHexPage(this, pages_), "TabSheet_QLPHEX", "QLP HEX");
+    addPage(new QlpAsciiPage(this, pages_), "TabSheet_QLPASCII", "QLP ASCII");
+    addPage(new QlpDataPage(this, pages_), "TabSheet_QLPData", "QLP Data");
+    addPage(new RecorderPage(this, pages_), "TabSheet_Recorder", "Recorder");
     right_layout->addWidget(pages_, 1);
 
     group_uart_operate_ = new QGroupBox(QStringLiteral("Uart Operate"), right);
@@ -270,6 +277,12 @@ void TForm_ZQ70_Main::DrainMessages() {
     model_->appendLines(lines);
     line_count_ += static_cast<long long>(lines.size());
     label_total_->setText(QString::number(line_count_));
+    memo_message_->scrollToBottom();
+}
+
+void TForm_ZQ70_Main::LoadMessageLines(const std::vector<std::string>& lines) {
+    ClearMessageList();
+    model_->appendLines(lines); // loaded lines are not counted
     memo_message_->scrollToBottom();
 }
 

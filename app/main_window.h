@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/console_session.h"
 #include "app/ordered_line_queue.h"
@@ -48,6 +49,8 @@ public:
     void AddMessageLine(const std::string& text);
     void AddMessageLine(const QString& text);
     void ClearMessageList();
+    // Replaces the list with loaded lines; the counter shows 0 and counts later lines only.
+    void LoadMessageLines(const std::vector<std::string>& lines);
     void ConfigureComport();
 
     ConsoleSession& session() { return *session_; }

@@ -1,0 +1,46 @@
+// The "Gerneral HEX" and "QLP HEX" tabs: six hex texts each, sent as they are or
+// wrapped in a ZIK frame with an ID. What is sent and logged lives in hex_send.
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class TForm_ZQ70_Main;
+
+inline constexpr int kHexGroups = 6;
+
+class GeneralHexPage : public QWidget {
+    Q_OBJECT
+
+public:
+    GeneralHexPage(TForm_ZQ70_Main* main, QWidget* parent);
+
+private:
+    void initConnections();
+    void Button_GeneralHEXSendClick(int n);
+
+    TForm_ZQ70_Main* main_;
+    std::array<QLineEdit*, kHexGroups> Edit_GeneralHEX{};
+    std::array<QPushButton*, kHexGroups> Button_GeneralHEXSend{};
+};
+
+class QlpHexPage : public QWidget {
+    Q_OBJECT
+
+public:
+    QlpHexPage(TForm_ZQ70_Main* main, QWidget* parent);
+
+    void ResetQlpHexTab();
+
+private:
+    void initConnections();
+    void Button_QLPHEXSendClick(int n);
+
+    TForm_ZQ70_Main* main_;
+    std::array<QSpinBox*, kHexGroups> CSpinEdit_QLPHEXID{};
+    std::array<QLineEdit*, kHexGroups> Edit_QLPHEX{};
+    std::array<QPushButton*, kHexGroups> Button_QLPHEXSend{};
+};

@@ -1,0 +1,241 @@
+// The HEX and QLP tabs in the main window, offscreen, with the bytes checked at the far end.
+#include <QGroupBox>
+#include <QTabWidget>
+#include <cstring>
+
+#include "window_harness.h"
+
+Q_DECLARE_METATYPE(Bytes)
+
+namespace {
+QString repeated41(int characters) {
+    return QString(QStringLiteral("41")).repeated(characters / 2 + 1).left(characters);
+}
+QString hexList41(int bytes) {
+    QStringList pairs;
+    for (int i = 0; i < bytes; ++i) pairs << QStringLiteral("41");
+    return pairs.join(QLatin1Char(','));
+}
+Bytes textFrame(const char* text) {
+    Bytes bytes(text, text + std::strlen(text));
+    bytes.push_back(0x00);
+    return bytes;
+}
+} // namespace
+
+class SenderPagesTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<WindowHarness> h;
+
+private slots:
+    void init() { h = std::make_unique<WindowHarness>(); }
+    void cleanup() { h.reset(); }
+
+    void generalHexSends_data() {
+        QTest::addColumn<int>("group");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<Bytes>("wire");
+        QTest::addColumn<QString>("line");
+        const QString sent = QStringLiteral("---* Send General HEX Data *---   ");
+        const QString empty = QStringLiteral("General HEX Send Error! Send Empty String");
+        QTest::newRow("commas") << 1 << "01,02,FF" << Bytes{1, 2, 0xFF} << sent + "01,02,FF";
+        QTest::newRow("pairs") << 2 << "0102FF" << Bytes{1, 2, 0xFF} << sent + "01,02,FF";
+        QTest::newRow("halfPairs") << 3 << "1,2,3" << Bytes{} << empty;
+        QTest::newRow("blank") << 4 << "01 02" << Bytes{1, 0} << sent + "01,00";
+        QTest::newRow("nonHex") << 5 << "0G" << Bytes{0} << sent + "00";
+        QTest::newRow("extraCommas") << 6 << ",,41,,42," << Bytes{0x41, 0x42} << sent + "41,42";
+        QTest::newRow("oneCharacter") << 1 << "A" << Bytes{} << empty;
+        QTest::newRow("1023") << 2 << repeated41(1023) << Bytes(511, 0x41) << sent + hexList41(511);
+        QTest::newRow("1024") << 3 << repeated41(1024) << Bytes{} << empty;
+    }
+
+    void generalHexSends() {
+        QFETCH(int, group);
+        QFETCH(QString, text);
+        QFETCH(Bytes, wire);
+        QFETCH(QString, line);
+        h->openPort();
+        h->setText(QStringLiteral("Edit_GeneralHEX%1").arg(group), text);
+        h->click(QStringLiteral("Button_GeneralHEXSend%1").arg(group));
+        QCOMPARE(h->lastLine(), line);
+        QCOMPARE(h->far.read_quiet(), wire);
+    }
+
+    void generalHexGroups() {
+        for (int n = 1; n <= 6; ++n) {
+            QCOMPARE(h->control<QGroupBox>(QStringLiteral("GroupBox_GeneralHEXData%1").arg(n))->title(),
+                     QStringLiteral("Data %1").arg(n));
+            QCOMPARE(h->text(QStringLiteral("Edit_GeneralHEX%1").arg(n)), QString());
+            QCOMPARE(h->text(QStringLiteral("Button_GeneralHEXSend%1").arg(n)), QStringLiteral("Send"));
+        }
+        QCOMPARE(h->main()->pages()->tabText(1), QStringLiteral("Gerneral HEX"));
+    }
+
+    void generalHexWithoutPort() {
+        h->setText("Edit_GeneralHEX1", "41");
+        h->click("Button_GeneralHEXSend1");
+        QCOMPARE(h->lastLine(), QStringLiteral("General HEX Send Error! None Com Setup."));
+    }
+
+    void qlpHexStartsWithIdOne() {
+        for (int n = 1; n <= 6; ++n) {
+            QCOMPARE(h->value(QStringLiteral("CSpinEdit_QLPHEXID%1").arg(n)), 1);
+            QCOMPARE(h->control<QSpinBox>(QStringLiteral("CSpinEdit_QLPHEXID%1").arg(n))->maximum(), 256);
+            QCOMPARE(h->text(QStringLiteral("Edit_QLPHEX%1").arg(n)), QString());
+            QCOMPARE(h->control<QGroupBox>(QStringLiteral("GroupBox_QLPHEX%1").arg(n))->title(), QStringLiteral("Data 1"));
+        }
+    }
+
+    void qlpHexSendsZikFrames() {
+        h->openPort();
+        h->setValue("CSpinEdit_QLPHEXID4", 3);
+        h->setText("Edit_QLPHEX4", "01,00,DB,7F");
+        h->click("Button_QLPHEXSend4");
+        QCOMPARE(h->lastLine(), QStringLiteral("Send ZIK Frame = @ 3,01,00,DB,7F"));
+        QCOMPARE(h->far.read_quiet(), (Bytes{0x40, 0x20, 0x33, 0x2C, 0x01, 0xDB, 0xDC, 0xDB, 0xDD, 0x7F, 0x00}));
+
+        h->setValue("CSpinEdit_QLPHEXID6", 256);
+        h->setText("Edit_QLPHEX6", "41");
+        h->click("Button_QLPHEXSend6");
+        QCOMPARE(h->lastLine(), QStringLiteral("Send ZIK Frame = @ 256,41"));
+        QCOMPARE(h->far.read_quiet(), textFrame("@ 256,A"));
+    }
+
+    void qlpHexEmptySendsAndLogsNothing() {
+        h->openPort();
+        const int before = h->lines().size();
+        h->click("Button_QLPHEXSend1");
+        QCOMPARE(h->lines().size(), before);
+        QVERIFY(h->far.read_quiet().empty());
+    }
+
+    void qlpAsciiDefaults() {
+        for (int n = 1; n <= 5; ++n) {
+            const QString s = QString::number(n);
+            QCOMPARE(h->control<QGroupBox>("GroupBox_QLPCommand" + s)->title(), "Command " + s);
+            QCOMPARE(h->value("CSpinEdit_QLPASCIIID" + s), 1);
+            QCOMPARE(h->value("CSpinEdit_QLPASCIIValueAmount" + s), 1);
+            for (const char* field : {"Function", "Code1", "Code2", "Value1", "Value2", "Value3"}) {
+                QCOMPARE(h->value(QStringLiteral("CSpinEdit_QLPASCII%1%2").arg(field, s)), 0);
+                QCOMPARE(h->text(QStringLiteral("Edit_QLPASCII%1%2").arg(field, s)), QStringLiteral("0"));
+            }
+            QVERIFY(h->enabled("CSpinEdit_QLPASCIIValue1" + s));
+            QVERIFY(!h->enabled("CSpinEdit_QLPASCIIValue2" + s));
+            QVERIFY(!h->enabled("Edit_QLPASCIIValue3" + s));
+        }
+        QCOMPARE(h->control<QSpinBox>("CSpinEdit_QLPASCIIValue13")->maximum(), 65535);
+        QCOMPARE(h->control<QLineEdit>("Edit_QLPASCIIValue13")->maxLength(), 4);
+        QCOMPARE(h->control<QLineEdit>("Edit_QLPASCIICode24")->maxLength(), 2);
+    }
+
+    void qlpAsciiExampleFrame() {
+        h->openPort();
+        h->setValue("CSpinEdit_QLPASCIIFunction3", 6);
+        h->setText("Edit_QLPASCIICode13", "11");
+        h->setValue("CSpinEdit_QLPASCIICode23", 2);
+        h->setText("Edit_QLPASCIIValue13", "1");
+        h->click("Button_QLPASCIISend3");
+        QCOMPARE(h->far.read_quiet(),
+                 (Bytes{0x25, 0x20, 0x31, 0x2C, 0x36, 0x2C, 0x31, 0x37, 0x2C, 0x32, 0x2C, 0x31, 0x00}));
+        QCOMPARE(h->lastLine(), QStringLiteral("Send ZUM Frame = % 1,6,17,2,1"));
+        QCOMPARE(h->text("Edit_QLPASCIIFunction3"), QStringLiteral("6"));
+    }
+
+    void qlpAsciiOutOfRangeValuesTravelAsZero() {
+        h->openPort();
+        h->setValue("CSpinEdit_QLPASCIIID2", 256);
+        h->setValue("CSpinEdit_QLPASCIIValueAmount2", 2);
+        h->setText("Edit_QLPASCIIValue12", "9C40");
+        h->setValue("CSpinEdit_QLPASCIIValue22", 32767);
+        QCOMPARE(h->value("CSpinEdit_QLPASCIIValue12"), 40000);
+        h->click("Button_QLPASCIISend2");
+        QCOMPARE(h->far.read_quiet(), textFrame("% 0,0,0,0,0,32767"));
+    }
+
+    void qlpAsciiFieldsStayInStep() {
+        h->setText("Edit_QLPASCIIFunction1", "0A");
+        QCOMPARE(h->value("CSpinEdit_QLPASCIIFunction1"), 10);
+        QCOMPARE(h->text("Edit_QLPASCIIFunction1"), QStringLiteral("A"));
+        h->setText("Edit_QLPASCIIFunction1", "1G");
+        QCOMPARE(h->value("CSpinEdit_QLPASCIIFunction1"), 16);
+        h->setText("Edit_QLPASCIIFunction1", "");
+        QCOMPARE(h->value("CSpinEdit_QLPASCIIFunction1"), 0);
+        QCOMPARE(h->text("Edit_QLPASCIIFunction1"), QString());
+        h->setValue("CSpinEdit_QLPASCIIValue11", 4660);
+        QCOMPARE(h->text("Edit_QLPASCIIValue11"), QStringLiteral("1234"));
+        h->setText("Edit_QLPASCIICode25", "ff");
+        QCOMPARE(h->value("CSpinEdit_QLPASCIICode25"), 255);
+        QCOMPARE(h->text("Edit_QLPASCIICode25"), QStringLiteral("FF"));
+    }
+
+    void qlpAsciiValueAmount() {
+        h->setValue("CSpinEdit_QLPASCIIValueAmount4", 3);
+        QVERIFY(h->enabled("CSpinEdit_QLPASCIIValue34"));
+        QVERIFY(h->enabled("Edit_QLPASCIIValue24"));
+        h->setValue("CSpinEdit_QLPASCIIValue14", 5);
+        h->setValue("CSpinEdit_QLPASCIIValue24", 6);
+        h->setText("Edit_QLPASCIIValue34", "");
+        h->setValue("CSpinEdit_QLPASCIIValueAmount4", 1);
+        QCOMPARE(h->value("CSpinEdit_QLPASCIIValue14"), 5);
+        QCOMPARE(h->value("CSpinEdit_QLPASCIIValue24"), 0);
+        QCOMPARE(h->text("Edit_QLPASCIIValue24"), QStringLiteral("0"));
+        QCOMPARE(h->text("Edit_QLPASCIIValue34"), QStringLiteral("0"));
+        QVERIFY(!h->enabled("Edit_QLPASCIIValue24"));
+        QVERIFY(!h->enabled("CSpinEdit_QLPASCIIValue34"));
+    }
+
+    void qlpAsciiTwoValues() {
+        h->openPort();
+        h->setValue("CSpinEdit_QLPASCIIValueAmount1", 2);
+        h->setValue("CSpinEdit_QLPASCIIValue11", 7);
+        h->setValue("CSpinEdit_QLPASCIIValue21", 8);
+        h->click("Button_QLPASCIISend1");
+        QCOMPARE(h->far.read_quiet(), textFrame("% 1,0,0,0,7,8"));
+    }
+
+    void qlpAsciiWithoutPort() {
+        h->click("Button_QLPASCIISend5");
+        QCOMPARE(h->lastLine(), QStringLiteral("Send ZUM Frame = None Com Setup."));
+    }
+
+    void qlpDataDefaults() {
+        QCOMPARE(h->value("CSpinEdit_QLPDataID"), 1);
+        QCOMPARE(h->value("CSpinEdit_QLPDataDataAmount"), 4);
+        QCOMPARE(h->text("Edit_QLPDataFunction"), QStringLiteral("0"));
+        for (int i = 0; i < 8; ++i) {
+            QCOMPARE(h->enabled(QStringLiteral("CSpinEdit_QLPDataData%1").arg(i)), i < 4);
+            QCOMPARE(h->enabled(QStringLiteral("Edit_QLPDataData%1").arg(i)), i < 4);
+            QCOMPARE(h->text(QStringLiteral("Edit_QLPDataData%1").arg(i)), QStringLiteral("0"));
+        }
+    }
+
+    void qlpDataWorkedExample() {
+        h->openPort();
+        h->setText("Edit_QLPDataFunction", "10");
+        h->setValue("CSpinEdit_QLPDataDataAmount", 2);
+        h->setText("Edit_QLPDataData0", "12");
+        h->setValue("CSpinEdit_QLPDataData1", 0x34);
+        QCOMPARE(h->value("CSpinEdit_QLPDataFunction"), 16);
+        h->click("Button_QLPDataSend");
+        QCOMPARE(h->lastLine(), QStringLiteral("Send ZEB Frame = 1,10,12,34"));
+        QCOMPARE(h->far.read_quiet(),
+                 (Bytes{0x24, 0xA8, 0xAC, 0x01, 0x10, 0x02, 0x12, 0x34, 0xA8, 0xAC, 0xA8, 0xAC, 0xA8, 0xAC,
+                        0xA8, 0xAC, 0xA8, 0xAC, 0xA8, 0xAC, 0x1D, 0x8D, 0xA8, 0xAC, 0xA8, 0xAC, 0x00}));
+    }
+
+    void qlpDataAmountZeroesTheRest() {
+        h->setValue("CSpinEdit_QLPDataDataAmount", 8);
+        for (int i = 0; i < 8; ++i) h->setValue(QStringLiteral("CSpinEdit_QLPDataData%1").arg(i), i + 1);
+        h->setValue("CSpinEdit_QLPDataDataAmount", 3);
+        for (int i = 0; i < 8; ++i) {
+            QCOMPARE(h->enabled(QStringLiteral("Edit_QLPDataData%1").arg(i)), i < 3);
+            QCOMPARE(h->value(QStringLiteral("CSpinEdit_QLPDataData%1").arg(i)), i < 3 ? i + 1 : 0);
+        }
+        h->click("Button_QLPDataSend");
+        QCOMPARE(h->lastLine(), QStringLiteral("Send ZEB Frame = None Com Setup."));
+    }
+};
+
+QTEST_MAIN(SenderPagesTest)
+#include "sender_pages_test.moc"
