@@ -38,9 +38,6 @@ inline constexpr std::int32_t kTerminatorMax = 64;
 // The ZUM decoder works on a copy of this size; longer lines are no ZUM frame.
 inline constexpr std::int32_t kZumLineMax = 256;
 inline constexpr std::int32_t kChangeLineWaitMax = 500;
-// How long an idle receive loop rests on the port before it looks again: short
-// against the change-line wait, long enough to cost nothing.
-inline constexpr int kReceiveIdleWaitMs = 5;
 
 struct DisplaySettings {
     int receive_mode = kReceiveModeAscii;
