@@ -1,0 +1,115 @@
+// What the RD24 and PT57 definitions share: the channel record and its kinds, the
+// AD and DA type tables, and the table-driven model, name and conversion code that
+// both families are built from. Holds no I/O.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+enum ChannelKind : std::int32_t {
+    kChannelNone = 0,
+    kChannelDI = 1, // digital input
+    kChannelDO = 2, // digital output
+    kChannelAD = 3, // analogue input
+    kChannelDA = 4, // analogue output
+};
+
+// One channel of either family (the PT57 lays its channels out the same way).
+// Raw codes are converter codes 0..4095; the conversions read a stored code as
+// unsigned 32-bit, so a negative code reads as 2^32 + code. The read operations
+// never store one: they hand back a reply value's 16 wire bits as 0..65535.
+struct Rd24Channel {
+    ChannelKind kind = kChannelNone;
+    std::int32_t diState = 0;
+    std::int32_t doState = 0;
+    std::int32_t adType = 0;
+    std::int32_t adRaw = 0;
+    double adValue = 0.0;
+    std::int32_t daType = 0;
+    std::int32_t daSetCode = 0; // last code the user asked for
+    std::int32_t daRaw = 0;     // last code read back from the device
+    double daValue = 0.0;
+
+    bool operator==(const Rd24Channel&) const = default;
+};
+
+inline constexpr int kAdTypeCount = 7;
+inline constexpr int kDaTypeCount = 3;
+// The type a channel gets when a model makes it AD ("5V") or DA ("8.190V").
+inline constexpr std::int32_t kDefaultAdType = 1;
+inline constexpr std::int32_t kDefaultDaType = 1;
+
+// The name of an index outside a table.
+inline constexpr const char* kNoneName = "None";
+
+// A row of a model table: its name and the kind of each channel, channel 0 first.
+template <std::size_t N>
+struct DeviceModel {
+    const char* name;
+    std::array<ChannelKind, N> kinds;
+};
+
+enum class CodeFormula {
+    kZero,        // 0
+    kScaled,      // code / full scale * scale
+    kTemperature, // (code - 2600) * 25 / 373
+};
+
+// A row of the AD or DA type table.
+struct CodeType {
+    const char* name;
+    const char* unit;
+    CodeFormula formula;
+    long double scale; // kScaled only
+};
+
+std::span<const CodeType> adTypeTable();
+std::span<const CodeType> daTypeTable();
+
+// The value of a raw code by a type of the table; a type outside the table gives
+// the raw code itself.
+double convertCode(std::span<const CodeType> types, std::int32_t type, std::int32_t raw, long double fullScale);
+
+// Sets each channel's kind from `kinds` (none given: the kinds stay) and then
+// resets each channel by its kind: DI and DO states 0, AD and DA parts to their
+// default type with readings 0. Other fields keep their values.
+void applyChannelKinds(std::span<Rd24Channel> channels, std::span<const ChannelKind> kinds);
+
+enum class SetCodeRule { kKeep, kClear };
+void clearChannels(std::span<Rd24Channel> channels, SetCodeRule setCode);
+// Field by field, except daSetCode, which each target channel keeps.
+void copyChannels(std::span<Rd24Channel> target, std::span<const Rd24Channel> source);
+
+// Lookups over any table whose rows carry a name.
+std::string tableName(const auto& rows, int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= std::size(rows)) return kNoneName;
+    return rows[static_cast<std::size_t>(index)].name;
+}
+
+// The first row with exactly this name; 0 when none has it.
+int tableIndex(const auto& rows, std::string_view name) {
+    for (std::size_t i = 0; i < std::size(rows); ++i)
+        if (name == rows[i].name) return static_cast<int>(i);
+    return 0;
+}
+
+// Every name followed by CR LF: the item list of a combo box.
+std::string tableList(const auto& rows) {
+    std::string list;
+    for (const auto& row : rows) {
+        list += row.name;
+        list += "\r\n";
+    }
+    return list;
+}
+
+// The kinds of a model, or none for an index outside the table.
+template <std::size_t N, std::size_t M>
+std::span<const ChannelKind> modelKinds(const std::array<DeviceModel<N>, M>& models, std::int32_t index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= M) return {};
+    return models[static_cast<std::size_t>(index)].kinds;
+}
