@@ -1,0 +1,224 @@
+#include "sim/sim_device.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "protocol/canbus_def.h"
+#include "serial/comport.h"
+
+namespace {
+
+// The free-running analogue inputs: a sine over the whole converter range, one
+// turn every 10 s, each channel an eighth of a turn behind the one before.
+constexpr double kSinePeriodSeconds = 10.0;
+constexpr double kSinePhaseStep = std::numbers::pi / 4.0;
+
+bool validMaster(int master) { return master >= 0 && master <= 254; }
+
+} // namespace
+
+QlpCommand simErrorReply(const QlpCommand& request, std::uint32_t id, std::uint8_t code) {
+    QlpCommand reply;
+    reply.valueCount = 0;
+    reply.id = id;
+    reply.function = code;
+    reply.command = request.command;
+    reply.channel = request.channel;
+    return reply;
+}
+
+SimDevice::SimDevice(SimProfile profile, SimSettings settings, int number)
+    : profile_(std::move(profile)), active_(settings), pending_(settings), saved_(settings), number_(number),
+      outputs_(profile_.kinds.size(), 0), daCodes_(profile_.kinds.size(), 0),
+      fixedInputs_(profile_.kinds.size(), -1) {}
+
+void SimDevice::setFixedInput(int channel, int code) {
+    if (channel >= 0 && channel < channelCount()) fixedInputs_[static_cast<std::size_t>(channel)] = code;
+}
+
+int SimDevice::analogInput(int channel, double seconds) const {
+    if (channel < 0 || channel >= channelCount()) return 0;
+    const int fixed = fixedInputs_[static_cast<std::size_t>(channel)];
+    if (fixed >= 0) return fixed;
+    const double angle = 2.0 * std::numbers::pi * seconds / kSinePeriodSeconds + kSinePhaseStep * channel;
+    const double half = qlp::kCodeMax / 2.0;
+    return static_cast<int>(std::lround(half + half * std::sin(angle)));
+}
+
+int SimDevice::analogOutput(int channel) const {
+    if (channel < 0 || channel >= channelCount()) return 0;
+    return daCodes_[static_cast<std::size_t>(channel)];
+}
+
+int SimDevice::digitalState() const {
+    int state = 0;
+    for (int ch = 0; ch < channelCount(); ++ch)
+        if (kindOf(ch) == kChannelDO && outputs_[static_cast<std::size_t>(ch)] != 0) state |= 1 << ch;
+    // Nothing drives the digital inputs of a simulated device: they read 0.
+    return state;
+}
+
+ChannelKind SimDevice::kindOf(int channel) const {
+    if (channel < 0 || channel >= channelCount()) return kChannelNone;
+    return profile_.kinds[static_cast<std::size_t>(channel)];
+}
+
+std::uint8_t SimDevice::digitalOutputCommand() const {
+    return profile_.family == SimFamily::kPt57 ? qlp::kPt57DigitalOutput : qlp::kRd24DigitalOutput;
+}
+
+QlpCommand SimDevice::echo(const QlpCommand& request) const {
+    QlpCommand reply;
+    reply.valueCount = 0;
+    reply.id = static_cast<std::uint32_t>(active_.id);
+    reply.function = request.function;
+    reply.command = request.command;
+    reply.channel = request.channel;
+    return reply;
+}
+
+QlpCommand SimDevice::error(const QlpCommand& request, std::uint8_t code) const {
+    return simErrorReply(request, static_cast<std::uint32_t>(active_.id), code);
+}
+
+QlpCommand SimDevice::answer(const QlpCommand& request, double seconds) {
+    switch (request.function) {
+    case qlp::kCheck: return check(request);
+    case qlp::kRead: return read(request, seconds);
+    case qlp::kWrite: return write(request);
+    case qlp::kSystem: return system(request);
+    case qlp::kReadSetting: return readSetting(request);
+    case qlp::kWriteSetting: return writeSetting(request);
+    case qlp::kReadCount: return readCount(request);
+    default: return error(request, qlp::kNoneFunction);
+    }
+}
+
+QlpCommand SimDevice::check(const QlpCommand& request) const {
+    if (request.command != qlp::kDevice) return error(request, qlp::kNoneCommand);
+    QlpCommand reply = echo(request);
+    reply.valueCount = 2;
+    reply.values[0] = profile_.model;
+    reply.values[1] = 1;
+    return reply;
+}
+
+QlpCommand SimDevice::read(const QlpCommand& request, double seconds) const {
+    const int ch = request.channel;
+    QlpCommand reply = echo(request);
+    reply.valueCount = 1;
+    switch (request.command) {
+    case qlp::kDevice:
+        reply.values[0] = digitalState();
+        return reply;
+    case qlp::kAnalogInput:
+        if (kindOf(ch) == kChannelNone) return error(request, qlp::kNoneChannel);
+        if (kindOf(ch) != kChannelAD) return error(request, qlp::kNoneMode);
+        reply.values[0] = analogInput(ch, seconds);
+        return reply;
+    case qlp::kAnalogOutput:
+        if (kindOf(ch) == kChannelNone) return error(request, qlp::kNoneChannel);
+        if (kindOf(ch) != kChannelDA) return error(request, qlp::kNoneMode);
+        reply.values[0] = analogOutput(ch);
+        return reply;
+    default: return error(request, qlp::kNoneCommand);
+    }
+}
+
+QlpCommand SimDevice::write(const QlpCommand& request) {
+    const int ch = request.channel;
+    const bool digital = request.command == digitalOutputCommand();
+    if (!digital && request.command != qlp::kAnalogOutput && request.command != qlp::kAnalogInput)
+        return error(request, qlp::kNoneCommand);
+    if (kindOf(ch) == kChannelNone) return error(request, qlp::kNoneChannel);
+    // An input of the written sort cannot be written; any other kind is the wrong mode.
+    if (request.command == qlp::kAnalogInput)
+        return error(request, kindOf(ch) == kChannelAD ? qlp::kReadOnly : qlp::kNoneMode);
+    const ChannelKind wanted = digital ? kChannelDO : kChannelDA;
+    const ChannelKind input = digital ? kChannelDI : kChannelAD;
+    if (kindOf(ch) == input) return error(request, qlp::kReadOnly);
+    if (kindOf(ch) != wanted) return error(request, qlp::kNoneMode);
+    if (request.valueCount < 1) return error(request, qlp::kNoneValue);
+
+    const int value = request.values[0];
+    if (digital) {
+        outputs_[static_cast<std::size_t>(ch)] = value != 0 ? 1 : 0;
+    } else {
+        if (value < 0 || value > qlp::kCodeMax) return error(request, qlp::kNoneValue);
+        daCodes_[static_cast<std::size_t>(ch)] = value;
+    }
+    QlpCommand reply = echo(request);
+    reply.valueCount = 1;
+    reply.values[0] = value;
+    return reply;
+}
+
+QlpCommand SimDevice::readSetting(const QlpCommand& request) const {
+    QlpCommand reply = echo(request);
+    reply.valueCount = 1;
+    switch (request.command) {
+    case qlp::kSettingId: reply.values[0] = active_.id; break;
+    case qlp::kSettingBaud: reply.values[0] = active_.baudCode; break;
+    case qlp::kSettingCan: reply.values[0] = active_.canDivider; break;
+    case qlp::kSettingMaster: reply.values[0] = active_.master; break;
+    default: return error(request, qlp::kNoneCommand);
+    }
+    return reply;
+}
+
+QlpCommand SimDevice::writeSetting(const QlpCommand& request) {
+    if (request.command != qlp::kSettingId && request.command != qlp::kSettingBaud &&
+        request.command != qlp::kSettingCan && request.command != qlp::kSettingMaster)
+        return error(request, qlp::kNoneCommand);
+    if (request.valueCount < 1) return error(request, qlp::kNoneValue);
+    const int value = request.values[0];
+    QlpCommand reply = echo(request);
+    reply.valueCount = 1;
+    reply.values[0] = value;
+    switch (request.command) {
+    case qlp::kSettingId:
+        if (value < qlp::kIdMin || value > qlp::kIdMax) return error(request, qlp::kNoneValue);
+        // The reply still goes out under the old ID (built above).
+        active_.id = value;
+        pending_.id = value;
+        break;
+    case qlp::kSettingBaud:
+        if (comport_baudrate_of_code(value) == 0) return error(request, qlp::kNoneValue);
+        pending_.baudCode = value;
+        break;
+    case qlp::kSettingCan:
+        if (canRateIndex(value) < 0) return error(request, qlp::kNoneValue);
+        pending_.canDivider = value;
+        break;
+    default:
+        if (!validMaster(value)) return error(request, qlp::kNoneValue);
+        pending_.master = value;
+        break;
+    }
+    return reply;
+}
+
+QlpCommand SimDevice::system(const QlpCommand& request) {
+    QlpCommand reply = echo(request);
+    // A system command is confirmed by echoing its value.
+    reply.valueCount = 1;
+    reply.values[0] = request.valueCount >= 1 ? request.values[0] : 0;
+    switch (request.command) {
+    case qlp::kSave: saved_ = pending_; break;
+    case qlp::kReset:
+        // The reply is built under the old settings; then the device restarts.
+        active_ = saved_;
+        pending_ = saved_;
+        break;
+    default: return error(request, qlp::kNoneCommand);
+    }
+    return reply;
+}
+
+QlpCommand SimDevice::readCount(const QlpCommand& request) const {
+    if (request.command != qlp::kDevice) return error(request, qlp::kNoneCommand);
+    QlpCommand reply = echo(request);
+    reply.valueCount = 1;
+    reply.values[0] = number_;
+    return reply;
+}

@@ -1,0 +1,31 @@
+#include "sim/sim_network.h"
+
+SimNetwork::SimNetwork(SimDevice portDevice) : port_(std::move(portDevice)) {}
+
+void SimNetwork::addBusDevice(SimDevice device) {
+    bus_.push_back(std::move(device));
+}
+
+SimDevice* SimNetwork::addressed(std::uint32_t id) {
+    if (id == kAnyId || id == kAnyIdToo || id == static_cast<std::uint32_t>(port_.id())) return &port_;
+    for (SimDevice& device : bus_) {
+        // A device set to another CAN bit rate than the port device hears nothing.
+        if (static_cast<std::uint32_t>(device.id()) == id && device.canDivider() == port_.canDivider())
+            return &device;
+    }
+    return nullptr;
+}
+
+std::optional<SimAnswer> SimNetwork::answer(const QlpCommand& request, double seconds) {
+    SimDevice* device = addressed(request.id);
+    if (device == nullptr) {
+        if (!answerAbsent_) return std::nullopt;
+        return SimAnswer{simErrorReply(request, static_cast<std::uint32_t>(port_.id()), qlp::kNoneDevice), true};
+    }
+    const bool fromPort = device == &port_;
+    for (const SimErrorRule& rule : rules_) {
+        if (rule.function == request.function && rule.command == request.command)
+            return SimAnswer{simErrorReply(request, static_cast<std::uint32_t>(device->id()), rule.code), fromPort};
+    }
+    return SimAnswer{device->answer(request, seconds), fromPort};
+}

@@ -1,0 +1,52 @@
+// The device on the port and the devices behind it on its CAN bus: who answers a
+// request, and the error codes a test asks to be given instead.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "protocol/qlp_types.h"
+#include "sim/sim_device.h"
+
+// Answers requests with this function and command with the code instead.
+struct SimErrorRule {
+    std::uint8_t function = 0;
+    std::uint8_t command = 0;
+    std::uint8_t code = 0;
+
+    bool operator==(const SimErrorRule&) const = default;
+};
+
+struct SimAnswer {
+    QlpCommand reply;
+    bool fromPort = true; // answered by the device on the port
+};
+
+class SimNetwork {
+public:
+    // IDs that every device on the port answers to.
+    static constexpr int kAnyId = 254;
+    static constexpr int kAnyIdToo = 255;
+
+    explicit SimNetwork(SimDevice portDevice);
+
+    void addBusDevice(SimDevice device);
+    // An ID nobody has: silence, or "None Device" from the device on the port.
+    void setAnswerAbsent(bool noneDevice) { answerAbsent_ = noneDevice; }
+    void addErrorRule(const SimErrorRule& rule) { rules_.push_back(rule); }
+
+    SimDevice& portDevice() { return port_; }
+    std::vector<SimDevice>& busDevices() { return bus_; }
+
+    // The one reply to a request heard `seconds` after start, or none.
+    std::optional<SimAnswer> answer(const QlpCommand& request, double seconds);
+
+private:
+    SimDevice* addressed(std::uint32_t id);
+
+    SimDevice port_;
+    std::vector<SimDevice> bus_;
+    std::vector<SimErrorRule> rules_;
+    bool answerAbsent_ = false;
+};

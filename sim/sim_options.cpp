@@ -1,0 +1,241 @@
+#include "sim/sim_options.h"
+
+#include <string_view>
+
+#include "tools/cli_number.h"
+
+namespace {
+
+// Fault and stream timings above a minute are a typing error, not a test.
+constexpr long kMaxMs = 60000;
+constexpr long kDefaultEveryMs = 1000;
+constexpr int kComMax = 15;
+constexpr long kBaudRates[] = {9600, 19200, 38400, 57600, 115200};
+
+bool isBaudRate(long rate) {
+    for (long r : kBaudRates)
+        if (r == rate) return true;
+    return false;
+}
+
+std::vector<std::string_view> splitOn(std::string_view text, char separator) {
+    std::vector<std::string_view> parts;
+    std::size_t from = 0;
+    while (true) {
+        const std::size_t at = text.find(separator, from);
+        parts.push_back(text.substr(from, at == std::string_view::npos ? std::string_view::npos : at - from));
+        if (at == std::string_view::npos) return parts;
+        from = at + 1;
+    }
+}
+
+bool parseBus(std::string_view list, std::vector<SimBusEntry>& out) {
+    for (std::string_view item : splitOn(list, ',')) {
+        SimBusEntry entry;
+        const std::size_t colon = item.find(':');
+        if (!parseCliNumber(item.substr(0, colon), qlp::kIdMin, qlp::kIdMax, entry.id)) return false;
+        if (colon != std::string_view::npos) {
+            entry.model = std::string(item.substr(colon + 1));
+            if (entry.model.empty()) return false;
+        }
+        out.push_back(entry);
+    }
+    return true;
+}
+
+bool parseFixedInput(std::string_view text, SimFixedInput& out) {
+    const std::size_t eq = text.find('=');
+    if (eq == std::string_view::npos) return false;
+    return parseCliNumber(text.substr(0, eq), 0, 7, out.channel) &&
+           parseCliNumber(text.substr(eq + 1), 0, qlp::kCodeMax, out.code);
+}
+
+bool parseErrorRule(std::string_view text, SimErrorRule& out) {
+    const std::size_t colon = text.find(':');
+    const std::size_t eq = text.find('=');
+    if (colon == std::string_view::npos || eq == std::string_view::npos || eq < colon) return false;
+    return parseCliNumber(text.substr(0, colon), 0, 255, out.function) &&
+           parseCliNumber(text.substr(colon + 1, eq - colon - 1), 0, 255, out.command) &&
+           parseCliNumber(text.substr(eq + 1), 0, 255, out.code);
+}
+
+} // namespace
+
+bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std::string& error) {
+    out = SimOptions{};
+    bool everyGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string name = args[i];
+        std::string value;
+        bool inlineValue = false;
+        if (name.rfind("--", 0) == 0) {
+            if (const std::size_t eq = name.find('='); eq != std::string::npos) {
+                value = name.substr(eq + 1);
+                name.resize(eq);
+                inlineValue = true;
+            }
+        }
+        auto flag = [&]() {
+            if (inlineValue) error = name + " takes no value";
+            return !inlineValue;
+        };
+        auto take = [&]() {
+            if (inlineValue) return true;
+            if (i + 1 >= args.size()) {
+                error = name + " needs a value";
+                return false;
+            }
+            value = args[++i];
+            return true;
+        };
+        auto bad = [&](const char* what) {
+            error = name + ": " + what + ", not \"" + value + "\"";
+            return false;
+        };
+
+        if (name == "-h" || name == "--help") {
+            if (!flag()) return false;
+            out.help = true;
+        } else if (name == "-v" || name == "--verbose") {
+            if (!flag()) return false;
+            out.verbose = true;
+        } else if (name == "--echo") {
+            if (!flag()) return false;
+            out.echo = true;
+        } else if (name == "--com") {
+            if (!take()) return false;
+            if (!parseCliNumber(value, 1, kComMax, out.com)) return bad("a COM port number 1 to 15");
+        } else if (name == "--model") {
+            if (!take()) return false;
+            out.model = value;
+        } else if (name == "--id") {
+            if (!take()) return false;
+            if (!parseCliNumber(value, qlp::kIdMin, qlp::kIdMax, out.id)) return bad("an ID 1 to 253");
+        } else if (name == "--baud") {
+            if (!take()) return false;
+            long rate = 0;
+            if (!parseCliNumber(value, 0, 1000000, rate) || !isBaudRate(rate))
+                return bad("one of 9600, 19200, 38400, 57600, 115200");
+            out.baud = static_cast<int>(rate);
+        } else if (name == "--can") {
+            if (!take()) return false;
+            out.can = value;
+        } else if (name == "--master") {
+            if (!take()) return false;
+            if (!parseCliNumber(value, 0, 254, out.master)) return bad("a master ID 0 to 254");
+        } else if (name == "--number") {
+            if (!take()) return false;
+            if (!parseCliNumber(value, 0, 32767, out.number)) return bad("a device number 0 to 32767");
+        } else if (name == "--bus") {
+            if (!take()) return false;
+            if (!parseBus(value, out.bus)) return bad("ID or ID:MODEL items (IDs 1 to 253) separated by commas");
+        } else if (name == "--ai") {
+            if (!take()) return false;
+            SimFixedInput input;
+            if (!parseFixedInput(value, input)) return bad("CH=CODE with a channel 0 to 7 and a code 0 to 4095");
+            out.fixedInputs.push_back(input);
+        } else if (name == "--absent") {
+            if (!take()) return false;
+            if (value == "none-device")
+                out.absentNoneDevice = true;
+            else if (value == "silent")
+                out.absentNoneDevice = false;
+            else
+                return bad("none-device or silent");
+        } else if (name == "--drop") {
+            if (!take()) return false;
+            if (!parseCliNumber(value, 0, 100, out.dropPercent)) return bad("a percentage 0 to 100");
+        } else if (name == "--seed") {
+            if (!take()) return false;
+            std::uint32_t seed = 0;
+            if (!parseCliNumber(value, 0, 0xFFFFFFFFL, seed)) return bad("a number 0 to 4294967295");
+            out.seed = seed;
+        } else if (name == "--delay" || name == "--split" || name == "--noise" || name == "--every") {
+            if (!take()) return false;
+            int ms = 0;
+            const long min = name == "--delay" ? 0 : 1;
+            if (!parseCliNumber(value, min, kMaxMs, ms)) return bad(min == 0 ? "0 to 60000 ms" : "1 to 60000 ms");
+            if (name == "--delay") out.delayMs = ms;
+            if (name == "--split") out.splitMs = ms;
+            if (name == "--noise") out.noiseMs = ms;
+            if (name == "--every") {
+                out.everyMs = ms;
+                everyGiven = true;
+            }
+        } else if (name == "--error") {
+            if (!take()) return false;
+            SimErrorRule rule;
+            if (!parseErrorRule(value, rule)) return bad("FUNC:CMD=CODE, each 0 to 255 (0x.. allowed)");
+            out.errors.push_back(rule);
+        } else if (name == "--stream") {
+            if (!take()) return false;
+            if (value.empty()) return bad("a non-empty tagged text");
+            out.stream = value;
+        } else {
+            error = "unknown option \"" + args[i] + "\"";
+            return false;
+        }
+    }
+    if (everyGiven && out.stream.empty()) {
+        error = "--every needs --stream";
+        return false;
+    }
+    if (!out.stream.empty() && !everyGiven) out.everyMs = kDefaultEveryMs;
+    for (std::size_t a = 0; a < out.bus.size(); ++a) {
+        if (out.bus[a].id == out.id) {
+            error = "--bus: ID " + std::to_string(out.id) + " is the port device's";
+            return false;
+        }
+        for (std::size_t b = a + 1; b < out.bus.size(); ++b) {
+            if (out.bus[a].id == out.bus[b].id) {
+                error = "--bus: ID " + std::to_string(out.bus[a].id) + " given twice";
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+std::string simUsage() {
+    return R"(Usage: benchlink-sim [options]
+Simulates an RD24 or PT57 I/O device (and devices behind it on its CAN bus) on a
+pseudo-terminal. Prints "COMn -> /dev/pts/K" (or the slave path alone without
+--com) and serves until SIGINT or SIGTERM.
+
+Port:
+  --com N             link the slave as comN in the COM port folder (1 to 15)
+The device on the port:
+  --model NAME        RD24-M1..RD24-M8 or PT57-M1..PT57-M20 (default RD24-M4)
+  --id N              device ID 1 to 253 (default 1)
+  --baud RATE         9600, 19200, 38400, 57600 or 115200 (default 115200)
+  --can NAME          CAN bit rate: 1176K 588K 392K 294K 196K 147K 118K 90K 50K
+                      (default 147K)
+  --master N          master ID (default 1)
+  --number N          device number read with function 0xE4 (default 1)
+  --bus LIST          devices behind it on the CAN bus: ID or ID:MODEL items
+                      separated by commas (model default: the port device's)
+  --ai CH=CODE        hold an analogue input at a code 0 to 4095 (repeatable);
+                      otherwise each input follows a 10 s sine over 0..4095
+  --absent MODE       a request for an ID nobody has: silent (default) or
+                      none-device (the port device answers 0xF7)
+Faults:
+  --drop PCT          answer no request with that probability
+  --seed N            makes --drop repeatable
+  --delay MS          answer MS late
+  --split MS          send each reply in two writes MS apart
+  --noise MS          every MS, send a short run of bytes that is no frame
+  --error F:C=CODE    answer requests with function F and command C with the
+                      error code CODE (repeatable; 0x.. allowed)
+Other modes:
+  --echo              send back every byte received (loop-back)
+  --stream TEXT       send TEXT, tagged text such as "#12<CR><LF>", periodically
+  --every MS          the period of --stream (default 1000)
+  -v, --verbose       log every request and reply to stderr
+  -h, --help          this text
+
+Requests are ignored while the line's programmed rate differs from the device's
+baud rate by more than 5%.
+Exit status: 0 after SIGINT or SIGTERM, 1 when the port cannot be set up, 64 for
+a usage error.
+)";
+}

@@ -1,0 +1,54 @@
+// The simulator's command line, read into a plain record.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/sim_network.h"
+
+struct SimBusEntry {
+    int id = 0;
+    std::string model; // empty: the port device's model
+
+    bool operator==(const SimBusEntry&) const = default;
+};
+
+struct SimFixedInput {
+    int channel = 0;
+    int code = 0;
+
+    bool operator==(const SimFixedInput&) const = default;
+};
+
+struct SimOptions {
+    int com = 0; // 0: no link, the slave path is printed
+    std::string model = "RD24-M4";
+    int id = 1;
+    int baud = 115200;
+    std::string can = "147K";
+    int master = 1;
+    int number = 1;
+    std::vector<SimBusEntry> bus;
+    std::vector<SimFixedInput> fixedInputs;
+    bool absentNoneDevice = false;
+
+    int dropPercent = 0;
+    std::optional<std::uint32_t> seed;
+    int delayMs = 0;
+    int splitMs = 0;
+    int noiseMs = 0;
+    std::vector<SimErrorRule> errors;
+
+    bool echo = false;
+    std::string stream; // tagged text
+    int everyMs = 0;
+
+    bool verbose = false;
+    bool help = false;
+};
+
+// Reads the arguments after the program name; false with a one-line reason.
+bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std::string& error);
+std::string simUsage();

@@ -1,0 +1,42 @@
+// The pseudo-terminal the simulated device sits on. The simulator keeps a slave
+// descriptor of its own so that the master never reads a hang-up while no
+// program has the port open; it never reads from it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Owns one descriptor.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd();
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept;
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    int release();
+    void reset(int fd = -1);
+
+private:
+    int fd_ = -1;
+};
+
+class SimPty {
+public:
+    // Opens the pair: master non-blocking, slave in raw mode at `rate` baud.
+    bool open(std::uint32_t rate, std::string& error);
+
+    int master() const { return master_.get(); }
+    int slave() const { return slave_.get(); }
+    const std::string& slavePath() const { return slavePath_; }
+
+private:
+    UniqueFd master_;
+    UniqueFd slave_;
+    std::string slavePath_;
+};

@@ -1,0 +1,206 @@
+#include "sim/sim_server.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+
+#include "protocol/zum_codec.h"
+#include "serial/termios2_rate.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+
+// A UART frames bytes correctly while the two rates differ by up to about 5%.
+constexpr std::int64_t kRateTolerancePercent = 5;
+// What may wait for a reader that does not read (nobody has the port open):
+// noise, stream and echo bytes beyond this are dropped.
+constexpr std::size_t kOutgoingMax = 64 * 1024;
+// A terminal whose input nobody reads takes no more bytes; a master may report
+// itself writable while it is not, so a full terminal is retried on a timer.
+constexpr milliseconds kBlockedRetry{20};
+// One read of the master; a request is far shorter.
+constexpr std::size_t kReadChunk = 4096;
+// Reads per wake-up, so that a flood cannot hold the stop signal off.
+constexpr int kReadsPerWake = 16;
+// A noise burst: 3 to 8 bytes of text without "%" or 0x00, so it is never a frame.
+constexpr int kNoiseMin = 3;
+constexpr int kNoiseMax = 8;
+constexpr std::string_view kNoiseBytes = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789#*+-~!?";
+
+// A ZUM frame carries between two and seven numbers.
+constexpr int kMinNumbers = 2;
+constexpr int kMaxNumbers = 7;
+
+} // namespace
+
+bool simRatesMatch(std::uint32_t lineRate, std::uint32_t deviceRate) {
+    if (lineRate == 0 || deviceRate == 0) return true;
+    const std::int64_t diff = std::llabs(static_cast<std::int64_t>(lineRate) - static_cast<std::int64_t>(deviceRate));
+    return diff * 100 <= kRateTolerancePercent * static_cast<std::int64_t>(deviceRate);
+}
+
+SimServer::SimServer(SimNetwork& network, const SimServeSettings& settings, int master, int slave,
+                     std::ostream* log)
+    : network_(network), settings_(settings), master_(master), slave_(slave), log_(log), start_(Clock::now()),
+      dropRandom_(settings.seed), noiseRandom_(settings.seed ^ 0x5EEDu) {
+    nextNoise_ = start_ + milliseconds(settings_.noiseMs);
+    nextStream_ = start_ + milliseconds(settings_.everyMs);
+}
+
+void SimServer::logLine(const std::string& text) {
+    if (log_ == nullptr) return;
+    *log_ << text << '\n';
+    log_->flush();
+}
+
+bool SimServer::run(int stopFd) {
+    while (true) {
+        const Clock::time_point before = Clock::now();
+        const int watchFd = watch_ != nullptr ? watch_->fd() : -1;
+        pollfd fds[3] = {{stopFd, POLLIN, 0}, {master_, POLLIN, 0}, {watchFd, POLLIN, 0}};
+        const int ready = ::poll(fds, 3, pollTimeout(before));
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        const Clock::time_point now = Clock::now();
+        if (fds[0].revents != 0) return true;
+        if (fds[2].revents != 0) watch_->closed();
+        if (fds[1].revents & POLLIN) {
+            std::uint8_t buffer[kReadChunk];
+            for (int i = 0; i < kReadsPerWake; ++i) {
+                const ssize_t n = ::read(master_, buffer, sizeof buffer);
+                if (n > 0) {
+                    heard(buffer, static_cast<std::size_t>(n), now);
+                    continue;
+                }
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+                return false;
+            }
+        } else if (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            // The simulator holds a slave open itself, so this is no mere unplug.
+            return false;
+        }
+
+        if (settings_.noiseMs > 0 && now >= nextNoise_) {
+            schedule({now, noise(), false});
+            nextNoise_ = std::max(nextNoise_ + milliseconds(settings_.noiseMs), now);
+        }
+        if (!settings_.stream.empty() && now >= nextStream_) {
+            schedule({now, settings_.stream, false});
+            nextStream_ = std::max(nextStream_ + milliseconds(settings_.everyMs), now);
+        }
+        if (!flush(now)) return false;
+    }
+}
+
+int SimServer::pollTimeout(Clock::time_point now) const {
+    Clock::time_point next = Clock::time_point::max();
+    if (!outgoing_.empty()) next = std::max(outgoing_.front().due, retryAt_);
+    if (settings_.noiseMs > 0) next = std::min(next, nextNoise_);
+    if (!settings_.stream.empty()) next = std::min(next, nextStream_);
+    if (next == Clock::time_point::max()) return -1;
+    if (next <= now) return 0;
+    // Rounded up, so that the wake-up never comes before the event.
+    const auto wait = std::chrono::ceil<milliseconds>(next - now).count();
+    return static_cast<int>(std::min<std::int64_t>(wait, 60000));
+}
+
+void SimServer::heard(const std::uint8_t* bytes, std::size_t count, Clock::time_point now) {
+    if (settings_.echo) {
+        schedule({now, std::vector<std::uint8_t>(bytes, bytes + count), false});
+        return;
+    }
+    std::vector<std::vector<std::uint8_t>> frames;
+    framer_.feed(bytes, count, frames);
+    for (const auto& frame : frames) request(frame, now);
+}
+
+void SimServer::request(const std::vector<std::uint8_t>& frame, Clock::time_point now) {
+    QlpCommand command;
+    const int numbers = zumNumberCount(frame);
+    if (numbers < kMinNumbers || numbers > kMaxNumbers || !qlpDecodeText(frame.data(), frame.size(), command)) {
+        logLine("ignored: not a request");
+        return;
+    }
+    const std::string text = qlpCommandText(command);
+    logLine("request " + text);
+    const std::uint32_t lineRate = serial_read_rate(slave_);
+    const std::uint32_t deviceRate = static_cast<std::uint32_t>(network_.portDevice().baudRate());
+    if (!simRatesMatch(lineRate, deviceRate)) {
+        logLine("ignored: line at " + std::to_string(lineRate) + " baud, device at " + std::to_string(deviceRate));
+        return;
+    }
+    if (settings_.dropPercent > 0) {
+        std::uniform_int_distribution<int> percent(0, 99);
+        if (percent(dropRandom_) < settings_.dropPercent) {
+            logLine("dropped");
+            return;
+        }
+    }
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    const std::optional<SimAnswer> answer = network_.answer(command, seconds);
+    if (!answer) {
+        logLine("no answer: no device with ID " + std::to_string(command.id));
+        return;
+    }
+    logLine("reply   " + qlpCommandText(answer->reply));
+    std::vector<std::uint8_t> bytes = qlpEncodeText(answer->reply);
+    const Clock::time_point due = now + milliseconds(settings_.delayMs);
+    if (settings_.splitMs > 0 && bytes.size() > 1) {
+        const auto half = static_cast<std::ptrdiff_t>(bytes.size() / 2);
+        schedule({due, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + half), true});
+        schedule({due + milliseconds(settings_.splitMs), std::vector<std::uint8_t>(bytes.begin() + half, bytes.end()),
+                  false});
+    } else {
+        schedule({due, std::move(bytes), false});
+    }
+}
+
+void SimServer::schedule(Outgoing item) {
+    const bool reply = item.replyHead || (!outgoing_.empty() && outgoing_.back().replyHead);
+    // Replies are never dropped; what nobody reads is, once too much waits.
+    if (!reply && outgoingBytes_ + item.bytes.size() > kOutgoingMax) return;
+    // One line, one writer: everything goes out in the order it was made, so a
+    // reply is never interleaved with another or cut by noise.
+    if (!outgoing_.empty()) item.due = std::max(item.due, outgoing_.back().due);
+    outgoingBytes_ += item.bytes.size();
+    outgoing_.push_back(std::move(item));
+}
+
+bool SimServer::flush(Clock::time_point now) {
+    if (now < retryAt_) return true;
+    while (!outgoing_.empty() && outgoing_.front().due <= now) {
+        Outgoing& head = outgoing_.front();
+        const ssize_t n = ::write(master_, head.bytes.data(), head.bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                retryAt_ = now + kBlockedRetry;
+                break;
+            }
+            return false;
+        }
+        outgoingBytes_ -= static_cast<std::size_t>(n);
+        if (static_cast<std::size_t>(n) < head.bytes.size()) {
+            head.bytes.erase(head.bytes.begin(), head.bytes.begin() + n);
+            retryAt_ = now + kBlockedRetry;
+            break;
+        }
+        outgoing_.pop_front();
+    }
+    return true;
+}
+
+std::vector<std::uint8_t> SimServer::noise() {
+    std::uniform_int_distribution<int> length(kNoiseMin, kNoiseMax);
+    std::uniform_int_distribution<std::size_t> pick(0, kNoiseBytes.size() - 1);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length(noiseRandom_)));
+    for (auto& b : bytes) b = static_cast<std::uint8_t>(kNoiseBytes[pick(noiseRandom_)]);
+    return bytes;
+}

@@ -1,0 +1,79 @@
+// The simulator's serving loop: hears requests on the pseudo-terminal master,
+// answers them through the network of devices, and applies the fault options.
+// It blocks in poll() between events and never spins.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <ostream>
+#include <random>
+#include <vector>
+
+#include "sim/request_framer.h"
+#include "sim/sim_network.h"
+#include "sim/slave_watch.h"
+
+struct SimServeSettings {
+    int dropPercent = 0;
+    std::uint32_t seed = 0;
+    int delayMs = 0;
+    int splitMs = 0;
+    int noiseMs = 0;
+    bool echo = false;
+    std::vector<std::uint8_t> stream; // sent every everyMs when not empty
+    int everyMs = 0;
+};
+
+// Whether a line programmed to `lineRate` carries what a device at `deviceRate`
+// understands: within 5%, as a UART tolerates. A rate that cannot be read (0)
+// is taken as matching.
+bool simRatesMatch(std::uint32_t lineRate, std::uint32_t deviceRate);
+
+class SimServer {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // `master` is written and read; the line rate is read from `slave`. `log`
+    // gets one line per request and reply when not null.
+    SimServer(SimNetwork& network, const SimServeSettings& settings, int master, int slave, std::ostream* log);
+
+    // Lifts the port's exclusive flag whenever a program closes it.
+    void watchSlave(SlaveWatch* watch) { watch_ = watch; }
+
+    // Serves until `stopFd` becomes readable; false if the terminal failed.
+    bool run(int stopFd);
+
+private:
+    struct Outgoing {
+        Clock::time_point due;
+        std::vector<std::uint8_t> bytes;
+        bool replyHead = false; // the first half of a split reply: its tail follows
+    };
+
+    void heard(const std::uint8_t* bytes, std::size_t count, Clock::time_point now);
+    void request(const std::vector<std::uint8_t>& frame, Clock::time_point now);
+    void schedule(Outgoing item);
+    // Noise and stream bytes go out between replies, never inside a split one.
+    Clock::time_point afterReplies(Clock::time_point now) const;
+    bool flush(Clock::time_point now); // false on a write fault
+    std::vector<std::uint8_t> noise();
+    void logLine(const std::string& text);
+    int pollTimeout(Clock::time_point now) const;
+
+    SimNetwork& network_;
+    SimServeSettings settings_;
+    int master_;
+    int slave_;
+    std::ostream* log_;
+    SlaveWatch* watch_ = nullptr;
+    Clock::time_point start_;
+    RequestFramer framer_;
+    std::deque<Outgoing> outgoing_;
+    std::size_t outgoingBytes_ = 0;
+    Clock::time_point retryAt_{}; // the terminal took no more bytes: try again then
+    std::mt19937 dropRandom_;
+    std::mt19937 noiseRandom_;
+    Clock::time_point nextNoise_;
+    Clock::time_point nextStream_;
+};

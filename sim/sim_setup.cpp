@@ -1,0 +1,99 @@
+#include "sim/sim_setup.h"
+
+#include "protocol/canbus_def.h"
+#include "protocol/pt57_device_def.h"
+#include "protocol/rd24_device_def.h"
+#include "util/convert.h"
+
+namespace {
+
+// CAN bit rates are named by the table's indices 0 to 8.
+constexpr int kCanRates = 9;
+
+int canDividerOf(const std::string& name) {
+    for (int i = 0; i < kCanRates; ++i)
+        if (canRateName(i) == name) return canRateDivider(i);
+    return 0;
+}
+
+bool buildDevice(const std::string& model, const SimSettings& settings, const SimOptions& options,
+                 std::unique_ptr<SimDevice>& out, std::string& error) {
+    SimProfile profile;
+    if (!simProfileOf(model, profile)) {
+        error = "unknown model \"" + model + "\" (RD24-M1..RD24-M8, PT57-M1..PT57-M20)";
+        return false;
+    }
+    out = std::make_unique<SimDevice>(profile, settings, options.number);
+    for (const SimFixedInput& input : options.fixedInputs) out->setFixedInput(input.channel, input.code);
+    return true;
+}
+
+} // namespace
+
+bool simProfileOf(const std::string& model, SimProfile& out) {
+    if (const int index = rd24ModelIndex(model); index != 0) {
+        Rd24Device device;
+        device.model = index;
+        rd24ApplyModel(device);
+        out.family = SimFamily::kRd24;
+        out.model = index;
+        out.name = model;
+        out.kinds.clear();
+        for (const Rd24Channel& channel : device.channels) out.kinds.push_back(channel.kind);
+        return true;
+    }
+    if (const int index = pt57ModelIndex(model); index != 0) {
+        Pt57Device device;
+        device.model = index;
+        pt57ApplyModel(device);
+        out.family = SimFamily::kPt57;
+        out.model = index;
+        out.name = model;
+        out.kinds.clear();
+        for (const Rd24Channel& channel : device.channels) out.kinds.push_back(channel.kind);
+        return true;
+    }
+    return false;
+}
+
+std::unique_ptr<SimNetwork> simBuildNetwork(const SimOptions& options, std::string& error) {
+    SimSettings settings;
+    settings.id = options.id;
+    settings.baudCode = options.baud / 100;
+    settings.canDivider = canDividerOf(options.can);
+    settings.master = options.master;
+    if (settings.canDivider == 0) {
+        error = "unknown CAN bit rate \"" + options.can + "\" (1176K 588K 392K 294K 196K 147K 118K 90K 50K)";
+        return nullptr;
+    }
+    std::unique_ptr<SimDevice> port;
+    if (!buildDevice(options.model, settings, options, port, error)) return nullptr;
+    auto network = std::make_unique<SimNetwork>(std::move(*port));
+    network->setAnswerAbsent(options.absentNoneDevice);
+    for (const SimErrorRule& rule : options.errors) network->addErrorRule(rule);
+    for (const SimBusEntry& entry : options.bus) {
+        SimSettings busSettings = settings;
+        busSettings.id = entry.id;
+        std::unique_ptr<SimDevice> device;
+        if (!buildDevice(entry.model.empty() ? options.model : entry.model, busSettings, options, device, error))
+            return nullptr;
+        network->addBusDevice(std::move(*device));
+    }
+    return network;
+}
+
+bool simServeSettings(const SimOptions& options, std::uint32_t seed, SimServeSettings& out, std::string& error) {
+    out = SimServeSettings{};
+    out.dropPercent = options.dropPercent;
+    out.seed = seed;
+    out.delayMs = options.delayMs;
+    out.splitMs = options.splitMs;
+    out.noiseMs = options.noiseMs;
+    out.echo = options.echo;
+    out.everyMs = options.everyMs;
+    if (!options.stream.empty() && tagged_text_to_bytes(options.stream, out.stream) <= 0) {
+        error = "--stream: not a tagged text: \"" + options.stream + "\"";
+        return false;
+    }
+    return true;
+}

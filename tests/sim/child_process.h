@@ -1,0 +1,59 @@
+// A program run as a child process with its output collected through pipes.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+class ChildProcess {
+public:
+    ChildProcess(const std::string& program, const std::vector<std::string>& args);
+    // Stops a child that still runs (SIGTERM, then SIGKILL) and reaps it.
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool started() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
+
+    // The next line of standard output, without its line feed; none on time-out
+    // or when the child closed its output.
+    std::optional<std::string> readLine(std::chrono::milliseconds limit = std::chrono::milliseconds(3000));
+    void signal(int number);
+    // Waits for the exit and collects the rest of the output: the exit code, or
+    // -1 if the child did not end in time (it is then killed).
+    int wait(std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
+
+    const std::string& out() const { return out_; }
+    const std::string& err() const { return err_; }
+
+private:
+    // Reads what the pipes hold, waiting up to `wait_ms` for the first bytes.
+    void pump(int wait_ms);
+    // Collects the exit status if the child has ended.
+    bool reap();
+
+    pid_t pid_ = -1;
+    int outFd_ = -1;
+    int errFd_ = -1;
+    std::string out_;
+    std::string err_;
+    std::size_t lineStart_ = 0; // out_ up to here was handed out by readLine
+    bool outEnded_ = false;
+    bool errEnded_ = false;
+    bool exited_ = false;
+    int exitCode_ = -1;
+};
+
+struct ProgramResult {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs a program to its end.
+ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
+                         std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
