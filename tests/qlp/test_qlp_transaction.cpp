@@ -311,19 +311,4 @@ TEST_F(Line, ReadHandsBackTheReplyRecord) {
     EXPECT_EQ(reply.values[0], 12);
 }
 
-TEST_F(Line, CheckedRepliesOneAfterAnother) {
-    // A device that answers ten analogue reads in turn, each with its own code.
-    device = std::thread([this] {
-        for (int i = 0; i < 10; ++i) {
-            if (pair.read_exactly(frameBytes("% 2,5,48,0").size(), 3000ms).empty()) return;
-            pair.write(frameBytes("% 2,5,48,0," + std::to_string(100 + i)));
-        }
-    });
-    for (int i = 0; i < 10; ++i) {
-        std::int32_t raw = -1;
-        ASSERT_EQ(pt57ReadAnalogInput(2, 0, raw), kExchangeSuccess) << i;
-        EXPECT_EQ(raw, 100 + i);
-    }
-}
-
 } // namespace
