@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace device_def {
+
 namespace {
 
 // PT100 and PT1000 read 2600 at 0 C and rise 373 codes per 25 C.
@@ -84,3 +86,5 @@ void copyChannels(std::span<Rd24Channel> target, std::span<const Rd24Channel> so
         target[i].daSetCode = kept;
     }
 }
+
+} // namespace device_def

@@ -43,6 +43,9 @@ inline constexpr int kDaTypeCount = 3;
 inline constexpr std::int32_t kDefaultAdType = 1;
 inline constexpr std::int32_t kDefaultDaType = 1;
 
+// The table-driven pieces both device definitions are built from.
+namespace device_def {
+
 // The name of an index outside a table.
 inline constexpr const char* kNoneName = "None";
 
@@ -113,3 +116,5 @@ std::span<const ChannelKind> modelKinds(const std::array<DeviceModel<N>, M>& mod
     if (index < 0 || static_cast<std::size_t>(index) >= M) return {};
     return models[static_cast<std::size_t>(index)].kinds;
 }
+
+} // namespace device_def

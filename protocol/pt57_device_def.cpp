@@ -1,5 +1,7 @@
 #include "protocol/pt57_device_def.h"
 
+using namespace device_def;
+
 namespace {
 
 // The PT57's converter reaches full scale four codes short of the RD24's.

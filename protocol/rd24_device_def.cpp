@@ -1,5 +1,7 @@
 #include "protocol/rd24_device_def.h"
 
+using namespace device_def;
+
 namespace {
 
 constexpr long double kRd24FullScale = 4096.0L;
