@@ -1,0 +1,21 @@
+// benchlink-qlp: one QLP operation on a serial port, for scripts.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "tools/qlp_tool_options.h"
+#include "tools/qlp_tool_run.h"
+
+int main(int argc, char** argv) {
+    QlpToolOptions options;
+    std::string error;
+    if (!qlpToolParse(std::vector<std::string>(argv + 1, argv + argc), options, error)) {
+        std::cerr << "benchlink-qlp: " << error << "\nTry benchlink-qlp --help.\n";
+        return kQlpToolUsage;
+    }
+    if (options.help) {
+        std::cout << qlpToolUsage();
+        return 0;
+    }
+    return qlpToolRun(options, std::cout, std::cerr);
+}

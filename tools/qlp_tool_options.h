@@ -1,0 +1,29 @@
+// The command line of benchlink-qlp, read into a plain record.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "serial/comport.h"
+
+// Exit codes besides the ExchangeStatus codes 0 to 9.
+inline constexpr int kQlpToolUsage = 64;
+inline constexpr int kQlpToolPortFault = 65;
+
+enum class QlpToolCommand { kNone, kCheck, kReadDi, kWriteDo, kReadAi, kReadAo, kWriteAo, kRaw };
+
+struct QlpToolOptions {
+    ComportSetting line;    // port 0 when --path is given
+    std::string path;       // an explicit device instead of a COM number
+    bool pt57 = false;
+    bool monitor = false;
+    std::string type;       // AD or DA type name; empty: raw code only
+    QlpToolCommand command = QlpToolCommand::kNone;
+    std::vector<int> args;  // the command's numbers, in order
+    bool help = false;
+};
+
+// Reads the arguments after the program name; false with a one-line reason.
+bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std::string& error);
+std::string qlpToolUsage();

@@ -1,0 +1,212 @@
+#include "tools/qlp_tool_run.h"
+
+#include <cstdio>
+
+#include "protocol/pt57_communication.h"
+#include "protocol/pt57_device_def.h"
+#include "protocol/qlp_transaction.h"
+#include "protocol/rd24_communication.h"
+#include "protocol/rd24_device_def.h"
+#include "protocol/zum_codec.h"
+#include "protocol/zum_exchange.h"
+#include "serial/comport.h"
+#include "serial/uart_receive_thread.h"
+#include "tools/private_port.h"
+#include "tools/stream_link_log.h"
+
+namespace {
+
+constexpr int kAnalogDecimals = 3;
+
+// The receive thread catches replies into the frame library's FIFO while the
+// command runs; other bytes go to the link log only.
+class ReceiveSession {
+public:
+    ReceiveSession() {
+        uart_set_receive_callback([] {
+            comport_wait_readable(kReceiveIdleWaitMs);
+            std::uint8_t unknown[kComportReceiveMax];
+            zumReadFilter(unknown);
+        });
+        uart_handler_initialize(handler_);
+        uart_handler_set_running(handler_, true);
+    }
+    ~ReceiveSession() {
+        uart_handler_finalize(handler_);
+        uart_set_receive_callback(nullptr);
+    }
+    ReceiveSession(const ReceiveSession&) = delete;
+    ReceiveSession& operator=(const ReceiveSession&) = delete;
+
+private:
+    UartHandler handler_;
+};
+
+struct Outcome {
+    int status = kExchangeSuccess;
+    std::string line; // printed on stdout
+};
+
+std::uint8_t byteArg(const QlpToolOptions& o, std::size_t i) { return static_cast<std::uint8_t>(o.args[i]); }
+
+double convertedAnalog(bool pt57, bool input, int type, std::int32_t raw) {
+    Rd24Channel channel;
+    if (input) {
+        channel.adType = type;
+        channel.adRaw = raw;
+        pt57 ? pt57AdConvert(channel) : rd24AdConvert(channel);
+        return channel.adValue;
+    }
+    channel.daType = type;
+    channel.daRaw = raw;
+    pt57 ? pt57DaConvert(channel) : rd24DaConvert(channel);
+    return channel.daValue;
+}
+
+Outcome runCommand(const QlpToolOptions& o, int typeIndex) {
+    Outcome result;
+    const bool pt57 = o.pt57;
+    const std::uint8_t id = byteArg(o, 0);
+    switch (o.command) {
+    case QlpToolCommand::kCheck:
+        result.status = pt57 ? pt57CheckDevice(id) : rd24CheckDevice(id);
+        if (result.status == kExchangeSuccess) result.line = exchangeStatusText(result.status);
+        break;
+    case QlpToolCommand::kReadDi: {
+        std::uint8_t state = 0;
+        result.status = pt57 ? pt57ReadDigital(id, state) : rd24ReadDigital(id, state);
+        if (result.status == kExchangeSuccess)
+            result.line = qlpToolDigitalText(state, pt57 ? kPt57ChannelCount : kRd24ChannelCount);
+        break;
+    }
+    case QlpToolCommand::kWriteDo:
+        result.status = pt57 ? pt57WriteDigitalOutput(id, byteArg(o, 1), o.args[2])
+                             : rd24WriteDigitalOutput(id, byteArg(o, 1), o.args[2]);
+        if (result.status == kExchangeSuccess) result.line = exchangeStatusText(result.status);
+        break;
+    case QlpToolCommand::kReadAi:
+    case QlpToolCommand::kReadAo: {
+        const bool input = o.command == QlpToolCommand::kReadAi;
+        std::int32_t raw = 0;
+        if (input)
+            result.status = pt57 ? pt57ReadAnalogInput(id, byteArg(o, 1), raw) : rd24ReadAnalogInput(id, byteArg(o, 1), raw);
+        else
+            result.status = pt57 ? pt57ReadAnalogOutput(id, byteArg(o, 1), raw) : rd24ReadAnalogOutput(id, byteArg(o, 1), raw);
+        if (result.status != kExchangeSuccess) break;
+        if (typeIndex < 0) {
+            result.line = qlpToolAnalogText(raw);
+        } else {
+            const std::string unit = input ? rd24AdUnit(typeIndex) : rd24DaUnit(typeIndex);
+            result.line = qlpToolAnalogText(raw, convertedAnalog(pt57, input, typeIndex, raw), unit);
+        }
+        break;
+    }
+    case QlpToolCommand::kWriteAo:
+        result.status = pt57 ? pt57WriteAnalogOutput(id, byteArg(o, 1), o.args[2])
+                             : rd24WriteAnalogOutput(id, byteArg(o, 1), o.args[2]);
+        if (result.status == kExchangeSuccess) result.line = exchangeStatusText(result.status);
+        break;
+    case QlpToolCommand::kRaw: {
+        QlpCommand request;
+        request.id = id;
+        request.function = byteArg(o, 1);
+        request.command = byteArg(o, 2);
+        request.channel = byteArg(o, 3);
+        request.valueCount = static_cast<std::int32_t>(o.args.size()) - 4;
+        for (std::size_t i = 4; i < o.args.size(); ++i) request.values[i - 4] = o.args[i];
+        QlpCommand reply;
+        std::string message;
+        result.status = zumExchange(request, reply, message, kQlpExchangeBudgetMs);
+        if (result.status == kExchangeSuccess || result.status == kExchangeFunctionError)
+            result.line = qlpCommandText(reply);
+        break;
+    }
+    case QlpToolCommand::kNone: break;
+    }
+    return result;
+}
+
+// The AD type (read-ai) or DA type (read-ao) named by --type; -1 if none is
+// given, -2 if the name is not one.
+int typeIndexOf(const QlpToolOptions& o) {
+    if (o.type.empty()) return -1;
+    if (o.command == QlpToolCommand::kReadAi) {
+        const int index = rd24AdTypeIndex(o.type);
+        return index != 0 || o.type == rd24AdTypeName(0) ? index : -2;
+    }
+    const int index = rd24DaTypeIndex(o.type);
+    return index != 0 || o.type == rd24DaTypeName(0) ? index : -2;
+}
+
+} // namespace
+
+std::string qlpToolDigitalText(int state, int channels) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02X", state & 0xFF);
+    std::string text = hex;
+    for (int ch = 0; ch < channels; ++ch)
+        if (state & (1 << ch)) text += " " + std::to_string(ch);
+    return text;
+}
+
+std::string qlpToolAnalogText(int raw) {
+    return std::to_string(raw);
+}
+
+std::string qlpToolAnalogText(int raw, double value, const std::string& unit) {
+    // Always three decimals, 0 included ("0.000"), so that scripts read one format.
+    char number[64];
+    std::snprintf(number, sizeof number, "%.*f", kAnalogDecimals, value);
+    std::string text = std::to_string(raw) + " " + number;
+    if (!unit.empty()) text += " " + unit;
+    return text;
+}
+
+int qlpToolRun(const QlpToolOptions& options, std::ostream& out, std::ostream& err) {
+    const int typeIndex = typeIndexOf(options);
+    if (typeIndex == -2) {
+        err << "benchlink-qlp: --type: \"" << options.type << "\" is no "
+            << (options.command == QlpToolCommand::kReadAi ? "AD" : "DA") << " type name\n";
+        return kQlpToolUsage;
+    }
+
+    ComportSetting line = options.line;
+    PrivatePort privatePort;
+    std::string portName = comport_port_name(line.port);
+    if (!options.path.empty()) {
+        std::string error;
+        if (!privatePort.create(options.path, error)) {
+            err << "benchlink-qlp: " << error << '\n';
+            return kQlpToolPortFault;
+        }
+        line.port = PrivatePort::kPort;
+        portName = options.path;
+    } else {
+        portName += " (" + comport_device_path(line.port) + ")";
+    }
+    if (!comport_configure(line)) {
+        err << "benchlink-qlp: " << portName << ": " << comport_status_text() << '\n';
+        return kQlpToolPortFault;
+    }
+
+    StreamLinkLog log(err, options.monitor);
+    zumSetLinkLog(&log);
+    Outcome outcome;
+    {
+        ReceiveSession receiving;
+        outcome = runCommand(options, typeIndex);
+    }
+    zumSetLinkLog(nullptr);
+    comport_close(line);
+
+    if (!outcome.line.empty()) out << outcome.line << '\n';
+    if (outcome.status != kExchangeSuccess) {
+        // An error reply's code says more than the status ("... = Read Only").
+        std::string message = exchangeStatusText(outcome.status);
+        if (outcome.status == kExchangeFunctionError && log.lastMessage().rfind(message + " = ", 0) == 0)
+            message = log.lastMessage();
+        err << message << '\n';
+    }
+    out.flush();
+    return outcome.status;
+}
