@@ -2,7 +2,10 @@
 // on the wire, addressing, the line rate, the settings sequence and each fault.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -250,6 +253,37 @@ TEST(SimProgram, PrintsTheSlavePathAndStopsOnSigterm) {
     EXPECT_EQ(sim.line.rfind("/dev/pts/", 0), 0u) << sim.line;
     sim.child->signal(SIGTERM);
     EXPECT_EQ(sim.child->wait(), 0);
+}
+
+// Whether the terminal is held exclusively (TIOCEXCL), looked at through a
+// descriptor of its own (this process may open it: it runs with the rights
+// that let root past the flag).
+int exclusiveFlag(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return -1;
+    int exclusive = -1;
+    ::ioctl(fd, TIOCGEXCL, &exclusive);
+    ::close(fd);
+    return exclusive;
+}
+
+TEST(SimProgram, ExclusiveUseEndsWithTheUser) {
+    SimProcess sim = startSim({});
+    ASSERT_TRUE(sim.ok());
+    // A program opens the port exclusively, as the driver does, and closes it.
+    const int user = ::open(sim.path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(user, 0);
+    ASSERT_EQ(::ioctl(user, TIOCEXCL), 0);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(exclusiveFlag(sim.path), 1) << "kept while the user has the port open";
+    ::close(user);
+    // Without CAP_SYS_ADMIN the next open would fail while the flag stays.
+    int flag = 1;
+    for (int i = 0; i < 50 && flag != 0; ++i) {
+        std::this_thread::sleep_for(20ms);
+        flag = exclusiveFlag(sim.path);
+    }
+    EXPECT_EQ(flag, 0);
 }
 
 struct UsageCase {
