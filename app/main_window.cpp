@@ -5,7 +5,6 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSplitter>
@@ -25,6 +24,7 @@
 #include "app/receive_settings_panel.h"
 #include "app/message_dialog.h"
 #include "app/message_list_model.h"
+#include "app/message_list_view.h"
 #include "serial/comport_setup_dialog.h"
 
 namespace {
@@ -125,10 +125,9 @@ void TForm_ZQ70_Main::buildControls() {
     group_message->setObjectName(QStringLiteral("GroupBox_Message"));
     auto* message_layout = new QVBoxLayout(group_message);
     model_ = new MessageListModel(this);
-    memo_message_ = new QListView(group_message);
+    memo_message_ = new MessageListView(group_message);
     memo_message_->setObjectName(QStringLiteral("Memo_Message"));
     memo_message_->setModel(model_);
-    memo_message_->setUniformItemSizes(true);
     memo_message_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     memo_message_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     memo_message_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

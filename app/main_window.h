@@ -12,7 +12,7 @@
 class QDialog;
 class QGroupBox;
 class QLabel;
-class QListView;
+class QAbstractItemView;
 class QPushButton;
 class QTabWidget;
 class QTimer;
@@ -97,7 +97,7 @@ private:
     long long line_count_ = 0;
 
     MessageListModel* model_ = nullptr;
-    QListView* memo_message_ = nullptr;
+    QAbstractItemView* memo_message_ = nullptr;
     QLabel* label_total_ = nullptr;
     QTabWidget* pages_ = nullptr;
     QVBoxLayout* receive_area_ = nullptr;

@@ -185,19 +185,26 @@ void ReceivePipeline::ReceiveFrameMode() {
 
 void ReceivePipeline::AcceptChunk(const std::uint8_t* chunk, std::int32_t n) {
     RefreshSnapshot();
-    if (n <= 0) return;
-    // Bytes beyond what can be held are dropped; a line is never longer than that.
-    std::int32_t kept = std::min(n, kReceiveHeldMax - accumulated_);
-    if (kept > 0) {
-        std::memcpy(accumulate_.data() + accumulated_, chunk, static_cast<std::size_t>(kept));
-        accumulated_ += kept;
-    }
-    while (true) {
-        std::int32_t length = extract_line(accumulate_.data(), accumulated_, snapshot_.terminator.data(),
-                                           snapshot_.terminator_length, line_.data());
-        if (length == 0) break;
-        DeliverLine(length);
-        wait_elapsed_.store(false, std::memory_order_release);
+    // The chunk goes in as far as there is room; cutting lines makes room for the rest.
+    // Only bytes that find the held buffer full without a line in it are dropped, so a
+    // full chunk after a partial line loses nothing.
+    std::int32_t taken = 0;
+    while (taken < n) {
+        std::int32_t room = kReceiveHeldMax - accumulated_;
+        std::int32_t part = std::min(n - taken, room);
+        std::memcpy(accumulate_.data() + accumulated_, chunk + taken, static_cast<std::size_t>(part));
+        accumulated_ += part;
+        taken += part;
+        bool cut = false;
+        while (true) {
+            std::int32_t length = extract_line(accumulate_.data(), accumulated_, snapshot_.terminator.data(),
+                                               snapshot_.terminator_length, line_.data());
+            if (length == 0) break;
+            cut = true;
+            DeliverLine(length);
+            wait_elapsed_.store(false, std::memory_order_release);
+        }
+        if (!cut) break;
     }
     wait_elapsed_.store(false, std::memory_order_release);
 }

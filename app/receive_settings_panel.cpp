@@ -177,7 +177,8 @@ void ReceiveSettingsPanel::CheckBox_QLPFilterClick() {
 }
 
 void ReceiveSettingsPanel::PostLastLength(std::int32_t length) {
-    posted_length_.store(length);
+    // The label already shows (or is about to show) this length: nothing to wake the GUI for.
+    if (posted_length_.exchange(length) == length) return;
     if (!length_pending_.exchange(true))
         QMetaObject::invokeMethod(this, &ReceiveSettingsPanel::showPostedLength, Qt::QueuedConnection);
 }

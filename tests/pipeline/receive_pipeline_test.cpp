@@ -107,6 +107,31 @@ TEST_F(PipelineTest, HoldsAtMost2048BytesWithoutTerminator) {
     EXPECT_EQ(pipeline.last_length(), 2048);
 }
 
+TEST_F(PipelineTest, AFullChunkAfterAPartialLineLosesNothing) {
+    pipeline.SetReceiveMode(kReceiveModeNone);
+    pipeline.SetLineControlMode(kLineControlLf, "");
+    feed("head");
+    // 2048 bytes ending in a terminator: the rest of the held line, then 64 lines.
+    std::string chunk = "-tail\n";
+    for (int i = 0; i < 63; ++i) chunk += std::string(31, char('a' + i % 26)) + "\n";
+    chunk += std::string(2048 - chunk.size() - 1, 'z') + "\n";
+    ASSERT_EQ(chunk.size(), 2048u);
+    feed(chunk);
+    Lines shown = take();
+    ASSERT_EQ(shown.size(), 65u);
+    EXPECT_EQ(shown.front(), "head-tail");
+    EXPECT_EQ(shown.back(), std::string(25, 'z'));
+    EXPECT_EQ(pipeline.accumulated(), 0);
+}
+
+TEST_F(PipelineTest, BytesFindingTheHeldBufferFullWithoutALineAreDropped) {
+    Bytes held(kReceiveHeldMax, 'x');
+    pipeline.AcceptChunk(held.data(), kReceiveHeldMax);
+    feed("y\0z"sv);
+    EXPECT_TRUE(take().empty());
+    EXPECT_EQ(pipeline.accumulated(), kReceiveHeldMax);
+}
+
 TEST_F(PipelineTest, OtherFieldIsParsedOnlyWhileOtherIsSelected) {
     pipeline.SetLineControlMode(kLineControlCr, "");
     pipeline.SetLineControlOther("0A");

@@ -1,0 +1,44 @@
+// The message list's view: one text row per model row, all rows the same height.
+// A list view lays out every row again on each insertion, so a long list makes each
+// appended batch cost more; this view computes a row's place from its number, takes
+// an append in time proportional to the batch, and paints only the rows in the dirty
+// region (appending at the bottom scrolls the pixels and paints just the new rows).
+#pragma once
+
+#include <QAbstractItemView>
+
+class MessageListView : public QAbstractItemView {
+    Q_OBJECT
+
+public:
+    explicit MessageListView(QWidget* parent = nullptr);
+
+    QRect visualRect(const QModelIndex& index) const override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    QModelIndex indexAt(const QPoint& point) const override;
+    void reset() override;
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    int horizontalOffset() const override;
+    int verticalOffset() const override;
+    bool isIndexHidden(const QModelIndex&) const override { return false; }
+    void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
+    QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+    void paintEvent(QPaintEvent* event) override;
+    void updateGeometries() override;
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
+    void changeEvent(QEvent* event) override;
+    // Moves the painted pixels instead of repainting the whole viewport.
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    int rowCount() const;
+    int rowHeight() const;
+    // Row under a y coordinate of the viewport, clamped to the rows there are.
+    int rowAt(int y) const;
+    QString rowText(int row) const;
+    void measureRows(int first, int last);
+
+    int widest_ = 0; // pixels of the widest row so far
+};
