@@ -88,11 +88,11 @@ bool SimServer::run(int stopFd) {
         }
 
         if (settings_.noiseMs > 0 && now >= nextNoise_) {
-            schedule({now, noise(), false});
+            schedule({now, noise(), true});
             nextNoise_ = std::max(nextNoise_ + milliseconds(settings_.noiseMs), now);
         }
         if (!settings_.stream.empty() && now >= nextStream_) {
-            schedule({now, settings_.stream, false});
+            schedule({now, settings_.stream, true});
             nextStream_ = std::max(nextStream_ + milliseconds(settings_.everyMs), now);
         }
         if (!flush(now)) return false;
@@ -113,7 +113,7 @@ int SimServer::pollTimeout(Clock::time_point now) const {
 
 void SimServer::heard(const std::uint8_t* bytes, std::size_t count, Clock::time_point now) {
     if (settings_.echo) {
-        schedule({now, std::vector<std::uint8_t>(bytes, bytes + count), false});
+        schedule({now, std::vector<std::uint8_t>(bytes, bytes + count), true});
         return;
     }
     std::vector<std::vector<std::uint8_t>> frames;
@@ -154,7 +154,7 @@ void SimServer::request(const std::vector<std::uint8_t>& frame, Clock::time_poin
     const Clock::time_point due = now + milliseconds(settings_.delayMs);
     if (settings_.splitMs > 0 && bytes.size() > 1) {
         const auto half = static_cast<std::ptrdiff_t>(bytes.size() / 2);
-        schedule({due, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + half), true});
+        schedule({due, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + half), false});
         schedule({due + milliseconds(settings_.splitMs), std::vector<std::uint8_t>(bytes.begin() + half, bytes.end()),
                   false});
     } else {
@@ -163,11 +163,10 @@ void SimServer::request(const std::vector<std::uint8_t>& frame, Clock::time_poin
 }
 
 void SimServer::schedule(Outgoing item) {
-    const bool reply = item.replyHead || (!outgoing_.empty() && outgoing_.back().replyHead);
     // Replies are never dropped; what nobody reads is, once too much waits.
-    if (!reply && outgoingBytes_ + item.bytes.size() > kOutgoingMax) return;
+    if (item.droppable && outgoingBytes_ + item.bytes.size() > kOutgoingMax) return;
     // One line, one writer: everything goes out in the order it was made, so a
-    // reply is never interleaved with another or cut by noise.
+    // reply is never interleaved with another or cut by noise, even when split.
     if (!outgoing_.empty()) item.due = std::max(item.due, outgoing_.back().due);
     outgoingBytes_ += item.bytes.size();
     outgoing_.push_back(std::move(item));

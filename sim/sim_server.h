@@ -48,14 +48,12 @@ private:
     struct Outgoing {
         Clock::time_point due;
         std::vector<std::uint8_t> bytes;
-        bool replyHead = false; // the first half of a split reply: its tail follows
+        bool droppable = false; // noise, stream and echo bytes; never a reply
     };
 
     void heard(const std::uint8_t* bytes, std::size_t count, Clock::time_point now);
     void request(const std::vector<std::uint8_t>& frame, Clock::time_point now);
     void schedule(Outgoing item);
-    // Noise and stream bytes go out between replies, never inside a split one.
-    Clock::time_point afterReplies(Clock::time_point now) const;
     bool flush(Clock::time_point now); // false on a write fault
     std::vector<std::uint8_t> noise();
     void logLine(const std::string& text);
