@@ -7,7 +7,7 @@
 
 namespace {
 
-struct CommandSpec {
+struct CommandSyntax {
     std::string_view name;
     QlpToolCommand command;
     int minArgs;
@@ -15,7 +15,7 @@ struct CommandSpec {
     std::string_view synopsis;
 };
 
-constexpr std::array<CommandSpec, 7> kCommands{{
+constexpr std::array<CommandSyntax, 7> kCommands{{
     {"check", QlpToolCommand::kCheck, 1, 1, "check ID"},
     {"read-di", QlpToolCommand::kReadDi, 1, 1, "read-di ID"},
     {"write-do", QlpToolCommand::kWriteDo, 3, 3, "write-do ID CH STATE"},
@@ -71,7 +71,7 @@ bool parseStopBits(std::string_view text, std::uint8_t& out) {
 bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std::string& error) {
     out = QlpToolOptions{};
     bool portGiven = false;
-    const CommandSpec* spec = nullptr;
+    const CommandSyntax* syntax = nullptr;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         std::string value;
@@ -79,26 +79,26 @@ bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std
         // Negative numbers are arguments, not options.
         const bool option = name == "-h" || (name.size() > 2 && name.rfind("--", 0) == 0);
         if (!option) {
-            if (spec == nullptr) {
-                for (const CommandSpec& c : kCommands)
-                    if (c.name == name) spec = &c;
-                if (spec == nullptr) {
+            if (syntax == nullptr) {
+                for (const CommandSyntax& c : kCommands)
+                    if (c.name == name) syntax = &c;
+                if (syntax == nullptr) {
                     error = "unknown command \"" + name + "\"";
                     return false;
                 }
-                out.command = spec->command;
+                out.command = syntax->command;
                 continue;
             }
             long min = 0;
             long max = 0;
-            argumentRange(spec->command, out.args.size(), min, max);
+            argumentRange(syntax->command, out.args.size(), min, max);
             int number = 0;
-            if (static_cast<int>(out.args.size()) >= spec->maxArgs) {
-                error = "too many arguments: " + std::string(spec->synopsis);
+            if (static_cast<int>(out.args.size()) >= syntax->maxArgs) {
+                error = "too many arguments: " + std::string(syntax->synopsis);
                 return false;
             }
             if (!parseCliNumber(name, min, max, number)) {
-                error = std::string(spec->name) + ": \"" + name + "\" is not a number " + std::to_string(min) +
+                error = std::string(syntax->name) + ": \"" + name + "\" is not a number " + std::to_string(min) +
                         " to " + std::to_string(max);
                 return false;
             }
@@ -171,12 +171,12 @@ bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std
         }
     }
     if (out.help) return true;
-    if (spec == nullptr) {
+    if (syntax == nullptr) {
         error = "no command given";
         return false;
     }
-    if (static_cast<int>(out.args.size()) < spec->minArgs) {
-        error = "missing arguments: " + std::string(spec->synopsis);
+    if (static_cast<int>(out.args.size()) < syntax->minArgs) {
+        error = "missing arguments: " + std::string(syntax->synopsis);
         return false;
     }
     if (portGiven == !out.path.empty()) {
