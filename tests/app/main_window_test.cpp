@@ -14,15 +14,9 @@
 #include "serial/comport_setup_dialog.h"
 #include "support/pty_pair.h"
 #include "support/scripted_dialogs.h"
+#include "support/window_lookup.h"
 
 namespace {
-
-template <typename T>
-T* child(QWidget* window, const char* name) {
-    T* found = window->findChild<T*>(QString::fromLatin1(name));
-    if (!found) qFatal("no control named %s", name);
-    return found;
-}
 
 // Answers the settings dialog: the given port, fix rate, then "Ok".
 std::function<void(QDialog&)> confirmPort(int port, int fix = 0) {
@@ -46,15 +40,7 @@ private:
 
     TForm_ZQ70_Main* main() { return windows_->main(); }
 
-    QStringList lines() {
-        const LineStore& store = main()->messageModel().store();
-        QStringList out;
-        for (std::size_t i = 0; i < store.size(); ++i) {
-            std::string_view line = store.line(i);
-            out << QString::fromLatin1(line.data(), qsizetype(line.size()));
-        }
-        return out;
-    }
+    QStringList lines() { return messageLines(*main()); }
 
     QString total() { return child<QLabel>(main(), "Label_MessageTotalLineAmount")->text(); }
     void trigger(const char* action) { child<QAction>(main(), action)->trigger(); }

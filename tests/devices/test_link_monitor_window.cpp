@@ -17,17 +17,7 @@
 #include "devices/link_monitor.h"
 #include "serial/comport.h"
 #include "support/scripted_dialogs.h"
-
-namespace {
-
-template <typename T>
-T* child(QWidget* window, const char* name) {
-    T* found = window->findChild<T*>(QString::fromLatin1(name));
-    if (!found) qFatal("no control named %s", name);
-    return found;
-}
-
-} // namespace
+#include "support/window_lookup.h"
 
 class LinkMonitorWindowTest : public QObject {
     Q_OBJECT

@@ -15,13 +15,7 @@
 #include "app/message_list_model.h"
 #include "support/pty_pair.h"
 #include "support/scripted_dialogs.h"
-
-template <typename T>
-T* child(QObject* parent, const QString& name) {
-    T* found = parent->findChild<T*>(name);
-    if (!found) qFatal("no control named %s", qPrintable(name));
-    return found;
-}
+#include "support/window_lookup.h"
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -50,15 +44,7 @@ struct WindowHarness {
         far.drain();
     }
 
-    QStringList lines() const {
-        const LineStore& store = main()->messageModel().store();
-        QStringList out;
-        for (std::size_t i = 0; i < store.size(); ++i) {
-            std::string_view line = store.line(i);
-            out << QString::fromLatin1(line.data(), qsizetype(line.size()));
-        }
-        return out;
-    }
+    QStringList lines() const { return messageLines(*main()); }
     QString lastLine() const { return lines().value(lines().size() - 1); }
 
     template <typename T = QWidget>

@@ -1,0 +1,14 @@
+#include "support/window_lookup.h"
+
+#include "app/main_window.h"
+#include "app/message_list_model.h"
+
+QStringList messageLines(const TForm_ZQ70_Main& main) {
+    const LineStore& store = main.messageModel().store();
+    QStringList out;
+    for (std::size_t i = 0; i < store.size(); ++i) {
+        std::string_view line = store.line(i);
+        out << QString::fromLatin1(line.data(), qsizetype(line.size()));
+    }
+    return out;
+}
