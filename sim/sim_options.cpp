@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "tools/cli_number.h"
+#include "tools/cli_option.h"
 
 namespace {
 
@@ -65,96 +66,72 @@ bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std:
     out = SimOptions{};
     bool everyGiven = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::string value;
-        bool inlineValue = false;
-        if (name.rfind("--", 0) == 0) {
-            if (const std::size_t eq = name.find('='); eq != std::string::npos) {
-                value = name.substr(eq + 1);
-                name.resize(eq);
-                inlineValue = true;
-            }
-        }
-        auto flag = [&]() {
-            if (inlineValue) error = name + " takes no value";
-            return !inlineValue;
-        };
-        auto take = [&]() {
-            if (inlineValue) return true;
-            if (i + 1 >= args.size()) {
-                error = name + " needs a value";
-                return false;
-            }
-            value = args[++i];
-            return true;
-        };
-        auto bad = [&](const char* what) {
-            error = name + ": " + what + ", not \"" + value + "\"";
-            return false;
-        };
+        CliOption option(args, i, error);
+        const std::string& name = option.name();
+        const std::string& value = option.value();
 
         if (name == "-h" || name == "--help") {
-            if (!flag()) return false;
+            if (!option.flag()) return false;
             out.help = true;
         } else if (name == "-v" || name == "--verbose") {
-            if (!flag()) return false;
+            if (!option.flag()) return false;
             out.verbose = true;
         } else if (name == "--echo") {
-            if (!flag()) return false;
+            if (!option.flag()) return false;
             out.echo = true;
         } else if (name == "--com") {
-            if (!take()) return false;
-            if (!parseCliNumber(value, 1, kComMax, out.com)) return bad("a COM port number 1 to 15");
+            if (!option.take()) return false;
+            if (!parseCliNumber(value, 1, kComMax, out.com)) return option.bad("a COM port number 1 to 15");
         } else if (name == "--model") {
-            if (!take()) return false;
+            if (!option.take()) return false;
             out.model = value;
         } else if (name == "--id") {
-            if (!take()) return false;
-            if (!parseCliNumber(value, qlp::kIdMin, qlp::kIdMax, out.id)) return bad("an ID 1 to 253");
+            if (!option.take()) return false;
+            if (!parseCliNumber(value, qlp::kIdMin, qlp::kIdMax, out.id)) return option.bad("an ID 1 to 253");
         } else if (name == "--baud") {
-            if (!take()) return false;
+            if (!option.take()) return false;
             long rate = 0;
             if (!parseCliNumber(value, 0, 1000000, rate) || !isBaudRate(rate))
-                return bad("one of 9600, 19200, 38400, 57600, 115200");
+                return option.bad("one of 9600, 19200, 38400, 57600, 115200");
             out.baud = static_cast<int>(rate);
         } else if (name == "--can") {
-            if (!take()) return false;
+            if (!option.take()) return false;
             out.can = value;
         } else if (name == "--master") {
-            if (!take()) return false;
-            if (!parseCliNumber(value, 0, 254, out.master)) return bad("a master ID 0 to 254");
+            if (!option.take()) return false;
+            if (!parseCliNumber(value, 0, 254, out.master)) return option.bad("a master ID 0 to 254");
         } else if (name == "--number") {
-            if (!take()) return false;
-            if (!parseCliNumber(value, 0, 32767, out.number)) return bad("a device number 0 to 32767");
+            if (!option.take()) return false;
+            if (!parseCliNumber(value, 0, 32767, out.number)) return option.bad("a device number 0 to 32767");
         } else if (name == "--bus") {
-            if (!take()) return false;
-            if (!parseBus(value, out.bus)) return bad("ID or ID:MODEL items (IDs 1 to 253) separated by commas");
+            if (!option.take()) return false;
+            if (!parseBus(value, out.bus)) return option.bad("ID or ID:MODEL items (IDs 1 to 253) separated by commas");
         } else if (name == "--ai") {
-            if (!take()) return false;
+            if (!option.take()) return false;
             SimFixedInput input;
-            if (!parseFixedInput(value, input)) return bad("CH=CODE with a channel 0 to 7 and a code 0 to 4095");
+            if (!parseFixedInput(value, input)) return option.bad("CH=CODE with a channel 0 to 7 and a code 0 to 4095");
             out.fixedInputs.push_back(input);
         } else if (name == "--absent") {
-            if (!take()) return false;
+            if (!option.take()) return false;
             if (value == "none-device")
                 out.absentNoneDevice = true;
             else if (value == "silent")
                 out.absentNoneDevice = false;
             else
-                return bad("none-device or silent");
+                return option.bad("none-device or silent");
         } else if (name == "--drop") {
-            if (!take()) return false;
-            if (!parseCliNumber(value, 0, 100, out.dropPercent)) return bad("a percentage 0 to 100");
+            if (!option.take()) return false;
+            if (!parseCliNumber(value, 0, 100, out.dropPercent)) return option.bad("a percentage 0 to 100");
         } else if (name == "--seed") {
-            if (!take()) return false;
+            if (!option.take()) return false;
             std::uint32_t seed = 0;
-            if (!parseCliNumber(value, 0, 0xFFFFFFFFL, seed)) return bad("a number 0 to 4294967295");
+            if (!parseCliNumber(value, 0, 0xFFFFFFFFL, seed)) return option.bad("a number 0 to 4294967295");
             out.seed = seed;
         } else if (name == "--delay" || name == "--split" || name == "--noise" || name == "--every") {
-            if (!take()) return false;
+            if (!option.take()) return false;
             int ms = 0;
             const long min = name == "--delay" ? 0 : 1;
-            if (!parseCliNumber(value, min, kMaxMs, ms)) return bad(min == 0 ? "0 to 60000 ms" : "1 to 60000 ms");
+            if (!parseCliNumber(value, min, kMaxMs, ms)) return option.bad(min == 0 ? "0 to 60000 ms" : "1 to 60000 ms");
             if (name == "--delay") out.delayMs = ms;
             if (name == "--split") out.splitMs = ms;
             if (name == "--noise") out.noiseMs = ms;
@@ -163,13 +140,13 @@ bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std:
                 everyGiven = true;
             }
         } else if (name == "--error") {
-            if (!take()) return false;
+            if (!option.take()) return false;
             SimErrorRule rule;
-            if (!parseErrorRule(value, rule)) return bad("FUNC:CMD=CODE, each 0 to 255 (0x.. allowed)");
+            if (!parseErrorRule(value, rule)) return option.bad("FUNC:CMD=CODE, each 0 to 255 (0x.. allowed)");
             out.errors.push_back(rule);
         } else if (name == "--stream") {
-            if (!take()) return false;
-            if (value.empty()) return bad("a non-empty tagged text");
+            if (!option.take()) return false;
+            if (value.empty()) return option.bad("a non-empty tagged text");
             out.stream = value;
         } else {
             error = "unknown option \"" + args[i] + "\"";

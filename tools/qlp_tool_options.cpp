@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "tools/cli_number.h"
+#include "tools/cli_option.h"
 
 namespace {
 
@@ -73,12 +74,11 @@ bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std
     bool portGiven = false;
     const CommandSyntax* syntax = nullptr;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string name = args[i];
-        std::string value;
-        bool inlineValue = false;
+        const std::string& arg = args[i];
         // Negative numbers are arguments, not options.
-        const bool option = name == "-h" || (name.size() > 2 && name.rfind("--", 0) == 0);
-        if (!option) {
+        const bool isOption = arg == "-h" || (arg.size() > 2 && arg.rfind("--", 0) == 0);
+        if (!isOption) {
+            const std::string& name = arg;
             if (syntax == nullptr) {
                 for (const CommandSyntax& c : kCommands)
                     if (c.name == name) syntax = &c;
@@ -105,65 +105,46 @@ bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std
             out.args.push_back(number);
             continue;
         }
-        if (const std::size_t eq = name.find('='); eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name.resize(eq);
-            inlineValue = true;
-        }
-        auto flag = [&]() {
-            if (inlineValue) error = name + " takes no value";
-            return !inlineValue;
-        };
-        auto take = [&]() {
-            if (inlineValue) return true;
-            if (i + 1 >= args.size()) {
-                error = name + " needs a value";
-                return false;
-            }
-            value = args[++i];
-            return true;
-        };
-        auto bad = [&](const char* what) {
-            error = name + ": " + what + ", not \"" + value + "\"";
-            return false;
-        };
+        CliOption option(args, i, error);
+        const std::string& name = option.name();
+        const std::string& value = option.value();
 
         if (name == "-h" || name == "--help") {
-            if (!flag()) return false;
+            if (!option.flag()) return false;
             out.help = true;
         } else if (name == "--pt57") {
-            if (!flag()) return false;
+            if (!option.flag()) return false;
             out.pt57 = true;
         } else if (name == "--monitor") {
-            if (!flag()) return false;
+            if (!option.flag()) return false;
             out.monitor = true;
         } else if (name == "--port") {
-            if (!take()) return false;
-            if (!parseCliNumber(value, 1, kComMax, out.line.port)) return bad("a COM port number 1 to 15");
+            if (!option.take()) return false;
+            if (!parseCliNumber(value, 1, kComMax, out.line.port)) return option.bad("a COM port number 1 to 15");
             portGiven = true;
         } else if (name == "--path") {
-            if (!take()) return false;
-            if (value.empty()) return bad("a device path");
+            if (!option.take()) return false;
+            if (value.empty()) return option.bad("a device path");
             out.path = value;
         } else if (name == "--baud") {
-            if (!take()) return false;
+            if (!option.take()) return false;
             if (!parseCliNumber(value, 1, 4000000, out.line.baudrate) || comport_baudrate_index(out.line.baudrate) < 0)
-                return bad("one of 9600, 19200, 38400, 57600, 115200");
+                return option.bad("one of 9600, 19200, 38400, 57600, 115200");
         } else if (name == "--fix") {
-            if (!take()) return false;
-            if (!parseCliNumber(value, -kFixLimit, kFixLimit, out.line.fixrate)) return bad("a percentage -30 to 30");
+            if (!option.take()) return false;
+            if (!parseCliNumber(value, -kFixLimit, kFixLimit, out.line.fixrate)) return option.bad("a percentage -30 to 30");
         } else if (name == "--parity") {
-            if (!take()) return false;
-            if (!parseParity(value, out.line.parity)) return bad("none, odd, even, mark or space");
+            if (!option.take()) return false;
+            if (!parseParity(value, out.line.parity)) return option.bad("none, odd, even, mark or space");
         } else if (name == "--data-bits") {
-            if (!take()) return false;
-            if (!parseCliNumber(value, 5, 8, out.line.databits)) return bad("5 to 8");
+            if (!option.take()) return false;
+            if (!parseCliNumber(value, 5, 8, out.line.databits)) return option.bad("5 to 8");
         } else if (name == "--stop-bits") {
-            if (!take()) return false;
-            if (!parseStopBits(value, out.line.stopbits)) return bad("1, 1.5 or 2");
+            if (!option.take()) return false;
+            if (!parseStopBits(value, out.line.stopbits)) return option.bad("1, 1.5 or 2");
         } else if (name == "--type") {
-            if (!take()) return false;
-            if (value.empty()) return bad("an AD or DA type name");
+            if (!option.take()) return false;
+            if (value.empty()) return option.bad("an AD or DA type name");
             out.type = value;
         } else {
             error = "unknown option \"" + args[i] + "\"";
