@@ -29,7 +29,7 @@
 
 namespace {
 // Lines from the receive thread are shown in batches about this often.
-constexpr int kDrainIntervalMs = 30;
+constexpr int kDrainIntervalMs = 50;
 
 QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
     auto* button = new QPushButton(QString::fromLatin1(caption), parent);
@@ -60,7 +60,6 @@ TForm_ZQ70_Main::TForm_ZQ70_Main(QWidget* parent) : QMainWindow(parent) {
     pipeline_ = std::make_unique<ReceivePipeline>([this](const std::string& line) { AddMessageLine(line); });
     drain_timer_ = new QTimer(this);
     drain_timer_->setSingleShot(true);
-    drain_timer_->setInterval(kDrainIntervalMs);
     buildMenu();
     buildControls();
     initActionsConnections();
@@ -140,7 +139,8 @@ void TForm_ZQ70_Main::buildControls() {
     message_row->addWidget(new QLabel(QStringLiteral("Total Line"), group_message));
     label_total_ = new QLabel(QStringLiteral("0"), group_message);
     label_total_->setObjectName(QStringLiteral("Label_MessageTotalLineAmount"));
-    label_total_->setMinimumWidth(60);
+    // A fixed width: a counter that grows a digit must not re-lay out the window.
+    label_total_->setFixedWidth(label_total_->fontMetrics().horizontalAdvance(QStringLiteral("000000000")));
     message_row->addWidget(label_total_);
     message_row->addStretch();
     message_row->addWidget(makeButton(group_message, "Button_ClearMessageList", "Clear List"));
@@ -266,13 +266,22 @@ void TForm_ZQ70_Main::AddMessageLine(const QString& text) {
     AddMessageLine(text.toLatin1().toStdString());
 }
 
+// A line after a quiet spell is shown at once; lines that follow closely wait
+// for the rest of the interval, so a busy line costs at most one paint per interval.
 void TForm_ZQ70_Main::ScheduleDrain() {
-    if (!drain_timer_->isActive()) drain_timer_->start();
+    if (drain_timer_->isActive()) return;
+    const qint64 since = last_drain_.isValid() ? last_drain_.elapsed() : kDrainIntervalMs;
+    if (since >= kDrainIntervalMs) {
+        DrainMessages();
+        return;
+    }
+    drain_timer_->start(static_cast<int>(kDrainIntervalMs - since));
 }
 
 void TForm_ZQ70_Main::DrainMessages() {
     std::vector<std::string> lines = queue_.take_all();
     if (lines.empty()) return;
+    last_drain_.start();
     model_->appendLines(lines);
     line_count_ += static_cast<long long>(lines.size());
     label_total_->setText(QString::number(line_count_));

@@ -1,6 +1,7 @@
 // The main window: message list, menu, port flows, receive start and stop.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <memory>
 #include <string>
@@ -105,6 +106,7 @@ private:
     QPushButton* button_start_receive_ = nullptr;
     QPushButton* button_stop_receive_ = nullptr;
     QTimer* drain_timer_ = nullptr;
+    QElapsedTimer last_drain_;
     GeneralAsciiPage* general_ascii_ = nullptr;
     ReceiveSettingsPanel* receive_settings_ = nullptr;
 };

@@ -11,9 +11,6 @@
 namespace {
 // The driver's quiet-line rule: a chunk ends after two polls with nothing new.
 constexpr std::int32_t kReceiveQuietPolls = 2;
-// How long an idle loop rests on the port before it looks again: short against the
-// change-line wait, long enough to cost nothing.
-constexpr int kIdleRestMs = 5;
 } // namespace
 
 ReceivePipeline::ReceivePipeline(LineSink add_line) : add_line_(std::move(add_line)) {}
@@ -165,7 +162,7 @@ void ReceivePipeline::ReceiveTerminalMode() {
         AcceptChunk(chunk, n);
         return;
     }
-    if (!IdlePoll()) comport_wait_readable(kIdleRestMs);
+    if (!IdlePoll()) comport_wait_readable(kReceiveIdleWaitMs);
 }
 
 void ReceivePipeline::ReceiveFrameMode() {
@@ -174,7 +171,7 @@ void ReceivePipeline::ReceiveFrameMode() {
     std::int32_t n = std::min(zumReadFilter(rest), kComportReceiveMax);
     if (n <= 0) {
         // Nothing left over (or a reply frame was caught): rest unless bytes wait.
-        comport_wait_readable(kIdleRestMs);
+        comport_wait_readable(kReceiveIdleWaitMs);
         return;
     }
     std::string text = ReceivedText(rest, n, snapshot_.receive_mode);

@@ -61,7 +61,7 @@ void ReceiveSettingsPanel::buildControls() {
     length_row->addWidget(new QLabel(QStringLiteral("Last Length"), receive));
     Label_ReceiveLength = new QLabel(QStringLiteral("0"), receive);
     Label_ReceiveLength->setObjectName(QStringLiteral("Label_ReceiveLength"));
-    Label_ReceiveLength->setMinimumWidth(40);
+    Label_ReceiveLength->setFixedWidth(Label_ReceiveLength->fontMetrics().horizontalAdvance(QStringLiteral("00000")));
     length_row->addWidget(Label_ReceiveLength);
     length_row->addStretch();
     receive_layout->addLayout(length_row);

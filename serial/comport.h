@@ -58,7 +58,7 @@ std::int32_t comport_receive_string(std::uint8_t* buffer, std::int32_t wait);
 
 // How long an idle receive loop rests on the port before it looks again: short
 // enough for the change-line wait and a stop request, long enough to cost nothing.
-inline constexpr int kReceiveIdleWaitMs = 10;
+inline constexpr int kReceiveIdleWaitMs = 20;
 
 // Blocks until bytes are queued or `timeout_ms` passed; sleeps when no port is
 // open or the port has failed. Lets an idle receive loop rest instead of spin.
