@@ -1,19 +1,33 @@
 #include "app/line_store.h"
 
+#include <algorithm>
+
+namespace {
+constexpr std::size_t kChunkBytes = 1 << 20;
+} // namespace
+
 void LineStore::append(std::string_view line) {
-    text_.append(line);
-    ends_.push_back(text_.size());
+    if (chunks_.empty() || chunks_.back().size() + line.size() > chunks_.back().capacity()) {
+        chunks_.emplace_back();
+        chunks_.back().reserve(std::max(kChunkBytes, line.size()));
+    }
+    std::string& chunk = chunks_.back();
+    refs_.push_back({static_cast<std::uint32_t>(chunks_.size() - 1), static_cast<std::uint32_t>(chunk.size()),
+                     static_cast<std::uint32_t>(line.size())});
+    chunk.append(line);
+    text_bytes_ += line.size();
 }
 
 void LineStore::clear() {
-    text_.clear();
-    text_.shrink_to_fit();
-    ends_.clear();
-    ends_.shrink_to_fit();
+    chunks_.clear();
+    chunks_.shrink_to_fit();
+    refs_.clear();
+    refs_.shrink_to_fit();
+    text_bytes_ = 0;
 }
 
 std::string_view LineStore::line(std::size_t index) const {
-    if (index >= ends_.size()) return {};
-    std::size_t begin = index == 0 ? 0 : ends_[index - 1];
-    return std::string_view(text_).substr(begin, ends_[index] - begin);
+    if (index >= refs_.size()) return {};
+    const Ref& ref = refs_[index];
+    return std::string_view(chunks_[ref.chunk]).substr(ref.offset, ref.length);
 }
