@@ -25,15 +25,9 @@
 #include "support/pty_pair.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "support/window_lookup.h"
 
 namespace {
-
-template <typename T>
-T* child(QObject* window, const QString& name) {
-    T* found = window->findChild<T*>(name);
-    if (!found) qFatal("no control named %s", qPrintable(name));
-    return found;
-}
 
 const QString kSendPrefix = QStringLiteral("---* Send General ASCII COMMAND *---   ");
 const QString kFilePrefix = QStringLiteral("---* File Operate *---   ");
@@ -52,15 +46,7 @@ private:
 
     TForm_ZQ70_Main* main() { return windows_->main(); }
 
-    QStringList lines() {
-        const LineStore& store = main()->messageModel().store();
-        QStringList out;
-        for (std::size_t i = 0; i < store.size(); ++i) {
-            std::string_view line = store.line(i);
-            out << QString::fromLatin1(line.data(), qsizetype(line.size()));
-        }
-        return out;
-    }
+    QStringList lines() { return messageLines(*main()); }
 
     QLineEdit* edit(int n) { return child<QLineEdit>(main(), QStringLiteral("Edit_Command%1").arg(n)); }
     QPushButton* button(const QString& name) { return child<QPushButton>(main(), name); }
