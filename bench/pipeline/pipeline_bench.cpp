@@ -33,6 +33,7 @@
 #include "app/main_window.h"
 #include "app/message_list_model.h"
 #include "app/receive_pipeline.h"
+#include "support/process_cpu.h"
 #include "support/pty_pair.h"
 
 namespace {
@@ -41,12 +42,6 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 constexpr int kLineBytes = 40;
-
-double cpu_seconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 long resident_kib() {
     std::ifstream statm("/proc/self/statm");
@@ -206,11 +201,11 @@ public:
         StallProbe probe;
         probe.start();
         longest_insert_ns_ = 0;
-        double cpu0 = cpu_seconds();
+        double cpu0 = process_cpu_seconds();
         auto t0 = Clock::now();
         std::size_t first = write_paced(kCount, 20000.0, 30s);
         double wall = std::chrono::duration<double>(Clock::now() - t0).count();
-        double cpu = cpu_seconds() - cpu0;
+        double cpu = process_cpu_seconds() - cpu0;
         double stall = probe.stop_ms();
         std::size_t shown = store().size() - first;
         OrderCheck order = check_order(first, kCount);
@@ -226,11 +221,11 @@ public:
         latencies_.clear();
         measure_latency_ = true;
         auto threads0 = thread_times();
-        double cpu0 = cpu_seconds();
+        double cpu0 = process_cpu_seconds();
         auto t0 = Clock::now();
         std::size_t first = write_paced(kCount, 100.0, 20s);
         double wall = std::chrono::duration<double>(Clock::now() - t0).count();
-        double cpu = cpu_seconds() - cpu0;
+        double cpu = process_cpu_seconds() - cpu0;
         measure_latency_ = false;
         std::sort(latencies_.begin(), latencies_.end());
         auto at = [this](double q) {

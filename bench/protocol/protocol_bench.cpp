@@ -15,18 +15,13 @@
 #include "protocol/zum_codec.h"
 #include "protocol/zum_exchange.h"
 #include "serial/comport.h"
+#include "support/process_cpu.h"
 #include "support/pty_pair.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -85,7 +80,7 @@ int benchExchanges() {
         constexpr int kExchanges = 3000;
         std::vector<double> latencies;
         latencies.reserve(kExchanges);
-        const double cpu0 = cpuSeconds();
+        const double cpu0 = process_cpu_seconds();
         const auto t0 = Clock::now();
         for (int i = 0; i < kExchanges; ++i) {
             QlpCommand answer;
@@ -95,7 +90,7 @@ int benchExchanges() {
             latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         }
         const double wall = seconds(Clock::now() - t0);
-        const double cpu = cpuSeconds() - cpu0;
+        const double cpu = process_cpu_seconds() - cpu0;
         std::sort(latencies.begin(), latencies.end());
         std::printf("exchanges: %.0f per second (%d in %.2f s, %d failed), round trip median %.3f ms, p99 %.3f ms, "
                     "process CPU %.0f%% of a core\n",
@@ -105,7 +100,7 @@ int benchExchanges() {
         // A device that never answers: the exchange must rest while it waits.
         stop = true;
         device.join();
-        const double cpu1 = cpuSeconds();
+        const double cpu1 = process_cpu_seconds();
         const auto t1 = Clock::now();
         constexpr int kTimeouts = 4;
         for (int i = 0; i < kTimeouts; ++i) {
@@ -116,7 +111,7 @@ int benchExchanges() {
         const double waitWall = seconds(Clock::now() - t1);
         std::printf("timed-out exchanges: %.3f s each for a 500 ms budget, process CPU %.1f%% of a core "
                     "(receive loop included)\n",
-                    waitWall / kTimeouts, 100.0 * (cpuSeconds() - cpu1) / waitWall);
+                    waitWall / kTimeouts, 100.0 * (process_cpu_seconds() - cpu1) / waitWall);
     }
     if (device.joinable()) device.join();
     comport_configure(ComportSetting{});

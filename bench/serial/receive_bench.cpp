@@ -14,18 +14,13 @@
 
 #include "serial/comport.h"
 #include "serial/uart_receive_thread.h"
+#include "support/process_cpu.h"
 #include "support/pty_pair.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-double cpu_seconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 std::mutex g_mutex;
 std::condition_variable g_arrived;
@@ -61,11 +56,11 @@ int main() {
     uart_handler_initialize(handler);
     uart_handler_set_running(handler, true);
 
-    double cpu0 = cpu_seconds();
+    double cpu0 = process_cpu_seconds();
     auto t0 = Clock::now();
     std::this_thread::sleep_for(5s);
     double wall = std::chrono::duration<double>(Clock::now() - t0).count();
-    double idle_percent = 100.0 * (cpu_seconds() - cpu0) / wall;
+    double idle_percent = 100.0 * (process_cpu_seconds() - cpu0) / wall;
     std::printf("idle receiving: %.2f%% of a core over %.1f s\n", idle_percent, wall);
 
     std::vector<double> latencies;
