@@ -30,6 +30,8 @@
 namespace {
 // Lines from the receive thread are shown in batches about this often.
 constexpr int kDrainIntervalMs = 50;
+// The "Total Line" counter follows lines from the receive thread about this often.
+constexpr int kCountIntervalMs = 250;
 
 QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
     auto* button = new QPushButton(QString::fromLatin1(caption), parent);
@@ -60,6 +62,8 @@ TForm_ZQ70_Main::TForm_ZQ70_Main(QWidget* parent) : QMainWindow(parent) {
     pipeline_ = std::make_unique<ReceivePipeline>([this](const std::string& line) { AddMessageLine(line); });
     drain_timer_ = new QTimer(this);
     drain_timer_->setSingleShot(true);
+    count_timer_ = new QTimer(this);
+    count_timer_->setSingleShot(true);
     buildMenu();
     buildControls();
     initActionsConnections();
@@ -199,6 +203,7 @@ void TForm_ZQ70_Main::initActionsConnections() {
     auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };
 
     connect(drain_timer_, &QTimer::timeout, this, &TForm_ZQ70_Main::DrainMessages);
+    connect(count_timer_, &QTimer::timeout, this, [this] { ShowLineCount(true); });
 
     connect(action("Exit"), &QAction::triggered, this, &QWidget::close);
     connect(action("ComportConfigure"), &QAction::triggered, this, &TForm_ZQ70_Main::ConfigureComport);
@@ -257,6 +262,7 @@ void TForm_ZQ70_Main::AddMessageLine(const std::string& text) {
     bool was_empty = queue_.push(text);
     if (QThread::currentThread() == thread()) {
         DrainMessages();
+        ShowLineCount(true);
         return;
     }
     if (was_empty) QMetaObject::invokeMethod(this, &TForm_ZQ70_Main::ScheduleDrain, Qt::QueuedConnection);
@@ -284,8 +290,21 @@ void TForm_ZQ70_Main::DrainMessages() {
     last_drain_.start();
     model_->appendLines(lines);
     line_count_ += static_cast<long long>(lines.size());
-    label_total_->setText(QString::number(line_count_));
+    ShowLineCount(false);
     memo_message_->scrollToBottom();
+}
+
+// Lines from the receive thread move the counter a few times a second at most:
+// redrawing it with every batch would cost more than the lines themselves.
+void TForm_ZQ70_Main::ShowLineCount(bool now) {
+    const qint64 since = count_shown_.isValid() ? count_shown_.elapsed() : kCountIntervalMs;
+    if (now || since >= kCountIntervalMs) {
+        count_timer_->stop();
+        count_shown_.start();
+        label_total_->setText(QString::number(line_count_));
+    } else if (!count_timer_->isActive()) {
+        count_timer_->start(static_cast<int>(kCountIntervalMs - since));
+    }
 }
 
 void TForm_ZQ70_Main::LoadMessageLines(const std::vector<std::string>& lines) {
@@ -298,7 +317,7 @@ void TForm_ZQ70_Main::ClearMessageList() {
     queue_.take_all(); // lines added before the clear go with it
     model_->clearLines();
     line_count_ = 0;
-    label_total_->setText(QStringLiteral("0"));
+    ShowLineCount(true);
 }
 
 void TForm_ZQ70_Main::ApplyControls(const ReceiveControls& controls) {

@@ -78,6 +78,7 @@ private:
     void FormShow();
     void DrainMessages();
     void ScheduleDrain();
+    void ShowLineCount(bool now);
     void ApplyControls(const ReceiveControls& controls);
 
     void ComportCloseClick();
@@ -107,6 +108,8 @@ private:
     QPushButton* button_stop_receive_ = nullptr;
     QTimer* drain_timer_ = nullptr;
     QElapsedTimer last_drain_;
+    QTimer* count_timer_ = nullptr;
+    QElapsedTimer count_shown_;
     GeneralAsciiPage* general_ascii_ = nullptr;
     ReceiveSettingsPanel* receive_settings_ = nullptr;
 };
