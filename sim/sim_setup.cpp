@@ -30,27 +30,30 @@ bool buildDevice(const std::string& model, const SimSettings& settings, const Si
 
 } // namespace
 
+namespace {
+
+// The channel kinds a model of either family gives its device.
+template <typename Device>
+void fillProfile(Device device, int index, void (*applyModel)(Device&), SimFamily family,
+                 const std::string& model, SimProfile& out) {
+    device.model = index;
+    applyModel(device);
+    out.family = family;
+    out.model = index;
+    out.name = model;
+    out.kinds.clear();
+    for (const Rd24Channel& channel : device.channels) out.kinds.push_back(channel.kind);
+}
+
+} // namespace
+
 bool simProfileOf(const std::string& model, SimProfile& out) {
     if (const int index = rd24ModelIndex(model); index != 0) {
-        Rd24Device device;
-        device.model = index;
-        rd24ApplyModel(device);
-        out.family = SimFamily::kRd24;
-        out.model = index;
-        out.name = model;
-        out.kinds.clear();
-        for (const Rd24Channel& channel : device.channels) out.kinds.push_back(channel.kind);
+        fillProfile(Rd24Device{}, index, rd24ApplyModel, SimFamily::kRd24, model, out);
         return true;
     }
     if (const int index = pt57ModelIndex(model); index != 0) {
-        Pt57Device device;
-        device.model = index;
-        pt57ApplyModel(device);
-        out.family = SimFamily::kPt57;
-        out.model = index;
-        out.name = model;
-        out.kinds.clear();
-        for (const Rd24Channel& channel : device.channels) out.kinds.push_back(channel.kind);
+        fillProfile(Pt57Device{}, index, pt57ApplyModel, SimFamily::kPt57, model, out);
         return true;
     }
     return false;

@@ -14,6 +14,7 @@
 #include "serial/comport_setup_dialog.h"
 #include "support/pty_pair.h"
 #include "support/scripted_dialogs.h"
+#include "support/window_harness.h"
 #include "support/window_lookup.h"
 
 namespace {
@@ -33,12 +34,9 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ScriptedDialogs> dialogs_;
-    std::unique_ptr<PtyPair> far_;
-    std::unique_ptr<ComPortFolder> ports_;
-    std::unique_ptr<BenchlinkWindows> windows_;
+    std::unique_ptr<WindowHarness> h_;
 
-    TForm_ZQ70_Main* main() { return windows_->main(); }
+    TForm_ZQ70_Main* main() { return h_->windows->main(); }
 
     QStringList lines() { return messageLines(*main()); }
 
@@ -51,19 +49,11 @@ private:
 
 private slots:
     void init() {
-        dialogs_ = std::make_unique<ScriptedDialogs>();
-        far_ = std::make_unique<PtyPair>();
-        ports_ = std::make_unique<ComPortFolder>();
-        QVERIFY(ports_->link(1, *far_));
-        windows_ = std::make_unique<BenchlinkWindows>();
-        main()->show();
+        h_ = std::make_unique<WindowHarness>();
     }
 
     void cleanup() {
-        windows_.reset();
-        ports_.reset();
-        far_.reset();
-        dialogs_.reset();
+        h_.reset();
     }
 
     void startsEmptyWithNoPort() {
@@ -73,8 +63,8 @@ private slots:
         QVERIFY(!enabled("Button_StartReceive"));
         QVERIFY(!enabled("Button_StopReceive"));
         QVERIFY(!enabled("GroupBox_UartOperate"));
-        QCOMPARE(windows_->comportSetup()->windowTitle(), QStringLiteral("ComPort Setup"));
-        QCOMPARE(windows_->message()->windowTitle(), QStringLiteral("Message"));
+        QCOMPARE(h_->windows->comportSetup()->windowTitle(), QStringLiteral("ComPort Setup"));
+        QCOMPARE(h_->windows->message()->windowTitle(), QStringLiteral("Message"));
     }
 
     void markSpaceAndClear() {
@@ -90,16 +80,16 @@ private slots:
     }
 
     void configureReceiveStopCloseExit() {
-        dialogs_->modalHandlers.push_back(confirmPort(1, 3));
+        h_->dialogs.modalHandlers.push_back(confirmPort(1, 3));
         trigger("ComportConfigure");
-        QCOMPARE(dialogs_->modalShown, QStringList{"Form_ComportSetup"});
+        QCOMPARE(h_->dialogs.modalShown, QStringList{"Form_ComportSetup"});
         QCOMPARE(lines(), QStringList({"COM1 Configure Success.", "Buadrate = 118656", "Parity Check = None",
                                        "Stop Bits = 1", "Data Bits = 8", "", "---* Start Receive *---   "}));
         QVERIFY(!enabled("Button_StartReceive"));
         QVERIFY(enabled("Button_StopReceive"));
         QVERIFY(enabled("Button_UartClearReceive"));
 
-        QVERIFY(far_->write(std::string_view("hello\r\n\0", 8)));
+        QVERIFY(h_->far.write(std::string_view("hello\r\n\0", 8)));
         QTRY_COMPARE(lines().size(), 8);
         QCOMPARE(lines().last(), QStringLiteral("hello<CR><LF><NUL>"));
         QTRY_COMPARE(total(), QStringLiteral("8")); // follows received lines within a quarter second
@@ -115,7 +105,7 @@ private slots:
     }
 
     void exitWhileReceivingStopsAndCloses() {
-        dialogs_->modalHandlers.push_back(confirmPort(1));
+        h_->dialogs.modalHandlers.push_back(confirmPort(1));
         trigger("ComportConfigure");
         int before = lines().size();
         click(main(), "Button_Exit");
@@ -125,7 +115,7 @@ private slots:
     }
 
     void abortedConfigureWritesAbort() {
-        dialogs_->modalHandlers.push_back(
+        h_->dialogs.modalHandlers.push_back(
             [this](QDialog& dialog) { click(&dialog, "Button_Abort"); });
         trigger("ComportConfigure");
         QCOMPARE(lines(), QStringList({"Comport Configure Abort!", ""}));
@@ -139,9 +129,9 @@ private slots:
 
     void devicePanelWithoutPortShowsNotice() {
         trigger("RD24Device");
-        TForm_Message* notice = windows_->message();
+        TForm_Message* notice = h_->windows->message();
         QVERIFY(notice->isVisible());
-        QVERIFY(dialogs_->modalShown.isEmpty());
+        QVERIFY(h_->dialogs.modalShown.isEmpty());
         QCOMPARE(child<QLabel>(notice, "Label_Message1")->text(), QStringLiteral("COM Port isn't Open!"));
         for (const char* empty : {"Label_Message2", "Label_Message6"})
             QVERIFY(child<QLabel>(notice, empty)->text().isEmpty());
@@ -154,17 +144,17 @@ private slots:
     }
 
     void devicePanelWithPortOpensModally() {
-        dialogs_->modalHandlers.push_back(confirmPort(0));
+        h_->dialogs.modalHandlers.push_back(confirmPort(0));
         trigger("ComportConfigure");
         trigger("PT57Device");
-        QCOMPARE(dialogs_->modalShown.last(), QStringLiteral("Form_PT57Operate"));
+        QCOMPARE(h_->dialogs.modalShown.last(), QStringLiteral("Form_PT57Operate"));
     }
 
     void unplugWhileReceivingWritesOneFaultLine() {
-        dialogs_->modalHandlers.push_back(confirmPort(1));
+        h_->dialogs.modalHandlers.push_back(confirmPort(1));
         trigger("ComportConfigure");
         int before = lines().size();
-        far_->close_far_end();
+        h_->far.close_far_end();
         QTRY_VERIFY(lines().size() >= before + 2);
         QTest::qWait(100);
         QCOMPARE(lines().mid(before),
@@ -176,11 +166,11 @@ private slots:
     }
 
     void detectPausesAndResumesReceiving() {
-        dialogs_->modalHandlers.push_back(confirmPort(1));
+        h_->dialogs.modalHandlers.push_back(confirmPort(1));
         trigger("ComportConfigure");
         int before = lines().size();
         trigger("QLPDetect");
-        QCOMPARE(dialogs_->modalShown.last(), QStringLiteral("Form_UartDetect"));
+        QCOMPARE(h_->dialogs.modalShown.last(), QStringLiteral("Form_UartDetect"));
         QCOMPARE(lines().mid(before),
                  QStringList({"---* Stop Receive *---   ", "---* Stop Receive *---   ", "COM1 Configure Success.",
                               "Buadrate = 115200", "Parity Check = None", "Stop Bits = 1", "Data Bits = 8", "",
@@ -189,7 +179,7 @@ private slots:
     }
 
     void settingsDialogProgrammedRate() {
-        TForm_ComportSetup* setup = windows_->comportSetup();
+        TForm_ComportSetup* setup = h_->windows->comportSetup();
         ComportSetting s;
         s.baudrate = 115200;
         s.fixrate = -3;
@@ -220,12 +210,12 @@ private slots:
     }
 
     void settingsDialogShowsWhereThePortLeads() {
-        TForm_ComportSetup* setup = windows_->comportSetup();
+        TForm_ComportSetup* setup = h_->windows->comportSetup();
         setup->SetSetting(ComportSetting{});
         setup->show();
         child<QComboBox>(setup, "ComboBox_Comport")->setCurrentIndex(1);
         QString path = child<QLabel>(setup, "Label_ComportPath")->text();
-        QVERIFY2(path.startsWith(QString::fromStdString(ports_->ports_folder() + "/com1")), qPrintable(path));
+        QVERIFY2(path.startsWith(QString::fromStdString(h_->ports.ports_folder() + "/com1")), qPrintable(path));
         QVERIFY(path.endsWith(QStringLiteral("(present)")));
         setup->close();
     }

@@ -25,6 +25,7 @@
 #include "support/pty_pair.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "support/window_harness.h"
 #include "support/window_lookup.h"
 
 namespace {
@@ -38,13 +39,10 @@ class PipelineWindowTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ScriptedDialogs> dialogs_;
-    std::unique_ptr<PtyPair> far_;
-    std::unique_ptr<ComPortFolder> ports_;
-    std::unique_ptr<BenchlinkWindows> windows_;
+    std::unique_ptr<WindowHarness> h_;
     std::unique_ptr<TempDir> dir_;
 
-    TForm_ZQ70_Main* main() { return windows_->main(); }
+    TForm_ZQ70_Main* main() { return h_->windows->main(); }
 
     QStringList lines() { return messageLines(*main()); }
 
@@ -64,33 +62,25 @@ private:
     QString currentCommand() { return child<QLabel>(main(), QStringLiteral("Label_CurrentCommandNo"))->text(); }
 
     void openPort() {
-        dialogs_->modalHandlers.push_back([](QDialog& dialog) {
+        h_->dialogs.modalHandlers.push_back([](QDialog& dialog) {
             child<QComboBox>(&dialog, QStringLiteral("ComboBox_Comport"))->setCurrentIndex(1);
             QTest::mouseClick(child<QPushButton>(&dialog, QStringLiteral("Botton_OK")), Qt::LeftButton);
         });
         trigger("ComportConfigure");
         QCOMPARE(lines().last(), QStringLiteral("---* Start Receive *---   "));
-        far_->drain();
+        h_->far.drain();
     }
 
     QString localPath(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
 private slots:
     void init() {
-        dialogs_ = std::make_unique<ScriptedDialogs>();
-        far_ = std::make_unique<PtyPair>();
-        ports_ = std::make_unique<ComPortFolder>();
+        h_ = std::make_unique<WindowHarness>();
         dir_ = std::make_unique<TempDir>();
-        QVERIFY(ports_->link(1, *far_));
-        windows_ = std::make_unique<BenchlinkWindows>();
-        main()->show();
     }
 
     void cleanup() {
-        windows_.reset();
-        ports_.reset();
-        far_.reset();
-        dialogs_.reset();
+        h_.reset();
         dir_.reset();
     }
 
@@ -163,7 +153,7 @@ private slots:
         openPort();
         choose("RadioGroup_LineControlMode", 3);
         int before = lines().size();
-        QVERIFY(far_->write("AB\r\nCD"));
+        QVERIFY(h_->far.write("AB\r\nCD"));
         QTRY_COMPARE(lines().size(), before + 1);
         QCOMPARE(lines().last(), QStringLiteral("AB<CR><LF>"));
         QTRY_COMPARE(lastLength(), QStringLiteral("4"));
@@ -179,10 +169,10 @@ private slots:
         QTRY_COMPARE(lastLength(), QStringLiteral("2"));
 
         choose("RadioGroup_ReceiveMessageMode", 2);
-        QVERIFY(far_->write("12\r\n"));
+        QVERIFY(h_->far.write("12\r\n"));
         QTRY_COMPARE(lines().last(), QStringLiteral("31,32,0D,0A"));
         choose("RadioGroup_ReceiveMessageMode", 0);
-        QVERIFY(far_->write("A\xE9" "B\r\n"));
+        QVERIFY(h_->far.write("A\xE9" "B\r\n"));
         QTRY_COMPARE(lines().last(), QStringLiteral("AB"));
 
         click(QStringLiteral("Button_StopReceive"));
@@ -195,7 +185,7 @@ private slots:
         box("CheckBox_ChangeLine")->click();
         spin("CSpinEdit_ReceiveWaitTime")->setValue(0);
         int before = lines().size();
-        QVERIFY(far_->write("partial"));
+        QVERIFY(h_->far.write("partial"));
         QTest::qWait(300);
         QCOMPARE(lines().size(), before);
         spin("CSpinEdit_ReceiveWaitTime")->setValue(30);
@@ -207,9 +197,9 @@ private slots:
         openPort();
         box("CheckBox_QLPFilter")->click();
         QVERIFY(main()->pipeline().qlp_filter());
-        QVERIFY(far_->write(std::string_view("% 1,5,48,2,100\0", 15)));
+        QVERIFY(h_->far.write(std::string_view("% 1,5,48,2,100\0", 15)));
         QTRY_COMPARE(lines().last(), QStringLiteral("ZUM Frame = % 1,5,48,2,100"));
-        QVERIFY(far_->write(std::string_view("plain\0", 6)));
+        QVERIFY(h_->far.write(std::string_view("plain\0", 6)));
         QTRY_COMPARE(lines().last(), QStringLiteral("plain<NUL>"));
     }
 
@@ -247,14 +237,14 @@ private slots:
         edit(2)->setText(QStringLiteral("A<CR>"));
         int before = lines().size();
         click(QStringLiteral("Button_Command2"));
-        QCOMPARE(far_->read_quiet(), (std::vector<std::uint8_t>{0x41, 0x0D}));
+        QCOMPARE(h_->far.read_quiet(), (std::vector<std::uint8_t>{0x41, 0x0D}));
         QCOMPARE(lines().mid(before), QStringList{kSendPrefix + "A<CR>"});
         click(QStringLiteral("Button_Command3"));
         QCOMPARE(lines().size(), before + 1);
         edit(3)->setText(QStringLiteral("<0x80>"));
         click(QStringLiteral("Button_Command3"));
         QCOMPARE(lines().last(), kSendPrefix + "String Error!");
-        QVERIFY(far_->read_quiet().empty());
+        QVERIFY(h_->far.read_quiet().empty());
     }
 
     void commandWithoutPortSaysNoneComSetup() {
@@ -269,28 +259,28 @@ private slots:
         QVERIFY(spin("CSpinEdit_ReplyCommand")->isEnabled());
         spin("CSpinEdit_ReplyCommand")->setValue(3);
         edit(3)->setText(QStringLiteral("R<LF>"));
-        QVERIFY(far_->write(std::string_view("x\0y\0", 4)));
-        QCOMPARE(far_->read_exactly(4), (std::vector<std::uint8_t>{'R', '\n', 'R', '\n'}));
+        QVERIFY(h_->far.write(std::string_view("x\0y\0", 4)));
+        QCOMPARE(h_->far.read_exactly(4), (std::vector<std::uint8_t>{'R', '\n', 'R', '\n'}));
         QTRY_COMPARE(lines().filter(QStringLiteral("<NUL>")).size(), 2);
         QCOMPARE(lines().filter(kSendPrefix + "R<LF>").size(), 2);
 
         choose("RadioGroup_SendReply", 1);
         QVERIFY(!spin("CSpinEdit_ReplyCommand")->isEnabled());
-        QVERIFY(far_->write(std::string_view("echo\0", 5)));
-        QCOMPARE(far_->read_exactly(5), (std::vector<std::uint8_t>{'e', 'c', 'h', 'o', 0}));
+        QVERIFY(h_->far.write(std::string_view("echo\0", 5)));
+        QCOMPARE(h_->far.read_exactly(5), (std::vector<std::uint8_t>{'e', 'c', 'h', 'o', 0}));
     }
 
     void projectSaveAsDefualtAndLoad() {
         edit(1)->setText(QStringLiteral("A<CR><LF>"));
         edit(20)->setText(QStringLiteral("last"));
         QString chosen = localPath(dir_->file("proj.txt"));
-        dialogs_->fileAnswers.push_back(chosen);
+        h_->dialogs.fileAnswers.push_back(chosen);
         trigger("GeneralASCIIAs");
         QString saved = localPath(dir_->file("proj.zqa"));
         QCOMPARE(lines().last(), kFilePrefix + "Save General ASSIC File to " + saved);
-        QCOMPARE(dialogs_->fileFilters.last(),
+        QCOMPARE(h_->dialogs.fileFilters.last(),
                  QStringLiteral("QLP General ASSCII Files|*.zqa|Text Files|*.txt|All Files|*.*"));
-        QCOMPARE(dialogs_->fileFolders.last(), QCoreApplication::applicationDirPath() + "/");
+        QCOMPARE(h_->dialogs.fileFolders.last(), QCoreApplication::applicationDirPath() + "/");
         QVERIFY(QFile::exists(saved));
         QVERIFY(!QFile::exists(chosen));
 
@@ -298,12 +288,12 @@ private slots:
         for (int n = 1; n <= 20; ++n) QVERIFY(edit(n)->text().isEmpty());
 
         main()->pages()->setCurrentIndex(main()->pages()->count() - 1);
-        dialogs_->fileAnswers.push_back(chosen); // setup.txt style: proj.zqa is read
+        h_->dialogs.fileAnswers.push_back(chosen); // setup.txt style: proj.zqa is read
         trigger("GeneralASCIILoad");
-        QCOMPARE(dialogs_->fileFilters.last(),
+        QCOMPARE(h_->dialogs.fileFilters.last(),
                  QStringLiteral("QLP General ASCII Files|*.zqa|Text Files|*.txt|All Files|*.*"));
-        QCOMPARE(dialogs_->fileFolders.last(), localPath(dir_->path() + "/"));
-        QCOMPARE(dialogs_->fileNames.last(), QStringLiteral("proj"));
+        QCOMPARE(h_->dialogs.fileFolders.last(), localPath(dir_->path() + "/"));
+        QCOMPARE(h_->dialogs.fileNames.last(), QStringLiteral("proj"));
         QCOMPARE(lines().last(), kFilePrefix + "Load General ASSIC File from " + saved);
         QCOMPARE(edit(1)->text(), QStringLiteral("A<CR><LF>"));
         QCOMPARE(edit(20)->text(), QStringLiteral("last"));
@@ -311,36 +301,36 @@ private slots:
 
         // With a name, "Save" writes without asking.
         edit(2)->setText(QStringLiteral("second"));
-        int asked = dialogs_->fileFilters.size();
+        int asked = h_->dialogs.fileFilters.size();
         trigger("GeneralASCIISave");
-        QCOMPARE(dialogs_->fileFilters.size(), asked);
+        QCOMPARE(h_->dialogs.fileFilters.size(), asked);
         QCOMPARE(lines().last(), kFilePrefix + "Save General ASSIC File to " + saved);
     }
 
     void projectLoadOfAnUnreadableFileShowsFault() {
         edit(4)->setText(QStringLiteral("kept"));
         int before = lines().size();
-        dialogs_->fileAnswers.push_back(localPath(dir_->file("missing.zqa")));
+        h_->dialogs.fileAnswers.push_back(localPath(dir_->file("missing.zqa")));
         trigger("GeneralASCIILoad");
-        QCOMPARE(dialogs_->messages, QStringList{"Load General ASSIC File Fault!"});
+        QCOMPARE(h_->dialogs.messages, QStringList{"Load General ASSIC File Fault!"});
         QCOMPARE(edit(4)->text(), QStringLiteral("kept"));
         QCOMPARE(lines().size(), before);
     }
 
     void projectSaveWithoutNameAsksAndEmptyNameSavesNothing() {
         trigger("GeneralASCIISave"); // no name yet: acts as "Save As", here cancelled
-        QCOMPARE(dialogs_->fileFilters.size(), 1);
-        QVERIFY(dialogs_->messages.isEmpty());
-        dialogs_->fileAnswers.push_back(localPath(dir_->file(".zqa")));
+        QCOMPARE(h_->dialogs.fileFilters.size(), 1);
+        QVERIFY(h_->dialogs.messages.isEmpty());
+        h_->dialogs.fileAnswers.push_back(localPath(dir_->file(".zqa")));
         trigger("GeneralASCIIAs");
-        QCOMPARE(dialogs_->messages, QStringList{"File Name is Empty! There is no file had been saved."});
+        QCOMPARE(h_->dialogs.messages, QStringList{"File Name is Empty! There is no file had been saved."});
         QVERIFY(!QFile::exists(localPath(dir_->file(".zqa"))));
     }
 
     void projectSaveFailureShowsFault() {
-        dialogs_->fileAnswers.push_back(localPath(dir_->file("no/such/proj.zqa")));
+        h_->dialogs.fileAnswers.push_back(localPath(dir_->file("no/such/proj.zqa")));
         trigger("GeneralASCIIAs");
-        QCOMPARE(dialogs_->messages, QStringList{"Save General ASSIC File Fault!"});
+        QCOMPARE(h_->dialogs.messages, QStringList{"Save General ASSIC File Fault!"});
     }
 };
 

@@ -5,7 +5,7 @@
 #include <QPlainTextEdit>
 
 #include "support/temp_dir.h"
-#include "window_harness.h"
+#include "support/window_harness.h"
 
 namespace {
 void writeFile(const QString& path, const QByteArray& bytes) {

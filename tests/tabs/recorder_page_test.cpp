@@ -11,7 +11,7 @@
 #include "app/receive_pipeline.h"
 #include "app/recorder_page.h"
 #include "support/temp_dir.h"
-#include "window_harness.h"
+#include "support/window_harness.h"
 
 namespace {
 QString readFile(const QString& path) {

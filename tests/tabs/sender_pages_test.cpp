@@ -3,7 +3,7 @@
 #include <QTabWidget>
 #include <cstring>
 
-#include "window_harness.h"
+#include "support/window_harness.h"
 
 Q_DECLARE_METATYPE(Bytes)
 
