@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "fuzz_check.h"
-#include "protocol/zum_codec.h"
+#include "core/protocol/zum_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     ZikFrame decoded;

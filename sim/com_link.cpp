@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string_view>
 
-#include "serial/comport.h"
+#include "core/serial/comport.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "protocol/canbus_def.h"
-#include "serial/comport.h"
+#include "core/protocol/canbus_def.h"
+#include "core/serial/comport.h"
 
 namespace {
 

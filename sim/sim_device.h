@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "protocol/device_def.h"
-#include "protocol/qlp_types.h"
+#include "core/protocol/device_def.h"
+#include "core/protocol/qlp_types.h"
 
 enum class SimFamily { kRd24, kPt57 };
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "protocol/qlp_types.h"
+#include "core/protocol/qlp_types.h"
 #include "sim/sim_device.h"
 
 // Answers requests with this function and command with the code instead.

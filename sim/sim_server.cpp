@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "protocol/zum_codec.h"
-#include "serial/termios2_rate.h"
+#include "core/protocol/zum_codec.h"
+#include "core/serial/termios2_rate.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "sim/sim_setup.h"
 
-#include "protocol/canbus_def.h"
-#include "protocol/pt57_device_def.h"
-#include "protocol/rd24_device_def.h"
-#include "util/convert.h"
+#include "core/protocol/canbus_def.h"
+#include "core/protocol/pt57_device_def.h"
+#include "core/protocol/rd24_device_def.h"
+#include "core/util/convert.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "serial/comport.h"
+#include "core/serial/comport.h"
 
 // Exit codes besides the ExchangeStatus codes 0 to 9.
 inline constexpr int kQlpToolUsage = 64;

@@ -2,15 +2,15 @@
 
 #include <cstdio>
 
-#include "protocol/pt57_communication.h"
-#include "protocol/pt57_device_def.h"
-#include "protocol/qlp_transaction.h"
-#include "protocol/rd24_communication.h"
-#include "protocol/rd24_device_def.h"
-#include "protocol/zum_codec.h"
-#include "protocol/zum_exchange.h"
-#include "serial/comport.h"
-#include "serial/uart_receive_thread.h"
+#include "core/protocol/pt57_communication.h"
+#include "core/protocol/pt57_device_def.h"
+#include "core/protocol/qlp_transaction.h"
+#include "core/protocol/rd24_communication.h"
+#include "core/protocol/rd24_device_def.h"
+#include "core/protocol/zum_codec.h"
+#include "core/protocol/zum_exchange.h"
+#include "core/serial/comport.h"
+#include "core/serial/uart_receive_thread.h"
 #include "tools/private_port.h"
 #include "tools/stream_link_log.h"
 

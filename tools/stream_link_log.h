@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "protocol/zum_exchange.h"
+#include "core/protocol/zum_exchange.h"
 
 class StreamLinkLog : public LinkLogSink {
 public:

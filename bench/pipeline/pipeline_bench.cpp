@@ -30,9 +30,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/main_window.h"
-#include "app/message_list_model.h"
-#include "app/receive_pipeline.h"
+#include "gui/main/main_window.h"
+#include "gui/main/message_list_model.h"
+#include "core/terminal/receive_pipeline.h"
 #include "support/process_cpu.h"
 #include "support/pty_pair.h"
 

@@ -11,10 +11,10 @@
 #include <thread>
 #include <vector>
 
-#include "protocol/zum_catcher.h"
-#include "protocol/zum_codec.h"
-#include "protocol/zum_exchange.h"
-#include "serial/comport.h"
+#include "core/protocol/zum_catcher.h"
+#include "core/protocol/zum_codec.h"
+#include "core/protocol/zum_exchange.h"
+#include "core/serial/comport.h"
 #include "support/process_cpu.h"
 #include "support/pty_pair.h"
 

@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "serial/comport.h"
-#include "serial/uart_receive_thread.h"
+#include "core/serial/comport.h"
+#include "core/serial/uart_receive_thread.h"
 #include "support/process_cpu.h"
 #include "support/pty_pair.h"
 

@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "protocol/zum_codec.h"
+#include "core/protocol/zum_codec.h"
 #include "sim/sim_device.h"
 #include "sim_test_helpers.h"
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "sim_process.h"
+#include "support/sim_process.h"
 #include "support/pty_pair.h"
 
 namespace {

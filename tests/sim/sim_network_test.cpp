@@ -1,7 +1,7 @@
 // Who answers a request: the device on the port, a device on its CAN bus, or nobody.
 #include <gtest/gtest.h>
 
-#include "protocol/zum_codec.h"
+#include "core/protocol/zum_codec.h"
 #include "sim/sim_network.h"
 #include "sim_test_helpers.h"
 

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "sim_process.h"
+#include "support/sim_process.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <initializer_list>
 
-#include "protocol/qlp_types.h"
+#include "core/protocol/qlp_types.h"
 #include "sim/sim_device.h"
 
 inline QlpCommand qlpRecord(std::uint32_t id, std::uint8_t function, std::uint8_t command, std::uint8_t channel,

@@ -8,12 +8,12 @@
 #include <mutex>
 #include <thread>
 
-#include "protocol/pt57_communication.h"
-#include "protocol/qlp_transaction.h"
-#include "protocol/rd24_communication.h"
-#include "protocol/zum_exchange.h"
-#include "serial/comport.h"
-#include "sim_process.h"
+#include "core/protocol/pt57_communication.h"
+#include "core/protocol/qlp_transaction.h"
+#include "core/protocol/rd24_communication.h"
+#include "core/protocol/zum_exchange.h"
+#include "core/serial/comport.h"
+#include "support/sim_process.h"
 #include "support/pty_pair.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <deque>
 #include <functional>
 
-#include "app/dialog_seam.h"
+#include "gui/main/dialog_seam.h"
 
 class ScriptedDialogs : public DialogSeam {
 public:

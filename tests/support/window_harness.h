@@ -10,9 +10,9 @@
 #include <QtTest>
 #include <memory>
 
-#include "app/application.h"
-#include "app/main_window.h"
-#include "app/message_list_model.h"
+#include "gui/main/application.h"
+#include "gui/main/main_window.h"
+#include "gui/main/message_list_model.h"
 #include "support/pty_pair.h"
 #include "support/scripted_dialogs.h"
 #include "support/window_lookup.h"

@@ -1,7 +1,7 @@
 #include "support/window_lookup.h"
 
-#include "app/main_window.h"
-#include "app/message_list_model.h"
+#include "gui/main/main_window.h"
+#include "gui/main/message_list_model.h"
 
 QStringList messageLines(const TForm_ZQ70_Main& main) {
     const LineStore& store = main.messageModel().store();

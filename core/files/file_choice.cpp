@@ -1,0 +1,13 @@
+#include "core/files/file_choice.h"
+
+#include "core/files/file_io.h"
+
+ChosenFile split_chosen_file(const std::string& path) {
+    ChosenFile chosen;
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
+    chosen.directory = path.substr(0, start);
+    chosen.file_name = path.substr(start);
+    chosen.name = strip_extension(chosen.file_name);
+    return chosen;
+}

@@ -1,0 +1,106 @@
+#include "core/protocol/qlp_transaction.h"
+
+#include <algorithm>
+#include <string>
+
+#include "core/protocol/zum_exchange.h"
+#include "core/serial/comport.h"
+
+namespace {
+
+// The exchange, with its attempt budget and the pause after each time-out.
+ExchangeStatus exchangeWithBudget(const QlpCommand& request, QlpCommand& reply) {
+    ExchangeStatus status = kExchangeSuccess;
+    // The exchange's message is not kept: the link monitor already has the line.
+    std::string message;
+    for (int attempts = kQlpAttempts; attempts > 0;) {
+        status = zumExchange(request, reply, message, kQlpExchangeBudgetMs);
+        if (status != kExchangeTimeout) break;
+        --attempts;
+        delayTicks(kQlpTimeoutPauseMs);
+    }
+    return status;
+}
+
+ExchangeStatus checkCodes(const QlpCommand& request, const QlpCommand& reply) {
+    if (reply.function != request.function) return kExchangeFunctionError;
+    if (reply.command != request.command) return kExchangeCommandError;
+    if (reply.channel != request.channel) return kExchangeChannelError;
+    return kExchangeSuccess;
+}
+
+QlpCommand requestOf(const QlpRequestShape& shape, std::uint8_t id, std::uint8_t channel, std::int32_t value) {
+    QlpCommand request;
+    request.valueCount = shape.valueCount;
+    request.id = id;
+    request.function = shape.function;
+    request.command = shape.command;
+    request.channel = channel;
+    if (shape.valueCount > 0) request.values[0] = value;
+    return request;
+}
+
+// Runs a read and hands back its first value as the 16 bits the wire carried.
+ExchangeStatus readWord(const QlpRequestShape& shape, std::uint8_t id, std::uint8_t channel, std::int32_t& word) {
+    QlpCommand reply;
+    const ExchangeStatus status = qlpRead(requestOf(shape, id, channel, 0), shape.expectedValues, reply);
+    if (status == kExchangeSuccess) word = static_cast<std::uint16_t>(reply.values[0]);
+    return status;
+}
+
+ExchangeStatus write(const QlpRequestShape& shape, std::uint8_t id, std::uint8_t channel, std::int32_t value) {
+    QlpCommand reply;
+    return qlpWrite(requestOf(shape, id, channel, value), reply);
+}
+
+} // namespace
+
+ExchangeStatus qlpRead(const QlpCommand& request, std::int32_t expectedValues, QlpCommand& reply) {
+    const ExchangeStatus status = exchangeWithBudget(request, reply);
+    if (status != kExchangeSuccess) return status;
+    if (reply.valueCount != expectedValues) return kExchangeValueAmountError;
+    return checkCodes(request, reply);
+}
+
+ExchangeStatus qlpWrite(const QlpCommand& request, QlpCommand& reply) {
+    const ExchangeStatus status = exchangeWithBudget(request, reply);
+    if (status != kExchangeSuccess) return status;
+    if (const ExchangeStatus codes = checkCodes(request, reply); codes != kExchangeSuccess) return codes;
+    const std::int32_t echoed = std::clamp<std::int32_t>(reply.valueCount, 0, static_cast<std::int32_t>(reply.values.size()));
+    for (std::int32_t i = 0; i < echoed; ++i)
+        if (reply.values[static_cast<std::size_t>(i)] != request.values[static_cast<std::size_t>(i)])
+            return kExchangeValueCompareError;
+    return kExchangeSuccess;
+}
+
+ExchangeStatus qlpCheckDevice(const QlpFamilyShapes& family, std::uint8_t id) {
+    QlpCommand reply;
+    return qlpRead(requestOf(family.check, id, 0, 0), family.check.expectedValues, reply);
+}
+
+ExchangeStatus qlpReadDigital(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t& state) {
+    std::int32_t word = 0;
+    const ExchangeStatus status = readWord(family.readDigital, id, 0, word);
+    if (status == kExchangeSuccess) state = static_cast<std::uint8_t>(word & 0xFF);
+    return status;
+}
+
+ExchangeStatus qlpWriteDigitalOutput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
+                                     std::int32_t state) {
+    return write(family.writeDigitalOutput, id, channel, state);
+}
+
+ExchangeStatus qlpReadAnalogInput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
+                                  std::int32_t& raw) {
+    return readWord(family.readAnalogInput, id, channel, raw);
+}
+
+ExchangeStatus qlpReadAnalogOutput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
+                                   std::int32_t& raw) {
+    return readWord(family.readAnalogOutput, id, channel, raw);
+}
+
+ExchangeStatus qlpWriteAnalogOutput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
+                                    std::int32_t raw) {
+    return write(family.writeAnalogOutput, id, channel, raw);
+}

@@ -1,0 +1,56 @@
+// QLP read and write transactions (one request, one checked reply) and the six
+// device operations both I/O families run through them, each family described by
+// a table of request shapes.
+#pragma once
+
+#include <cstdint>
+
+#include "core/protocol/qlp_types.h"
+
+// How long one exchange waits for its reply.
+inline constexpr int kQlpExchangeBudgetMs = 500;
+// A transaction makes one attempt; a time-out costs a further pause before it
+// returns, so a device that has fallen silent is not hammered.
+inline constexpr int kQlpAttempts = 1;
+inline constexpr std::uint32_t kQlpTimeoutPauseMs = 200;
+
+// Sends the request and checks the reply, first failure deciding: value count (7),
+// function (4), command (5), channel (6). The reply's ID is not checked. The reply
+// is handed back whenever one came.
+ExchangeStatus qlpRead(const QlpCommand& request, std::int32_t expectedValues, QlpCommand& reply);
+// As qlpRead, but checks function, command, channel, and then every value the
+// reply echoes against the request's (8); a reply without values passes.
+ExchangeStatus qlpWrite(const QlpCommand& request, QlpCommand& reply);
+
+// One request of a family: its codes, the number of values it carries (the
+// written value, or a fixed 0 where the device wants one), and for reads the
+// number of values the reply must carry.
+struct QlpRequestShape {
+    std::uint8_t function;
+    std::uint8_t command;
+    std::int32_t valueCount;
+    std::int32_t expectedValues;
+};
+
+struct QlpFamilyShapes {
+    QlpRequestShape check;             // read
+    QlpRequestShape readDigital;       // read; the value's low 8 bits are channels 0..7
+    QlpRequestShape writeDigitalOutput;
+    QlpRequestShape readAnalogInput;   // read
+    QlpRequestShape readAnalogOutput;  // read
+    QlpRequestShape writeAnalogOutput;
+};
+
+// The operations behind both families' panels. Out-parameters are written only
+// with status 0. A raw code is the reply value's 16 wire bits read as unsigned
+// (0..65535): converter codes are never negative, and the wire carries 16 bits.
+ExchangeStatus qlpCheckDevice(const QlpFamilyShapes& family, std::uint8_t id);
+ExchangeStatus qlpReadDigital(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t& state);
+ExchangeStatus qlpWriteDigitalOutput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
+                                     std::int32_t state);
+ExchangeStatus qlpReadAnalogInput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
+                                  std::int32_t& raw);
+ExchangeStatus qlpReadAnalogOutput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
+                                   std::int32_t& raw);
+ExchangeStatus qlpWriteAnalogOutput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
+                                    std::int32_t raw);

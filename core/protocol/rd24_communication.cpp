@@ -1,0 +1,36 @@
+#include "core/protocol/rd24_communication.h"
+
+#include "core/protocol/qlp_transaction.h"
+
+namespace {
+
+constexpr QlpFamilyShapes kRd24{
+    .check = {0x01, 0x10, 0, 2},
+    .readDigital = {0x05, 0x10, 0, 1},
+    .writeDigitalOutput = {0x06, 0x11, 1, 0},
+    .readAnalogInput = {0x05, 0x30, 0, 1},
+    .readAnalogOutput = {0x05, 0x40, 0, 1},
+    .writeAnalogOutput = {0x06, 0x40, 1, 0},
+};
+
+} // namespace
+
+ExchangeStatus rd24CheckDevice(std::uint8_t id) { return qlpCheckDevice(kRd24, id); }
+
+ExchangeStatus rd24ReadDigital(std::uint8_t id, std::uint8_t& state) { return qlpReadDigital(kRd24, id, state); }
+
+ExchangeStatus rd24WriteDigitalOutput(std::uint8_t id, std::uint8_t channel, std::int32_t state) {
+    return qlpWriteDigitalOutput(kRd24, id, channel, state);
+}
+
+ExchangeStatus rd24ReadAnalogInput(std::uint8_t id, std::uint8_t channel, std::int32_t& raw) {
+    return qlpReadAnalogInput(kRd24, id, channel, raw);
+}
+
+ExchangeStatus rd24ReadAnalogOutput(std::uint8_t id, std::uint8_t channel, std::int32_t& raw) {
+    return qlpReadAnalogOutput(kRd24, id, channel, raw);
+}
+
+ExchangeStatus rd24WriteAnalogOutput(std::uint8_t id, std::uint8_t channel, std::int32_t raw) {
+    return qlpWriteAnalogOutput(kRd24, id, channel, raw);
+}

@@ -1,0 +1,218 @@
+#include "core/serial/comport_posix.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+#include "core/serial/comport.h"
+#include "core/serial/termios2_rate.h"
+
+namespace {
+
+speed_t standard_speed(std::uint32_t rate) {
+    switch (rate) {
+    case 50: return B50;
+    case 75: return B75;
+    case 110: return B110;
+    case 134: return B134;
+    case 150: return B150;
+    case 200: return B200;
+    case 300: return B300;
+    case 600: return B600;
+    case 1200: return B1200;
+    case 1800: return B1800;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    case 460800: return B460800;
+    case 921600: return B921600;
+    default: return B0;
+    }
+}
+
+bool apply_frame(termios& t, const LineSettings& s) {
+    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    switch (s.databits) {
+    case 5: t.c_cflag |= CS5; break;
+    case 6: t.c_cflag |= CS6; break;
+    case 7: t.c_cflag |= CS7; break;
+    case 8: t.c_cflag |= CS8; break;
+    default: return false; // 4 data bits do not exist on a Linux UART
+    }
+    switch (s.parity) {
+    case 0: break;
+    case 1: t.c_cflag |= PARENB | PARODD; break;
+    case 2: t.c_cflag |= PARENB; break;
+    case 3: t.c_cflag |= PARENB | CMSPAR | PARODD; break; // mark
+    case 4: t.c_cflag |= PARENB | CMSPAR; break;          // space
+    default: return false;
+    }
+    switch (s.stopbits) {
+    case 0: break;
+    // A UART gives 1.5 stop bits only with 5 data bits, where CSTOPB selects them.
+    case 1:
+        if (s.databits != 5) return false;
+        t.c_cflag |= CSTOPB;
+        break;
+    case 2: t.c_cflag |= CSTOPB; break;
+    default: return false;
+    }
+    return true;
+}
+
+// Unix98 pseudo-terminal slaves: majors 136 to 143.
+bool is_pseudo_terminal(int fd) {
+    struct stat st {};
+    return fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
+}
+
+// glibc reads the line back after setting it and reports EINVAL when the data
+// bits or the parity did not stick. A pseudo-terminal stores no framing at all
+// (it always reads back 8 bits, no parity), so there that check says nothing.
+bool set_line(int fd, const termios& t) {
+    if (tcsetattr(fd, TCSANOW, &t) == 0) return true;
+    return errno == EINVAL && is_pseudo_terminal(fd);
+}
+
+void set_rts(int fd, bool on) {
+    int bits = TIOCM_RTS;
+    // Pseudo-terminals and some adapters answer ENOTTY; the pulse is best effort.
+    ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &bits);
+}
+
+} // namespace
+
+int posix_open_port(const char* path, const LineSettings& s, int& fd_out, int& errno_out) {
+    fd_out = -1;
+    int fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        errno_out = errno;
+        return kComportInvalidHandle;
+    }
+    if (ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY) {
+        errno_out = errno;
+        close(fd);
+        return kComportInvalidHandle;
+    }
+    termios t{};
+    if (tcgetattr(fd, &t) != 0) {
+        errno_out = errno;
+        close(fd);
+        return kComportGetError;
+    }
+    cfmakeraw(&t);
+    t.c_iflag &= ~(IXON | IXOFF | IXANY);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    speed_t speed = standard_speed(s.rate);
+    bool ok = apply_frame(t, s);
+    if (ok && speed != B0) ok = cfsetispeed(&t, speed) == 0 && cfsetospeed(&t, speed) == 0;
+    if (!ok) {
+        errno_out = EINVAL;
+        close(fd);
+        return kComportSetError;
+    }
+    if (!set_line(fd, t) || (speed == B0 && !serial_set_exact_rate(fd, s.rate))) {
+        errno_out = errno;
+        close(fd);
+        return kComportSetError;
+    }
+    tcflush(fd, TCIOFLUSH);
+    set_rts(fd, false);
+    delayTicks(100);
+    set_rts(fd, true);
+    delayTicks(200);
+    fd_out = fd;
+    return kComportSuccess;
+}
+
+void posix_close_port(int fd) {
+    if (fd < 0) return;
+    tcflush(fd, TCIOFLUSH);
+    close(fd);
+}
+
+IoResult posix_read(int fd, std::uint8_t* buffer, int max, int& n, int& errno_out) {
+    n = 0;
+    while (true) {
+        ssize_t got = read(fd, buffer, static_cast<size_t>(max));
+        if (got > 0) {
+            n = static_cast<int>(got);
+            return IoResult::kData;
+        }
+        if (got == 0) {
+            // A tty reads end-of-file only after a hang-up.
+            errno_out = EIO;
+            return IoResult::kFault;
+        }
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return IoResult::kNothing;
+        errno_out = errno;
+        return IoResult::kFault;
+    }
+}
+
+IoResult posix_wait_input(int fd, int timeout_ms, int& errno_out) {
+    pollfd p{fd, POLLIN, 0};
+    int r = poll(&p, 1, timeout_ms);
+    if (r < 0) {
+        if (errno == EINTR) return IoResult::kNothing;
+        errno_out = errno;
+        return IoResult::kFault;
+    }
+    if (r == 0) return IoResult::kNothing;
+    if (p.revents & POLLIN) return IoResult::kData;
+    if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+        errno_out = EIO;
+        return IoResult::kFault;
+    }
+    return IoResult::kNothing;
+}
+
+bool posix_write_all(int fd, const std::uint8_t* bytes, int length, int timeout_ms, int& errno_out) {
+    using Clock = std::chrono::steady_clock;
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    int done = 0;
+    while (done < length) {
+        ssize_t n = write(fd, bytes + done, static_cast<size_t>(length - done));
+        if (n > 0) {
+            done += static_cast<int>(n);
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            errno_out = errno;
+            return false;
+        }
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            errno_out = ETIMEDOUT;
+            return false;
+        }
+        pollfd p{fd, POLLOUT, 0};
+        poll(&p, 1, static_cast<int>(std::min<long long>(left, 50)));
+        if (p.revents & (POLLHUP | POLLERR | POLLNVAL)) {
+            errno_out = EIO;
+            return false;
+        }
+    }
+    return true;
+}
+
+void posix_purge(int fd, int which) {
+    if (fd < 0) return;
+    int queue = which == (kPurgeInput | kPurgeOutput) ? TCIOFLUSH : (which == kPurgeInput ? TCIFLUSH : TCOFLUSH);
+    tcflush(fd, queue);
+}

@@ -1,0 +1,143 @@
+#include "core/terminal/console_session.h"
+
+#include <system_error>
+
+#include "core/util/convert.h"
+
+ConsoleSession::ConsoleSession(LineSink add_line) : add_line_(std::move(add_line)) {}
+
+ConsoleSession::~ConsoleSession() {
+    uart_handler_set_running(handler_, false);
+    uart_handler_finalize(handler_);
+}
+
+void ConsoleSession::Startup() {
+    product_ = {"Benchlink", "HV-ZQ70", "V5.0.7"};
+    uart_set_receive_callback([this] { ReceiveLoopStep(); });
+    port_open_ = 0;
+    comport_setting_.fixrate = 0;
+    comport_initialize(comport_setting_);
+    UpdateComportState();
+    StopReceive();
+}
+
+void ConsoleSession::ReceiveLoopStep() {
+    if (dispatch_)
+        dispatch_();
+    else
+        ShowChunk();
+    if (int error = comport_take_receive_fault(); error != 0 && report_fault_) report_fault_(error);
+}
+
+void ConsoleSession::ShowChunk() {
+    std::uint8_t buffer[kComportReceiveMax];
+    std::int32_t n = comport_receive_string(buffer, 2);
+    if (n > 0)
+        AddLine(bytes_to_tagged_text(buffer, n));
+    else
+        comport_wait_readable(kReceiveIdleWaitMs);
+}
+
+bool ConsoleSession::ApplyComportSetting(const ComportSetting& setting) {
+    bool ok = comport_configure(setting);
+    std::string name = comport_port_name(setting.port);
+    if (ok) {
+        AddLine(name + " Configure Success.");
+        if (setting.port != 0) {
+            AddLine("Buadrate = " + std::to_string(comport_programmed_rate(setting.baudrate, setting.fixrate)));
+            AddLine("Parity Check = " + comport_parity_name(setting.parity));
+            AddLine("Stop Bits = " + comport_stopbit_name(setting.stopbits));
+            AddLine("Data Bits = " + std::to_string(setting.databits));
+        }
+    } else {
+        AddLine(name + " Configure Fault! " + comport_status_text());
+    }
+    AddLine("");
+    return ok;
+}
+
+void ConsoleSession::ConfigureConfirmed(const ComportSetting& setting) {
+    comport_setting_ = setting;
+    if (ApplyComportSetting(comport_setting_)) {
+        port_open_ = 1;
+        receiving_ = 1;
+    } else {
+        port_open_ = 0;
+    }
+    UpdateComportState();
+}
+
+void ConsoleSession::ConfigureAborted() {
+    AddLine("Comport Configure Abort!");
+    AddLine("");
+}
+
+void ConsoleSession::CloseFlow() {
+    bool ok = comport_close(comport_setting_);
+    std::string com = "COM" + std::to_string(comport_setting_.port);
+    if (!ok)
+        AddLine(com + " Close Fault! " + comport_status_text());
+    else if (comport_setting_.port != 0)
+        AddLine(com + " Close Success.");
+    AddLine("");
+    port_open_ = 0;
+    UpdateComportState();
+}
+
+void ConsoleSession::StartReceive() {
+    receiving_ = 1;
+    UpdateComportState();
+}
+
+void ConsoleSession::StopReceive() {
+    receiving_ = 0;
+    UpdateComportState();
+}
+
+ReceiveControls ConsoleSession::UpdateComportState() {
+    if (port_open_ == 0) receiving_ = 0;
+    return UpdateReceiving();
+}
+
+ReceiveControls ConsoleSession::UpdateReceiving() {
+    if (port_open_ == 1 && receiving_ == 1) {
+        AddLine(kStartReceiveLine);
+        uart_handler_initialize(handler_);
+        comport_purge();
+        uart_handler_set_running(handler_, true);
+    } else {
+        uart_handler_set_running(handler_, false);
+        uart_handler_finalize(handler_);
+        if (port_open_ == 1) AddLine(kStopReceiveLine);
+        if (receive_stopped_) receive_stopped_();
+    }
+    return controls();
+}
+
+void ConsoleSession::ReceiveFault(int error) {
+    AddLine(comport_port_name(comport_setting_.port) + " Receive Fault! " +
+            std::generic_category().message(error));
+    StopReceive();
+}
+
+void ConsoleSession::PauseForDetect() {
+    remembered_receiving_ = receiving_;
+    receiving_ = 0;
+    UpdateComportState();
+    UpdateReceiving();
+}
+
+void ConsoleSession::ResumeAfterDetect() {
+    comport_get_setting(comport_setting_);
+    port_open_ = ApplyComportSetting(comport_setting_) ? 1 : 0;
+    receiving_ = remembered_receiving_;
+    UpdateComportState();
+}
+
+ReceiveControls ConsoleSession::controls() const {
+    ReceiveControls c;
+    c.uart_operate = port_open_ == 1;
+    c.start_receive = port_open_ == 1 && receiving_ == 0;
+    c.stop_receive = port_open_ == 1 && receiving_ == 1;
+    return c;
+}

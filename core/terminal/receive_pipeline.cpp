@@ -1,0 +1,290 @@
+#include "core/terminal/receive_pipeline.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/protocol/zum_codec.h"
+#include "core/protocol/zum_exchange.h"
+#include "core/serial/comport.h"
+#include "core/util/convert.h"
+
+namespace {
+// The driver's quiet-line rule: a chunk ends after two polls with nothing new.
+constexpr std::int32_t kReceiveQuietPolls = 2;
+} // namespace
+
+ReceivePipeline::ReceivePipeline(LineSink add_line) : add_line_(std::move(add_line)) {}
+
+template <typename Change>
+void ReceivePipeline::Update(Change change) {
+    std::lock_guard lock(mutex_);
+    change(settings_, hooks_);
+    version_.fetch_add(1, std::memory_order_release);
+}
+
+void ReceivePipeline::RefreshSnapshot() {
+    std::uint64_t version = version_.load(std::memory_order_acquire);
+    if (version == snapshot_version_) return;
+    std::lock_guard lock(mutex_);
+    snapshot_ = settings_;
+    snapshot_hooks_ = hooks_;
+    snapshot_version_ = version_.load(std::memory_order_relaxed);
+}
+
+void ReceivePipeline::SetReplyHook(ReplyHook hook) {
+    Update([&](DisplaySettings&, Hooks& h) { h.reply = std::move(hook); });
+}
+
+void ReceivePipeline::SetRecorderHook(RecorderHook hook) {
+    Update([&](DisplaySettings&, Hooks& h) { h.recorder = std::move(hook); });
+}
+
+void ReceivePipeline::SetPanelShowingHook(PanelShowingHook hook) {
+    Update([&](DisplaySettings&, Hooks& h) { h.panel_showing = std::move(hook); });
+}
+
+void ReceivePipeline::SetLastLengthHook(LengthHook hook) {
+    Update([&](DisplaySettings&, Hooks& h) { h.last_length = std::move(hook); });
+}
+
+void ReceivePipeline::SetRecorderKeyword(std::string keyword) {
+    Update([&](DisplaySettings& s, Hooks&) { s.recorder_keyword = std::move(keyword); });
+}
+
+std::string ReceivePipeline::recorder_keyword() const {
+    std::lock_guard lock(mutex_);
+    return settings_.recorder_keyword;
+}
+
+void ReceivePipeline::SetReceiveMode(int mode) {
+    if (mode < kReceiveModeNone || mode > kReceiveModeHex) return;
+    Update([&](DisplaySettings& s, Hooks&) { s.receive_mode = mode; });
+}
+
+int ReceivePipeline::receive_mode() const {
+    std::lock_guard lock(mutex_);
+    return settings_.receive_mode;
+}
+
+void ReceivePipeline::ParseTerminator(DisplaySettings& s, int mode) {
+    s.terminator.fill(0);
+    switch (mode) {
+    case kLineControlNul:
+        s.terminator_length = 1;
+        break;
+    case kLineControlCr:
+        s.terminator[0] = 0x0D;
+        s.terminator_length = 1;
+        break;
+    case kLineControlLf:
+        s.terminator[0] = 0x0A;
+        s.terminator_length = 1;
+        break;
+    case kLineControlCrLf:
+        s.terminator[0] = 0x0D;
+        s.terminator[1] = 0x0A;
+        s.terminator_length = 2;
+        break;
+    default: {
+        // A malformed field gives length 0, after which every byte is a line of its own.
+        std::vector<std::uint8_t> bytes;
+        int n = hex_pairs_to_bytes(s.other_text, ',', bytes);
+        n = std::clamp(n, 0, kTerminatorMax);
+        std::copy_n(bytes.begin(), n, s.terminator.begin());
+        s.terminator_length = n;
+        break;
+    }
+    }
+}
+
+void ReceivePipeline::SetLineControlMode(int mode, std::string_view other_text) {
+    if (mode < kLineControlNul || mode > kLineControlOther) return;
+    Update([&](DisplaySettings& s, Hooks&) {
+        s.line_control_mode = mode;
+        s.other_text = std::string(other_text);
+        ParseTerminator(s, mode);
+    });
+}
+
+void ReceivePipeline::SetLineControlOther(std::string_view other_text) {
+    Update([&](DisplaySettings& s, Hooks&) {
+        s.other_text = std::string(other_text);
+        if (s.line_control_mode == kLineControlOther) ParseTerminator(s, kLineControlOther);
+    });
+}
+
+int ReceivePipeline::line_control_mode() const {
+    std::lock_guard lock(mutex_);
+    return settings_.line_control_mode;
+}
+
+std::vector<std::uint8_t> ReceivePipeline::terminator() const {
+    std::lock_guard lock(mutex_);
+    return {settings_.terminator.begin(), settings_.terminator.begin() + settings_.terminator_length};
+}
+
+void ReceivePipeline::SetChangeLineWait(int ms) {
+    ms = std::clamp(ms, 0, kChangeLineWaitMax);
+    Update([&](DisplaySettings& s, Hooks&) { s.change_line_wait = ms; });
+}
+
+int ReceivePipeline::change_line_wait() const {
+    std::lock_guard lock(mutex_);
+    return settings_.change_line_wait;
+}
+
+void ReceivePipeline::SetQlpFilter(bool on) {
+    Update([&](DisplaySettings& s, Hooks&) { s.qlp_filter = on; });
+}
+
+bool ReceivePipeline::qlp_filter() const {
+    std::lock_guard lock(mutex_);
+    return settings_.qlp_filter;
+}
+
+DisplaySettings ReceivePipeline::settings() const {
+    std::lock_guard lock(mutex_);
+    return settings_;
+}
+
+void ReceivePipeline::ReceiveDispatch() {
+    RefreshSnapshot();
+    if (snapshot_hooks_.panel_showing && snapshot_hooks_.panel_showing())
+        ReceiveFrameMode();
+    else
+        ReceiveTerminalMode();
+}
+
+void ReceivePipeline::ReceiveTerminalMode() {
+    std::uint8_t chunk[kComportReceiveMax];
+    std::int32_t n = comport_receive_string(chunk, kReceiveQuietPolls);
+    if (n > 0) {
+        AcceptChunk(chunk, n);
+        return;
+    }
+    if (!IdlePoll()) comport_wait_readable(kReceiveIdleWaitMs);
+}
+
+void ReceivePipeline::ReceiveFrameMode() {
+    RefreshSnapshot();
+    std::uint8_t rest[kComportReceiveMax];
+    std::int32_t n = std::min(zumReadFilter(rest), kComportReceiveMax);
+    if (n <= 0) {
+        // Nothing left over (or a reply frame was caught): rest unless bytes wait.
+        comport_wait_readable(kReceiveIdleWaitMs);
+        return;
+    }
+    std::string text = ReceivedText(rest, n, snapshot_.receive_mode);
+    if (snapshot_.receive_mode == kReceiveModeNone) remove_prefix(text, snapshot_.recorder_keyword);
+    add_line_(text);
+    ShowLength(n);
+}
+
+void ReceivePipeline::AcceptChunk(const std::uint8_t* chunk, std::int32_t n) {
+    RefreshSnapshot();
+    // The chunk goes in as far as there is room; cutting lines makes room for the rest.
+    // Only bytes that find the held buffer full without a line in it are dropped, so a
+    // full chunk after a partial line loses nothing.
+    std::int32_t taken = 0;
+    while (taken < n) {
+        std::int32_t room = kReceiveHeldMax - accumulated_;
+        std::int32_t part = std::min(n - taken, room);
+        std::memcpy(accumulate_.data() + accumulated_, chunk + taken, static_cast<std::size_t>(part));
+        accumulated_ += part;
+        taken += part;
+        bool cut = false;
+        while (true) {
+            std::int32_t length = extract_line(accumulate_.data(), accumulated_, snapshot_.terminator.data(),
+                                               snapshot_.terminator_length, line_.data());
+            if (length == 0) break;
+            cut = true;
+            DeliverLine(length);
+            wait_elapsed_.store(false, std::memory_order_release);
+        }
+        if (!cut) break;
+    }
+    wait_elapsed_.store(false, std::memory_order_release);
+}
+
+bool ReceivePipeline::IdlePoll() {
+    RefreshSnapshot();
+    if (accumulated_ <= 0 || !wait_elapsed_.load(std::memory_order_acquire)) return false;
+    std::int32_t length = accumulated_;
+    std::memcpy(line_.data(), accumulate_.data(), static_cast<std::size_t>(length));
+    accumulated_ = 0;
+    DeliverLine(length);
+    wait_elapsed_.store(false, std::memory_order_release);
+    return true;
+}
+
+void ReceivePipeline::DeliverLine(std::int32_t length) {
+    if (snapshot_hooks_.reply) snapshot_hooks_.reply(line_.data(), length);
+    ShowLine(line_.data(), length);
+    ShowLength(length);
+}
+
+void ReceivePipeline::ShowLength(std::int32_t length) {
+    last_length_.store(length, std::memory_order_relaxed);
+    if (snapshot_hooks_.last_length) snapshot_hooks_.last_length(length);
+}
+
+void ReceivePipeline::ShowReceivedLine(const std::uint8_t* line, std::int32_t length) {
+    RefreshSnapshot();
+    ShowLine(line, length);
+}
+
+void ReceivePipeline::ShowLine(const std::uint8_t* line, std::int32_t length) {
+    if (snapshot_hooks_.recorder && snapshot_hooks_.recorder(line, length)) return;
+    if (snapshot_.qlp_filter) {
+        std::string text;
+        if (FrameText(line, length, text)) {
+            add_line_(text);
+            return;
+        }
+    }
+    add_line_(ReceivedText(line, length, snapshot_.receive_mode));
+}
+
+void ReceivePipeline::ResetAccumulated() {
+    accumulated_ = 0;
+    wait_elapsed_.store(false, std::memory_order_release);
+}
+
+std::string ReceivePipeline::ReceivedText(const std::uint8_t* bytes, std::int32_t length, int mode) {
+    if (length <= 0) return {};
+    switch (mode) {
+    case kReceiveModeNone:
+        return strip_control_bytes(std::span<const std::uint8_t>(bytes, static_cast<std::size_t>(length)));
+    case kReceiveModeHex:
+        return bytes_to_hex_text(bytes, length, ',');
+    default:
+        return bytes_to_tagged_text(bytes, length);
+    }
+}
+
+bool ReceivePipeline::FrameText(const std::uint8_t* line, std::int32_t length, std::string& text) {
+    if (length <= 0) return false;
+    if (length <= kZumLineMax) {
+        // The ZUM decoder reads up to a closing 0x00; a copy with one appended lets a
+        // frame cut at another terminator (CR LF) decode as well.
+        std::uint8_t copy[kZumLineMax + 1];
+        std::memcpy(copy, line, static_cast<std::size_t>(length));
+        copy[length] = 0x00;
+        QlpCommand command;
+        if (qlpDecodeText(copy, static_cast<std::size_t>(length) + 1, command)) {
+            text = "ZUM Frame = " + qlpCommandText(command);
+            return true;
+        }
+    }
+    ZebFrame zeb;
+    if (zebDecode(line, static_cast<std::size_t>(length), zeb)) {
+        text = "ZEB Frame = " + zebFrameText(zeb);
+        return true;
+    }
+    ZikFrame zik;
+    if (zikDecode(line, static_cast<std::size_t>(length), zik)) {
+        text = "ZIK Frame = " + zikFrameText(zik);
+        return true;
+    }
+    return false;
+}

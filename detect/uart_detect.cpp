@@ -1,6 +1,0 @@
-#include "detect/uart_detect.h"
-
-TForm_UartDetect::TForm_UartDetect(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("Form_UartDetect"));
-    setWindowTitle(QStringLiteral("Device Detect"));
-}

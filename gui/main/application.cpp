@@ -1,0 +1,46 @@
+#include "gui/main/application.h"
+
+#include <QApplication>
+
+#include "gui/main/main_window.h"
+#include "gui/main/message_dialog.h"
+#include "gui/windows/uart_detect.h"
+#include "gui/windows/link_monitor.h"
+#include "gui/windows/pt57_operate.h"
+#include "gui/windows/rd24_operate.h"
+#include "gui/windows/about_window.h"
+#include "gui/windows/comport_setup_dialog.h"
+
+BenchlinkWindows::BenchlinkWindows() {
+    main_ = std::make_unique<TForm_ZQ70_Main>();
+    QWidget* owner = main_.get();
+    message_ = new TForm_Message(owner);
+    comport_setup_ = new TForm_ComportSetup(owner);
+    rd24_operate_ = new TForm_RD24Operate(owner);
+    about_ = new TForm_AboutZQ70(owner);
+    company_ = new TForm_DUVA(owner);
+    uart_detect_ = new TForm_UartDetect(owner);
+    link_monitor_ = new TForm_LinkMonitor(owner);
+    pt57_operate_ = new TForm_PT57Operate(owner);
+
+    MainWindowPeers peers;
+    peers.message = message_;
+    peers.comport_setup = comport_setup_;
+    peers.rd24_operate = rd24_operate_;
+    peers.about = about_;
+    peers.company = company_;
+    peers.uart_detect = uart_detect_;
+    peers.link_monitor = link_monitor_;
+    peers.pt57_operate = pt57_operate_;
+    main_->setPeers(peers);
+}
+
+BenchlinkWindows::~BenchlinkWindows() = default;
+
+int runBenchlink(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZQ70 Benchlink"));
+    BenchlinkWindows windows;
+    windows.main()->show();
+    return QApplication::exec();
+}

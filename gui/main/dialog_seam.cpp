@@ -1,0 +1,46 @@
+#include "gui/main/dialog_seam.h"
+
+#include <QDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+DialogSeam g_real;
+DialogSeam* g_current = &g_real;
+
+// Converts a filter written as "Text Files|*.txt|All Files|*.*" into Qt's form.
+QString qtFilter(const QString& filter) {
+    QStringList parts = filter.split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        out << QStringLiteral("%1 (%2)").arg(parts[i], QString(parts[i + 1]).replace(';', ' '));
+    return out.join(QStringLiteral(";;"));
+}
+} // namespace
+
+int DialogSeam::showModal(QDialog& dialog) {
+    return dialog.exec();
+}
+
+void DialogSeam::message(QWidget* parent, const QString& text) {
+    QMessageBox::information(parent, QString(), text);
+}
+
+QString DialogSeam::openFileName(QWidget* parent, const QString& folder, const QString& name,
+                                 const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, QString(), QDir(folder).filePath(name), qtFilter(filter));
+}
+
+QString DialogSeam::saveFileName(QWidget* parent, const QString& folder, const QString& name,
+                                 const QString& filter) {
+    return QFileDialog::getSaveFileName(parent, QString(), QDir(folder).filePath(name), qtFilter(filter));
+}
+
+DialogSeam& dialogs() {
+    return *g_current;
+}
+
+void setDialogs(DialogSeam* seam) {
+    g_current = seam ? seam : &g_real;
+}

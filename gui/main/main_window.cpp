@@ -1,0 +1,375 @@
+#include "gui/main/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "gui/main/dialog_seam.h"
+#include "gui/pages/general_ascii_page.h"
+#include "gui/pages/hex_pages.h"
+#include "gui/main/message_files.h"
+#include "gui/pages/qlp_composer_pages.h"
+#include "gui/pages/recorder_page.h"
+#include "gui/pages/send_file_group.h"
+#include "core/terminal/receive_pipeline.h"
+#include "gui/main/receive_settings_panel.h"
+#include "gui/main/message_dialog.h"
+#include "gui/main/message_list_model.h"
+#include "gui/main/message_list_view.h"
+#include "gui/windows/comport_setup_dialog.h"
+
+namespace {
+// Lines from the receive thread are shown in batches about this often.
+constexpr int kDrainIntervalMs = 50;
+// The "Total Line" counter follows lines from the receive thread about this often.
+constexpr int kCountIntervalMs = 250;
+
+QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
+    auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+}
+
+QAction* makeAction(QMenu* menu, const char* name, const char* caption) {
+    QAction* action = menu->addAction(QString::fromLatin1(caption));
+    action->setObjectName(QString::fromLatin1(name));
+    return action;
+}
+} // namespace
+
+TForm_ZQ70_Main::TForm_ZQ70_Main(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("Form_ZQ70_Main"));
+    setWindowTitle(QStringLiteral("ZQ70 Main"));
+    session_ = std::make_unique<ConsoleSession>([this](const std::string& line) { AddMessageLine(line); });
+    session_->SetFaultReporter([this](int error) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, error] {
+                session_->ReceiveFault(error);
+                ApplyControls(session_->controls());
+            },
+            Qt::QueuedConnection);
+    });
+    pipeline_ = std::make_unique<ReceivePipeline>([this](const std::string& line) { AddMessageLine(line); });
+    drain_timer_ = new QTimer(this);
+    drain_timer_->setSingleShot(true);
+    count_timer_ = new QTimer(this);
+    count_timer_->setSingleShot(true);
+    buildMenu();
+    buildControls();
+    initActionsConnections();
+    wireReceivePipeline();
+    new MessageFiles(this);
+    general_ascii_->sendFileArea()->addWidget(new SendFileGroup(this, general_ascii_));
+    resize(1100, 700);
+}
+
+void TForm_ZQ70_Main::wireReceivePipeline() {
+    receive_settings_ = new ReceiveSettingsPanel(*pipeline_, this);
+    receiveSettingsArea()->addWidget(receive_settings_);
+    session_->SetDispatcher([this] { pipeline_->ReceiveDispatch(); });
+    session_->SetReceiveStopped([this] {
+        pipeline_->ResetAccumulated();
+        receive_settings_->ResetLastLength();
+    });
+    pipeline_->SetReplyHook([this](const std::uint8_t* line, std::int32_t length) {
+        general_ascii_->commands().SendReply(line, length);
+    });
+    pipeline_->SetLastLengthHook([this](std::int32_t length) { receive_settings_->PostLastLength(length); });
+}
+
+void TForm_ZQ70_Main::SetCurrentCommand(int n) {
+    general_ascii_->SetCurrentCommand(n);
+}
+
+TForm_ZQ70_Main::~TForm_ZQ70_Main() {
+    // Stop the receive thread while everything it reaches still exists.
+    session_.reset();
+}
+
+void TForm_ZQ70_Main::buildMenu() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    makeAction(file, "MessageLoad", "Load");
+    makeAction(file, "MessageSave", "Save");
+    makeAction(file, "Exit", "Exit");
+    QMenu* comport = menuBar()->addMenu(QStringLiteral("Comport"));
+    makeAction(comport, "ComportConfigure", "Configure");
+    makeAction(comport, "ComportClose", "Close");
+    QMenu* device = menuBar()->addMenu(QStringLiteral("QLP Device"));
+    makeAction(device, "QLPDetect", "Detect and Setting");
+    makeAction(device, "RD24Device", "RD24 Device");
+    makeAction(device, "PT57Device", "PT57 Device");
+    QMenu* project = menuBar()->addMenu(QStringLiteral("General ASCII Project"));
+    makeAction(project, "GeneralASCIIDefualt", "Defualt");
+    makeAction(project, "GeneralASCIILoad", "Load");
+    makeAction(project, "GeneralASCIISave", "Save");
+    makeAction(project, "GeneralASCIIAs", "Save As");
+    QMenu* info = menuBar()->addMenu(QStringLiteral("Info"));
+    makeAction(info, "AboutZQ70", "About ZQ70");
+    makeAction(info, "AboutDUVA", "About DUVA");
+}
+
+void TForm_ZQ70_Main::buildControls() {
+    auto* central = new QSplitter(Qt::Horizontal, this);
+    setCentralWidget(central);
+
+    auto* left = new QWidget(central);
+    auto* left_layout = new QVBoxLayout(left);
+    auto* group_message = new QGroupBox(QStringLiteral("Message"), left);
+    group_message->setObjectName(QStringLiteral("GroupBox_Message"));
+    auto* message_layout = new QVBoxLayout(group_message);
+    model_ = new MessageListModel(this);
+    memo_message_ = new MessageListView(group_message);
+    memo_message_->setObjectName(QStringLiteral("Memo_Message"));
+    memo_message_->setModel(model_);
+    memo_message_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    memo_message_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    memo_message_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    memo_message_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFont mono(QStringLiteral("DejaVu Sans Mono"));
+    mono.setStyleHint(QFont::Monospace);
+    memo_message_->setFont(mono);
+    message_layout->addWidget(memo_message_);
+    auto* message_row = new QHBoxLayout;
+    message_row->addWidget(new QLabel(QStringLiteral("Total Line"), group_message));
+    label_total_ = new QLabel(QStringLiteral("0"), group_message);
+    label_total_->setObjectName(QStringLiteral("Label_MessageTotalLineAmount"));
+    // A fixed width: a counter that grows a digit must not re-lay out the window.
+    label_total_->setFixedWidth(label_total_->fontMetrics().horizontalAdvance(QStringLiteral("000000000")));
+    message_row->addWidget(label_total_);
+    message_row->addStretch();
+    message_row->addWidget(makeButton(group_message, "Button_ClearMessageList", "Clear List"));
+    message_row->addWidget(makeButton(group_message, "Button_AddMessageMark", "Add Mark"));
+    message_row->addWidget(makeButton(group_message, "Button_AddMessageSpaceLine", "Space Line"));
+    message_layout->addLayout(message_row);
+    left_layout->addWidget(group_message, 1);
+    receive_area_ = new QVBoxLayout;
+    left_layout->addLayout(receive_area_);
+
+    auto* right = new QWidget(central);
+    auto* right_layout = new QVBoxLayout(right);
+    pages_ = new QTabWidget(right);
+    pages_->setObjectName(QStringLiteral("PageControl_Main"));
+    // One widget per tab page; each page class builds and wires its own controls.
+    general_ascii_ = new GeneralAsciiPage(this, pages_);
+    addPage(general_ascii_, "TabSheet_GeneralASCII", "General ASCII");
+    addPage(new GeneralHexPage(this, pages_), "TabSheet_GeneralHEX", "Gerneral HEX");
+    addPage(new QlpHexPage(this, pages_), "TabSheet_QLPHEX", "QLP HEX");
+    addPage(new QlpAsciiPage(this, pages_), "TabSheet_QLPASCII", "QLP ASCII");
+    addPage(new QlpDataPage(this, pages_), "TabSheet_QLPData", "QLP Data");
+    addPage(new RecorderPage(this, pages_), "TabSheet_Recorder", "Recorder");
+    right_layout->addWidget(pages_, 1);
+
+    group_uart_operate_ = new QGroupBox(QStringLiteral("Uart Operate"), right);
+    group_uart_operate_->setObjectName(QStringLiteral("GroupBox_UartOperate"));
+    auto* operate = new QHBoxLayout(group_uart_operate_);
+    operate->addWidget(makeButton(group_uart_operate_, "Button_UartStopTransfer", "Stop Transfer"));
+    operate->addWidget(makeButton(group_uart_operate_, "Button_UartClearTransfer", "Clear Transfer"));
+    operate->addWidget(makeButton(group_uart_operate_, "Button_UartStopReceive", "Stop Receive"));
+    operate->addWidget(makeButton(group_uart_operate_, "Button_UartClearReceive", "Clear receive"));
+    right_layout->addWidget(group_uart_operate_);
+
+    auto* receive_row = new QHBoxLayout;
+    button_start_receive_ = makeButton(right, "Button_StartReceive", "Start Receive");
+    button_stop_receive_ = makeButton(right, "Button_StopReceive", "Stop Receive");
+    receive_row->addWidget(button_start_receive_);
+    receive_row->addWidget(button_stop_receive_);
+    receive_row->addStretch();
+    receive_row->addWidget(makeButton(right, "Button_Exit", "Exit"));
+    right_layout->addLayout(receive_row);
+
+    central->addWidget(left);
+    central->addWidget(right);
+    central->setStretchFactor(0, 3);
+    central->setStretchFactor(1, 2);
+}
+
+void TForm_ZQ70_Main::addPage(QWidget* page, const char* name, const char* caption) {
+    page->setObjectName(QString::fromLatin1(name));
+    pages_->addTab(page, QString::fromLatin1(caption));
+}
+
+void TForm_ZQ70_Main::initActionsConnections() {
+    auto action = [this](const char* name) { return findChild<QAction*>(QString::fromLatin1(name)); };
+    auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };
+
+    connect(drain_timer_, &QTimer::timeout, this, &TForm_ZQ70_Main::DrainMessages);
+    connect(count_timer_, &QTimer::timeout, this, [this] { ShowLineCount(true); });
+
+    connect(action("Exit"), &QAction::triggered, this, &QWidget::close);
+    connect(action("ComportConfigure"), &QAction::triggered, this, &TForm_ZQ70_Main::ConfigureComport);
+    connect(action("ComportClose"), &QAction::triggered, this, &TForm_ZQ70_Main::ComportCloseClick);
+    connect(action("QLPDetect"), &QAction::triggered, this, &TForm_ZQ70_Main::QLPDetectClick);
+    connect(action("RD24Device"), &QAction::triggered, this, &TForm_ZQ70_Main::RD24DeviceClick);
+    connect(action("PT57Device"), &QAction::triggered, this, &TForm_ZQ70_Main::PT57DeviceClick);
+    connect(action("AboutZQ70"), &QAction::triggered, this, [this] { ShowModal(peers_.about); });
+    connect(action("AboutDUVA"), &QAction::triggered, this, [this] { ShowModal(peers_.company); });
+
+    connect(button("Button_ClearMessageList"), &QPushButton::clicked, this, &TForm_ZQ70_Main::ClearMessageList);
+    connect(button("Button_AddMessageMark"), &QPushButton::clicked, this, [this] {
+        AddMessageLine(std::string("-------------------* MARK Line *-------------------------   "));
+    });
+    connect(button("Button_AddMessageSpaceLine"), &QPushButton::clicked, this,
+            [this] { AddMessageLine(std::string()); });
+    connect(button_start_receive_, &QPushButton::clicked, this, [this] {
+        session_->StartReceive();
+        ApplyControls(session_->controls());
+    });
+    connect(button_stop_receive_, &QPushButton::clicked, this, [this] {
+        session_->StopReceive();
+        ApplyControls(session_->controls());
+    });
+    connect(button("Button_Exit"), &QPushButton::clicked, this, &QWidget::close);
+    connect(button("Button_UartStopTransfer"), &QPushButton::clicked, this, [] { comport_stop_transfer(); });
+    connect(button("Button_UartClearTransfer"), &QPushButton::clicked, this, [] { comport_clear_transfer(); });
+    connect(button("Button_UartStopReceive"), &QPushButton::clicked, this, [] { comport_stop_receive(); });
+    connect(button("Button_UartClearReceive"), &QPushButton::clicked, this, [] { comport_clear_receive(); });
+}
+
+void TForm_ZQ70_Main::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_once_) return;
+    shown_once_ = true;
+    FormShow();
+}
+
+void TForm_ZQ70_Main::FormShow() {
+    session_->Startup();
+    ApplyControls(session_->controls());
+    ClearMessageList();
+}
+
+void TForm_ZQ70_Main::closeEvent(QCloseEvent* event) {
+    if (shown_once_) {
+        session_->StopReceive();
+        session_->CloseFlow();
+        ApplyControls(session_->controls());
+        DrainMessages();
+    }
+    event->accept();
+}
+
+void TForm_ZQ70_Main::AddMessageLine(const std::string& text) {
+    bool was_empty = queue_.push(text);
+    if (QThread::currentThread() == thread()) {
+        DrainMessages();
+        ShowLineCount(true);
+        return;
+    }
+    if (was_empty) QMetaObject::invokeMethod(this, &TForm_ZQ70_Main::ScheduleDrain, Qt::QueuedConnection);
+}
+
+void TForm_ZQ70_Main::AddMessageLine(const QString& text) {
+    AddMessageLine(text.toLatin1().toStdString());
+}
+
+// A line after a quiet spell is shown at once; lines that follow closely wait
+// for the rest of the interval, so a busy line costs at most one paint per interval.
+void TForm_ZQ70_Main::ScheduleDrain() {
+    if (drain_timer_->isActive()) return;
+    const qint64 since = last_drain_.isValid() ? last_drain_.elapsed() : kDrainIntervalMs;
+    if (since >= kDrainIntervalMs) {
+        DrainMessages();
+        return;
+    }
+    drain_timer_->start(static_cast<int>(kDrainIntervalMs - since));
+}
+
+void TForm_ZQ70_Main::DrainMessages() {
+    std::vector<std::string> lines = queue_.take_all();
+    if (lines.empty()) return;
+    last_drain_.start();
+    model_->appendLines(lines);
+    line_count_ += static_cast<long long>(lines.size());
+    ShowLineCount(false);
+    memo_message_->scrollToBottom();
+}
+
+// Lines from the receive thread move the counter a few times a second at most:
+// redrawing it with every batch would cost more than the lines themselves.
+void TForm_ZQ70_Main::ShowLineCount(bool now) {
+    const qint64 since = count_shown_.isValid() ? count_shown_.elapsed() : kCountIntervalMs;
+    if (now || since >= kCountIntervalMs) {
+        count_timer_->stop();
+        count_shown_.start();
+        label_total_->setText(QString::number(line_count_));
+    } else if (!count_timer_->isActive()) {
+        count_timer_->start(static_cast<int>(kCountIntervalMs - since));
+    }
+}
+
+void TForm_ZQ70_Main::LoadMessageLines(const std::vector<std::string>& lines) {
+    ClearMessageList();
+    model_->appendLines(lines); // loaded lines are not counted
+    memo_message_->scrollToBottom();
+}
+
+void TForm_ZQ70_Main::ClearMessageList() {
+    queue_.take_all(); // lines added before the clear go with it
+    model_->clearLines();
+    line_count_ = 0;
+    ShowLineCount(true);
+}
+
+void TForm_ZQ70_Main::ApplyControls(const ReceiveControls& controls) {
+    group_uart_operate_->setEnabled(controls.uart_operate);
+    for (QPushButton* b : group_uart_operate_->findChildren<QPushButton*>()) b->setEnabled(controls.uart_operate);
+    button_start_receive_->setEnabled(controls.start_receive);
+    button_stop_receive_->setEnabled(controls.stop_receive);
+}
+
+void TForm_ZQ70_Main::ConfigureComport() {
+    TForm_ComportSetup* setup = peers_.comport_setup;
+    if (!setup) return;
+    setup->SetSetting(session_->setting());
+    dialogs().showModal(*setup);
+    if (setup->Confirmed())
+        session_->ConfigureConfirmed(setup->GetSetting());
+    else
+        session_->ConfigureAborted();
+    ApplyControls(session_->controls());
+}
+
+void TForm_ZQ70_Main::ComportCloseClick() {
+    session_->CloseFlow();
+    ApplyControls(session_->controls());
+}
+
+void TForm_ZQ70_Main::QLPDetectClick() {
+    session_->PauseForDetect();
+    ApplyControls(session_->controls());
+    ShowModal(peers_.uart_detect);
+    session_->ResumeAfterDetect();
+    ApplyControls(session_->controls());
+}
+
+void TForm_ZQ70_Main::RD24DeviceClick() {
+    OpenDevicePanel(peers_.rd24_operate);
+}
+
+void TForm_ZQ70_Main::PT57DeviceClick() {
+    OpenDevicePanel(peers_.pt57_operate);
+}
+
+void TForm_ZQ70_Main::OpenDevicePanel(QDialog* panel) {
+    if (session_->port_open() == 1) {
+        ShowModal(panel);
+        return;
+    }
+    if (!peers_.message) return;
+    peers_.message->SetNotice(QStringLiteral("COM Port isn't Open!"), QStringLiteral("Ok"));
+    peers_.message->show();
+}
+
+void TForm_ZQ70_Main::ShowModal(QDialog* window) {
+    if (window) dialogs().showModal(*window);
+}

@@ -1,0 +1,232 @@
+#include "gui/main/message_list_view.h"
+
+#include <QEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <climits>
+
+namespace {
+// Blank pixels around a row's text.
+constexpr int kRowPadding = 2;
+constexpr int kTextIndent = 3;
+
+int clampToInt(qint64 value) {
+    return static_cast<int>(std::clamp<qint64>(value, 0, INT_MAX));
+}
+} // namespace
+
+MessageListView::MessageListView(QWidget* parent) : QAbstractItemView(parent) {
+    setVerticalScrollMode(ScrollPerPixel);
+    setHorizontalScrollMode(ScrollPerPixel);
+    // The background is painted here, so nothing beneath needs repainting.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    // The scroll bars change with every append; filled, they need no repainting of
+    // the frame and the windows beneath them.
+    verticalScrollBar()->setAutoFillBackground(true);
+    horizontalScrollBar()->setAutoFillBackground(true);
+}
+
+int MessageListView::rowCount() const {
+    return model() ? model()->rowCount(rootIndex()) : 0;
+}
+
+int MessageListView::rowHeight() const {
+    return fontMetrics().height() + kRowPadding;
+}
+
+int MessageListView::rowAt(int y) const {
+    qint64 row = (qint64(y) + verticalOffset()) / rowHeight();
+    return static_cast<int>(std::clamp<qint64>(row, 0, std::max(0, rowCount() - 1)));
+}
+
+QString MessageListView::rowText(int row) const {
+    return model()->data(model()->index(row, 0, rootIndex()), Qt::DisplayRole).toString();
+}
+
+void MessageListView::measureRows(int first, int last) {
+    const QFontMetrics metrics = fontMetrics();
+    int longest = 0;
+    int longestRow = -1;
+    for (int row = first; row <= last; ++row) {
+        int length = static_cast<int>(rowText(row).size());
+        if (length > longest) {
+            longest = length;
+            longestRow = row;
+        }
+    }
+    // Only the longest text of the batch is measured: rows are mostly of one width
+    // in a fixed-pitch font, and measuring every appended row would cost more than
+    // the append itself.
+    if (longestRow >= 0) widest_ = std::max(widest_, metrics.horizontalAdvance(rowText(longestRow)) + 2 * kTextIndent);
+}
+
+QRect MessageListView::visualRect(const QModelIndex& index) const {
+    if (!index.isValid() || index.parent() != rootIndex()) return {};
+    qint64 top = qint64(index.row()) * rowHeight() - verticalOffset();
+    if (top < INT_MIN / 2 || top > INT_MAX / 2) return {};
+    return QRect(-horizontalOffset(), static_cast<int>(top), std::max(widest_, viewport()->width()), rowHeight());
+}
+
+void MessageListView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    if (!index.isValid()) return;
+    const qint64 h = rowHeight();
+    const qint64 top = qint64(index.row()) * h;
+    const qint64 view = viewport()->height();
+    qint64 value = verticalOffset();
+    switch (hint) {
+    case PositionAtTop:
+        value = top;
+        break;
+    case PositionAtBottom:
+        value = top + h - view;
+        break;
+    case PositionAtCenter:
+        value = top - (view - h) / 2;
+        break;
+    case EnsureVisible:
+        if (top < value)
+            value = top;
+        else if (top + h > value + view)
+            value = top + h - view;
+        break;
+    }
+    verticalScrollBar()->setValue(clampToInt(value));
+}
+
+QModelIndex MessageListView::indexAt(const QPoint& point) const {
+    if (!model()) return {};
+    qint64 row = (qint64(point.y()) + verticalOffset()) / rowHeight();
+    if (point.y() < -verticalOffset() || row >= rowCount()) return {};
+    return model()->index(static_cast<int>(row), 0, rootIndex());
+}
+
+void MessageListView::reset() {
+    QAbstractItemView::reset();
+    widest_ = 0;
+    if (rowCount() > 0) measureRows(0, rowCount() - 1);
+    updateGeometries();
+    viewport()->update();
+}
+
+QModelIndex MessageListView::moveCursor(CursorAction action, Qt::KeyboardModifiers) {
+    const int rows = rowCount();
+    if (rows == 0) return {};
+    const QModelIndex current = currentIndex();
+    int row = current.isValid() ? current.row() : 0;
+    const int page = std::max(1, viewport()->height() / rowHeight() - 1);
+    switch (action) {
+    case MoveUp:
+    case MovePrevious:
+        --row;
+        break;
+    case MoveDown:
+    case MoveNext:
+        ++row;
+        break;
+    case MovePageUp:
+        row -= page;
+        break;
+    case MovePageDown:
+        row += page;
+        break;
+    case MoveHome:
+        row = 0;
+        break;
+    case MoveEnd:
+        row = rows - 1;
+        break;
+    case MoveLeft:
+    case MoveRight:
+        break;
+    }
+    return model()->index(std::clamp(row, 0, rows - 1), 0, rootIndex());
+}
+
+int MessageListView::horizontalOffset() const {
+    return horizontalScrollBar()->value();
+}
+
+int MessageListView::verticalOffset() const {
+    return verticalScrollBar()->value();
+}
+
+void MessageListView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
+    if (!selectionModel() || rowCount() == 0) return;
+    QRect r = rect.normalized();
+    QItemSelection selection(model()->index(rowAt(r.top()), 0, rootIndex()),
+                             model()->index(rowAt(r.bottom()), 0, rootIndex()));
+    selectionModel()->select(selection, command);
+}
+
+QRegion MessageListView::visualRegionForSelection(const QItemSelection& selection) const {
+    QRegion region;
+    const QRect shown = viewport()->rect();
+    for (const QItemSelectionRange& range : selection) {
+        if (!range.isValid()) continue;
+        QRect first = visualRect(model()->index(range.top(), 0, rootIndex()));
+        QRect last = visualRect(model()->index(range.bottom(), 0, rootIndex()));
+        region += first.united(last).intersected(shown);
+    }
+    return region;
+}
+
+void MessageListView::paintEvent(QPaintEvent* event) {
+    QPainter painter(viewport());
+    const QRect dirty = event->rect();
+    const QPalette& pal = palette();
+    painter.fillRect(dirty, pal.brush(QPalette::Base));
+    const int rows = rowCount();
+    if (rows == 0) return;
+    const int h = rowHeight();
+    const int first = rowAt(dirty.top());
+    const int last = rowAt(dirty.bottom());
+    const int left = -horizontalOffset() + kTextIndent;
+    const int width = std::max(widest_, viewport()->width());
+    QItemSelectionModel* selections = selectionModel();
+    for (int row = first; row <= last; ++row) {
+        const QModelIndex index = model()->index(row, 0, rootIndex());
+        const int top = static_cast<int>(qint64(row) * h - verticalOffset());
+        const QRect rowRect(-horizontalOffset(), top, width, h);
+        const bool selected = selections && selections->isSelected(index);
+        if (selected) painter.fillRect(rowRect, pal.brush(QPalette::Highlight));
+        painter.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter.drawText(QRect(left, top, width, h), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                         rowText(row));
+    }
+}
+
+void MessageListView::updateGeometries() {
+    const int h = rowHeight();
+    const QSize view = viewport()->size();
+    verticalScrollBar()->setSingleStep(h);
+    verticalScrollBar()->setPageStep(std::max(h, view.height()));
+    verticalScrollBar()->setRange(0, clampToInt(qint64(rowCount()) * h - view.height()));
+    horizontalScrollBar()->setSingleStep(fontMetrics().averageCharWidth() * 2);
+    horizontalScrollBar()->setPageStep(std::max(1, view.width()));
+    horizontalScrollBar()->setRange(0, std::max(0, widest_ - view.width()));
+    QAbstractItemView::updateGeometries();
+}
+
+void MessageListView::rowsInserted(const QModelIndex& parent, int start, int end) {
+    QAbstractItemView::rowsInserted(parent, start, end);
+    if (parent != rootIndex()) return;
+    measureRows(start, end);
+    updateGeometries();
+    // Rows appended below the visible area need no painting until they are scrolled in.
+    const qint64 h = rowHeight();
+    const qint64 top = std::max<qint64>(qint64(start) * h - verticalOffset(), 0);
+    const qint64 bottom = std::min<qint64>((qint64(end) + 1) * h - verticalOffset(), viewport()->height());
+    if (top < bottom)
+        viewport()->update(QRect(0, static_cast<int>(top), viewport()->width(), static_cast<int>(bottom - top)));
+}
+
+void MessageListView::scrollContentsBy(int dx, int dy) {
+    viewport()->scroll(dx, dy);
+}
+
+void MessageListView::changeEvent(QEvent* event) {
+    QAbstractItemView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) reset();
+}

@@ -1,0 +1,97 @@
+#include "gui/pages/hex_pages.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "core/terminal/hex_send.h"
+#include "gui/main/main_window.h"
+
+namespace {
+// The ZIK address is decimal text; the devices answer to IDs up to 256.
+constexpr int kQlpHexIdMax = 256;
+
+QString numbered(const char* name, int n) {
+    return QString::fromLatin1(name) + QString::number(n);
+}
+
+std::string latin1(const QLineEdit* edit) {
+    return edit->text().toLatin1().toStdString();
+}
+} // namespace
+
+GeneralHexPage::GeneralHexPage(TForm_ZQ70_Main* main, QWidget* parent) : QWidget(parent), main_(main) {
+    auto* layout = new QVBoxLayout(this);
+    for (int i = 0; i < kHexGroups; ++i) {
+        const int n = i + 1;
+        auto* group = new QGroupBox(QStringLiteral("Data %1").arg(n), this);
+        group->setObjectName(numbered("GroupBox_GeneralHEXData", n));
+        auto* row = new QHBoxLayout(group);
+        Edit_GeneralHEX[i] = new QLineEdit(group);
+        Edit_GeneralHEX[i]->setObjectName(numbered("Edit_GeneralHEX", n));
+        Button_GeneralHEXSend[i] = new QPushButton(QStringLiteral("Send"), group);
+        Button_GeneralHEXSend[i]->setObjectName(numbered("Button_GeneralHEXSend", n));
+        row->addWidget(Edit_GeneralHEX[i], 1);
+        row->addWidget(Button_GeneralHEXSend[i]);
+        layout->addWidget(group);
+    }
+    layout->addStretch();
+    initConnections();
+}
+
+void GeneralHexPage::initConnections() {
+    for (int i = 0; i < kHexGroups; ++i)
+        connect(Button_GeneralHEXSend[i], &QPushButton::clicked, this, [this, i] { Button_GeneralHEXSendClick(i + 1); });
+}
+
+void GeneralHexPage::Button_GeneralHEXSendClick(int n) {
+    std::vector<std::uint8_t> bytes = general_hex_bytes(latin1(Edit_GeneralHEX[n - 1]));
+    main_->AddMessageLine(SendGeneralHexData(bytes));
+}
+
+QlpHexPage::QlpHexPage(TForm_ZQ70_Main* main, QWidget* parent) : QWidget(parent), main_(main) {
+    auto* layout = new QVBoxLayout(this);
+    for (int i = 0; i < kHexGroups; ++i) {
+        const int n = i + 1;
+        auto* group = new QGroupBox(QStringLiteral("Data 1"), this); // all six are captioned so
+        group->setObjectName(numbered("GroupBox_QLPHEX", n));
+        auto* row = new QHBoxLayout(group);
+        row->addWidget(new QLabel(QStringLiteral("ID"), group));
+        CSpinEdit_QLPHEXID[i] = new QSpinBox(group);
+        CSpinEdit_QLPHEXID[i]->setObjectName(numbered("CSpinEdit_QLPHEXID", n));
+        CSpinEdit_QLPHEXID[i]->setRange(0, kQlpHexIdMax);
+        Edit_QLPHEX[i] = new QLineEdit(group);
+        Edit_QLPHEX[i]->setObjectName(numbered("Edit_QLPHEX", n));
+        Button_QLPHEXSend[i] = new QPushButton(QStringLiteral("Send"), group);
+        Button_QLPHEXSend[i]->setObjectName(numbered("Button_QLPHEXSend", n));
+        row->addWidget(CSpinEdit_QLPHEXID[i]);
+        row->addWidget(Edit_QLPHEX[i], 1);
+        row->addWidget(Button_QLPHEXSend[i]);
+        layout->addWidget(group);
+    }
+    layout->addStretch();
+    initConnections();
+    ResetQlpHexTab();
+}
+
+void QlpHexPage::initConnections() {
+    for (int i = 0; i < kHexGroups; ++i)
+        connect(Button_QLPHEXSend[i], &QPushButton::clicked, this, [this, i] { Button_QLPHEXSendClick(i + 1); });
+}
+
+void QlpHexPage::ResetQlpHexTab() {
+    for (int i = 0; i < kHexGroups; ++i) {
+        CSpinEdit_QLPHEXID[i]->setValue(1);
+        Edit_QLPHEX[i]->clear();
+    }
+}
+
+void QlpHexPage::Button_QLPHEXSendClick(int n) {
+    const int i = n - 1;
+    ZikFrame frame = qlp_hex_frame(static_cast<std::uint32_t>(CSpinEdit_QLPHEXID[i]->value()), latin1(Edit_QLPHEX[i]));
+    if (std::optional<std::string> line = SendQlpHexFrame(frame)) main_->AddMessageLine(*line);
+}

@@ -1,0 +1,77 @@
+// The "QLP ASCII" and "QLP Data" tabs: commands and data frames composed field by
+// field, each number in a spin edit and, for most, a hex field kept in step with it.
+// The rules and the sends live in qlp_compose.
+#pragma once
+
+#include <QWidget>
+#include <array>
+
+#include "core/terminal/qlp_compose.h"
+
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class TForm_ZQ70_Main;
+
+// A spin edit and its hex field.
+struct SpinHexPair {
+    QSpinBox* spin = nullptr;
+    QLineEdit* hex = nullptr;
+    int digits = 2;
+
+    // Keeps the two in step; each side writes the other only when a text changes.
+    void connectPair(QObject* context) const;
+    // Sets the value and makes the field show it, an empty field included.
+    void set(int value) const;
+    void setEnabled(bool on) const;
+};
+
+class QlpAsciiPage : public QWidget {
+    Q_OBJECT
+
+public:
+    QlpAsciiPage(TForm_ZQ70_Main* main, QWidget* parent);
+
+    void ResetQlpAsciiTab();
+
+private:
+    struct Group {
+        QSpinBox* id = nullptr;
+        SpinHexPair function;
+        SpinHexPair code1;
+        SpinHexPair code2;
+        std::array<SpinHexPair, kQlpAsciiValues> values;
+        QSpinBox* value_amount = nullptr;
+        QPushButton* send = nullptr;
+    };
+
+    QGroupBox* buildGroup(int n);
+    void initConnections();
+    void CSpinEdit_QLPASCIIValueAmountChange(int n);
+    void Button_QLPASCIISendClick(int n);
+
+    TForm_ZQ70_Main* main_;
+    std::array<Group, kQlpAsciiGroups> groups_;
+};
+
+class QlpDataPage : public QWidget {
+    Q_OBJECT
+
+public:
+    QlpDataPage(TForm_ZQ70_Main* main, QWidget* parent);
+
+    void ResetQlpDataTab();
+
+private:
+    void initConnections();
+    void CSpinEdit_QLPDataDataAmountChange();
+    void Button_QLPDataSendClick();
+
+    TForm_ZQ70_Main* main_;
+    QSpinBox* CSpinEdit_QLPDataID = nullptr;
+    SpinHexPair function_;
+    QSpinBox* CSpinEdit_QLPDataDataAmount = nullptr;
+    std::array<SpinHexPair, kQlpDataBytes> data_;
+    QPushButton* Button_QLPDataSend = nullptr;
+};

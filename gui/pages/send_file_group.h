@@ -1,0 +1,34 @@
+// The "Send File" group of the "General ASCII" tab: reads a file of up to 4096
+// bytes, shows it and sends it in one write. The buffer's rules live in send_file.
+#pragma once
+
+#include <QGroupBox>
+
+#include "core/terminal/send_file.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class TForm_ZQ70_Main;
+
+class SendFileGroup : public QGroupBox {
+    Q_OBJECT
+
+public:
+    SendFileGroup(TForm_ZQ70_Main* main, QWidget* parent);
+
+    const SendFileBuffer& buffer() const { return buffer_; }
+
+private:
+    void initConnections();
+    void ShowBuffer();
+    void Button_ReadFileClick();
+    void Button_SendFileClick();
+
+    TForm_ZQ70_Main* main_;
+    SendFileBuffer buffer_;
+    QPushButton* Button_ReadFile = nullptr;
+    QPlainTextEdit* Memo_SendFile = nullptr;
+    QLabel* Label_SendFileLength = nullptr;
+    QPushButton* Button_SendFile = nullptr;
+};

@@ -1,0 +1,211 @@
+#include "gui/windows/link_monitor.h"
+
+#include <QCheckBox>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHideEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QSpinBox>
+#include <QStringList>
+#include <QThread>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "gui/main/dialog_seam.h"
+
+namespace {
+// Lines reach the memo in batches about 25 times a second.
+constexpr int kBatchIntervalMs = 40;
+} // namespace
+
+TForm_LinkMonitor::TForm_LinkMonitor(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TForm_LinkMonitor"));
+    setWindowTitle(QStringLiteral("Link Monitor"));
+    setModal(false);
+    buildControls();
+    initConnections();
+}
+
+TForm_LinkMonitor::~TForm_LinkMonitor() { zumRemoveLinkLog(this); }
+
+void TForm_LinkMonitor::buildControls() {
+    Memo_Monitor = new QPlainTextEdit(this);
+    Memo_Monitor->setObjectName(QStringLiteral("Memo_Monitor"));
+    Memo_Monitor->setReadOnly(true);
+    Memo_Monitor->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo_Monitor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo_Monitor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo_Monitor->setMaximumBlockCount(static_cast<int>(LinkMonitorLog::kMaxLines));
+    Memo_Monitor->setMinimumSize(560, 360);
+
+    auto* filterGroup = new QGroupBox(QStringLiteral("ID Filter"), this);
+    filterGroup->setObjectName(QStringLiteral("GroupBox_IDFilter"));
+    CheckBox_IDFilter = new QCheckBox(QStringLiteral("ID Filter Enabled"), filterGroup);
+    CheckBox_IDFilter->setObjectName(QStringLiteral("CheckBox_IDFilter"));
+    auto* filterLabel = new QLabel(QStringLiteral("Filter No"), filterGroup);
+    filterLabel->setObjectName(QStringLiteral("Label_FilterNo"));
+    CSpinEdit_IDFilter = new QSpinBox(filterGroup);
+    CSpinEdit_IDFilter->setObjectName(QStringLiteral("CSpinEdit_IDFilter"));
+    CSpinEdit_IDFilter->setRange(LinkMonitorLog::kFilterMin, LinkMonitorLog::kFilterMax);
+    CSpinEdit_IDFilter->setValue(LinkMonitorLog::kFilterDefault);
+    CSpinEdit_IDFilter->setEnabled(false);
+    auto* filterNumberRow = new QHBoxLayout;
+    filterNumberRow->addWidget(filterLabel);
+    filterNumberRow->addWidget(CSpinEdit_IDFilter);
+    auto* filterLayout = new QVBoxLayout(filterGroup);
+    filterLayout->addWidget(CheckBox_IDFilter);
+    filterLayout->addLayout(filterNumberRow);
+
+    auto* operateGroup = new QGroupBox(QStringLiteral("Operate"), this);
+    operateGroup->setObjectName(QStringLiteral("GroupBox_Operate"));
+    Button_Clear = new QPushButton(QStringLiteral("Clear"), operateGroup);
+    Button_Clear->setObjectName(QStringLiteral("Button_Clear"));
+    Button_Save = new QPushButton(QStringLiteral("Save"), operateGroup);
+    Button_Save->setObjectName(QStringLiteral("Button_Save"));
+    Button_Pause = new QPushButton(QStringLiteral("Pause"), operateGroup);
+    Button_Pause->setObjectName(QStringLiteral("Button_Pause"));
+    auto* operateLayout = new QVBoxLayout(operateGroup);
+    operateLayout->addWidget(Button_Clear);
+    operateLayout->addWidget(Button_Save);
+    operateLayout->addWidget(Button_Pause);
+
+    auto* lineLabel = new QLabel(QStringLiteral("Line"), this);
+    lineLabel->setObjectName(QStringLiteral("Label_Line"));
+    Label_LineCounter = new QLabel(QStringLiteral("0"), this);
+    Label_LineCounter->setObjectName(QStringLiteral("Label_LineCounter"));
+    auto* counterRow = new QHBoxLayout;
+    counterRow->addWidget(lineLabel);
+    counterRow->addWidget(Label_LineCounter, 1);
+
+    auto* infoGroup = new QGroupBox(QStringLiteral("Info"), this);
+    infoGroup->setObjectName(QStringLiteral("GroupBox_Info"));
+    Label1 = new QLabel(QStringLiteral("Label1"), infoGroup);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    auto* infoLayout = new QVBoxLayout(infoGroup);
+    infoLayout->addWidget(Label1);
+
+    Button_Exit = new QPushButton(QStringLiteral("Exit"), this);
+    Button_Exit->setObjectName(QStringLiteral("Button_Exit"));
+    Button_Exit->setAutoDefault(false);
+    for (QPushButton* button : {Button_Clear, Button_Save, Button_Pause}) button->setAutoDefault(false);
+
+    auto* side = new QVBoxLayout;
+    side->addWidget(filterGroup);
+    side->addWidget(operateGroup);
+    side->addLayout(counterRow);
+    side->addWidget(infoGroup);
+    side->addStretch(1);
+    side->addWidget(Button_Exit);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(Memo_Monitor, 1);
+    layout->addLayout(side);
+
+    batchTimer_ = new QTimer(this);
+    batchTimer_->setObjectName(QStringLiteral("Timer_Batch"));
+    batchTimer_->setInterval(kBatchIntervalMs);
+}
+
+void TForm_LinkMonitor::initConnections() {
+    connect(Button_Clear, &QPushButton::clicked, this, &TForm_LinkMonitor::Button_ClearClick);
+    connect(Button_Save, &QPushButton::clicked, this, &TForm_LinkMonitor::Button_SaveClick);
+    connect(Button_Pause, &QPushButton::clicked, this, &TForm_LinkMonitor::Button_PauseClick);
+    connect(Button_Exit, &QPushButton::clicked, this, &TForm_LinkMonitor::Button_ExitClick);
+    connect(CheckBox_IDFilter, &QCheckBox::clicked, this, &TForm_LinkMonitor::CheckBox_IDFilterClick);
+    connect(CSpinEdit_IDFilter, &QSpinBox::valueChanged, this, &TForm_LinkMonitor::CSpinEdit_IDFilterChange);
+    connect(batchTimer_, &QTimer::timeout, this, &TForm_LinkMonitor::flushPending);
+}
+
+void TForm_LinkMonitor::AddIdLine(std::uint32_t id, const std::string& text) {
+    log_.postIdLine(id, text);
+    // On the window thread the line goes in at once, after the lines posted before it.
+    if (QThread::currentThread() == thread()) flushPending();
+}
+
+void TForm_LinkMonitor::AddLine(const std::string& text) { log_.postLine(text); }
+
+void TForm_LinkMonitor::flushPending() {
+    log_.drain();
+    const std::vector<std::string> batch = log_.takeUnshown();
+    if (batch.empty()) return;
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(batch.size()));
+    for (const std::string& line : batch)
+        lines.append(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+    Memo_Monitor->appendPlainText(lines.join(QLatin1Char('\n')));
+    showCounter();
+}
+
+void TForm_LinkMonitor::showCounter() { Label_LineCounter->setText(QString::number(log_.counter())); }
+
+void TForm_LinkMonitor::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) FormShow();
+}
+
+void TForm_LinkMonitor::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    if (!event->spontaneous()) FormClose();
+}
+
+void TForm_LinkMonitor::FormShow() {
+    log_.reset();
+    log_.setOpen(true);
+    Memo_Monitor->clear();
+    showCounter();
+    Button_Pause->setText(QStringLiteral("Pause"));
+    CheckBox_IDFilter->setChecked(false);
+    CSpinEdit_IDFilter->setEnabled(false);
+    CSpinEdit_IDFilter->setValue(LinkMonitorLog::kFilterDefault);
+    batchTimer_->start();
+}
+
+void TForm_LinkMonitor::FormClose() {
+    batchTimer_->stop();
+    log_.setOpen(false);
+    log_.clearLines();
+    Memo_Monitor->clear();
+}
+
+void TForm_LinkMonitor::Button_ClearClick() {
+    log_.clear();
+    Memo_Monitor->clear();
+    showCounter();
+}
+
+void TForm_LinkMonitor::Button_PauseClick() {
+    flushPending();
+    const bool paused = log_.togglePause();
+    Button_Pause->setText(paused ? QStringLiteral("Continue") : QStringLiteral("Pause"));
+}
+
+void TForm_LinkMonitor::CheckBox_IDFilterClick() {
+    flushPending();
+    const bool checked = CheckBox_IDFilter->isChecked();
+    log_.setFilterEnabled(checked);
+    CSpinEdit_IDFilter->setEnabled(checked);
+}
+
+void TForm_LinkMonitor::CSpinEdit_IDFilterChange(int value) {
+    flushPending();
+    log_.setFilterNumber(value);
+}
+
+void TForm_LinkMonitor::Button_SaveClick() {
+    const QString chosen = dialogs().saveFileName(this, saveFolder_, saveName_, QString());
+    if (chosen.isEmpty()) return;
+    flushPending();
+    const QFileInfo info(chosen);
+    saveFolder_ = info.absolutePath();
+    saveName_ = info.fileName();
+    const std::string path = linkMonitorSavePath(chosen.toStdString());
+    std::string reason;
+    if (!linkMonitorSave(log_, path, reason))
+        dialogs().message(this, QString::fromStdString(path) + QStringLiteral(" : ") + QString::fromStdString(reason));
+}
+
+void TForm_LinkMonitor::Button_ExitClick() { close(); }

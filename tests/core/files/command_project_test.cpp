@@ -1,0 +1,143 @@
+// Command project files: the exact text written, what loading takes from a file, and
+// the folder and name taken from a chosen file.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "core/files/command_project.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+const std::string kHeader = "\\\\------------------------------------------\r\n"
+                            "\\\\DUVA Co.,Ltd.\r\n"
+                            "\\\\Benchlink QLP General ASCII File\r\n"
+                            "\\\\HV-ZQ70 V5.0.7\r\n"
+                            "\\\\------------------------------------------\r\n"
+                            "\\\\\r\n\\\\\r\n\\\\\r\n"
+                            "[Command]\r\n";
+
+std::string emptyLines(int n) {
+    std::string text;
+    for (int i = 0; i < n; ++i) text += "\r\n";
+    return text;
+}
+
+class CommandProjectTest : public ::testing::Test {
+protected:
+    TempDir dir;
+};
+
+TEST_F(CommandProjectTest, AllEmptyWritesHeadersSectionAndTwentyEmptyLines) {
+    std::string path = dir.file("empty.zqa");
+    ASSERT_TRUE(SaveCommandProject(path, CommandLines{}, "HV-ZQ70 V5.0.7"));
+    EXPECT_EQ(readFile(path), kHeader + emptyLines(20));
+
+    CommandLines loaded;
+    loaded.fill("stale");
+    ASSERT_TRUE(LoadCommandProject(path, loaded));
+    for (const std::string& command : loaded) EXPECT_EQ(command, "");
+}
+
+TEST_F(CommandProjectTest, TwoCommandsSitOnLinesTenAndEleven) {
+    CommandLines commands;
+    commands[0] = "A<CR><LF>";
+    commands[1] = "rd 1";
+    std::string path = dir.file("two.zqa");
+    ASSERT_TRUE(SaveCommandProject(path, commands, "HV-ZQ70 V5.0.7"));
+    EXPECT_EQ(readFile(path), kHeader + "A<CR><LF>\r\nrd 1\r\n" + emptyLines(18));
+
+    CommandLines loaded;
+    ASSERT_TRUE(LoadCommandProject(path, loaded));
+    EXPECT_EQ(loaded, commands);
+}
+
+TEST_F(CommandProjectTest, FiveItemsSetFiveCommandsAndClearTheRest) {
+    std::string path = dir.file("five.zqa");
+    writeFile(path, "\\\\any header\r\n[Command]\r\na\r\nb\r\nc\r\nd\r\ne\r\n");
+    CommandLines loaded;
+    loaded.fill("old");
+    ASSERT_TRUE(LoadCommandProject(path, loaded));
+    CommandLines expected;
+    expected[0] = "a";
+    expected[1] = "b";
+    expected[2] = "c";
+    expected[3] = "d";
+    expected[4] = "e";
+    EXPECT_EQ(loaded, expected);
+}
+
+TEST_F(CommandProjectTest, ItemsPastTheTwentiethAreIgnored) {
+    std::string text = "[Command]\r\n";
+    for (int i = 1; i <= 25; ++i) text += "c" + std::to_string(i) + "\r\n";
+    std::string path = dir.file("long.zqa");
+    writeFile(path, text);
+    CommandLines loaded;
+    ASSERT_TRUE(LoadCommandProject(path, loaded));
+    EXPECT_EQ(loaded[0], "c1");
+    EXPECT_EQ(loaded[19], "c20");
+}
+
+TEST_F(CommandProjectTest, ALaterSectionOverwritesWhatAnEarlierSet) {
+    std::string path = dir.file("two_sections.zqa");
+    writeFile(path, "[Command]\r\na\r\nb\r\nc\r\n[Other] = v\r\nX\r\n");
+    CommandLines loaded;
+    ASSERT_TRUE(LoadCommandProject(path, loaded));
+    EXPECT_EQ(loaded[0], "X");
+    EXPECT_EQ(loaded[1], "b");
+    EXPECT_EQ(loaded[2], "c");
+}
+
+TEST_F(CommandProjectTest, UnreadableFileChangesNothing) {
+    CommandLines loaded;
+    loaded.fill("kept");
+    EXPECT_FALSE(LoadCommandProject(dir.file("missing.zqa"), loaded));
+    EXPECT_EQ(loaded[7], "kept");
+}
+
+TEST_F(CommandProjectTest, SaveIntoAMissingFolderFails) {
+    EXPECT_FALSE(SaveCommandProject(dir.file("no/such/folder.zqa"), CommandLines{}, "HV-ZQ70 V5.0.7"));
+}
+
+struct ChooseCase {
+    const char* name;
+    const char* chosen;
+    const char* directory;
+    const char* project;
+    const char* path;
+};
+
+class ChooseFile : public ::testing::TestWithParam<ChooseCase> {};
+
+TEST_P(ChooseFile, TakesFolderAndNameAndAlwaysZqa) {
+    ProjectLocation location;
+    location.Choose(GetParam().chosen);
+    EXPECT_EQ(location.directory, GetParam().directory);
+    EXPECT_EQ(location.name, GetParam().project);
+    EXPECT_EQ(location.path(), GetParam().path);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ChooseFile,
+    ::testing::Values(ChooseCase{"TextFileLoadsZqa", "/d/setup.txt", "/d/", "setup", "/d/setup.zqa"},
+                      ChooseCase{"ZqaFile", "/d/e/bench.zqa", "/d/e/", "bench", "/d/e/bench.zqa"},
+                      ChooseCase{"NoExtension", "/d/bench", "/d/", "bench", "/d/bench.zqa"},
+                      ChooseCase{"DotsKeepAllButTheLast", "/d/bench.v2.zqa", "/d/", "bench.v2", "/d/bench.v2.zqa"},
+                      ChooseCase{"DottedFolder", "/d.x/bench", "/d.x/", "bench", "/d.x/bench.zqa"},
+                      ChooseCase{"OnlyAnExtensionIsNoName", "/d/.zqa", "/d/", "", "/d/.zqa"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace

@@ -1,0 +1,321 @@
+// The exchange over a pseudo-terminal: a scripted device answers on the far end
+// while a receive loop runs the read filter, as the receive thread does.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/protocol/zum_codec.h"
+#include "core/protocol/zum_exchange.h"
+#include "core/serial/comport.h"
+#include "support/pty_pair.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+class RecordingLog : public LinkLogSink {
+public:
+    struct Line {
+        bool tagged;
+        std::uint32_t id;
+        std::string text;
+    };
+    void AddIdLine(std::uint32_t id, const std::string& text) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lines_.push_back({true, id, text});
+    }
+    void AddLine(const std::string& text) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lines_.push_back({false, 0, text});
+    }
+    std::vector<Line> lines() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return lines_;
+    }
+    std::vector<Line> tagged() const {
+        std::vector<Line> out;
+        for (const Line& l : lines())
+            if (l.tagged) out.push_back(l);
+        return out;
+    }
+    std::vector<std::string> untagged() const {
+        std::vector<std::string> out;
+        for (const Line& l : lines())
+            if (!l.tagged) out.push_back(l.text);
+        return out;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<Line> lines_;
+};
+
+// Runs the read filter in a loop like the receive thread; can be held still.
+class ReceiveLoop {
+public:
+    ReceiveLoop() {
+        thread_ = std::thread([this] {
+            std::uint8_t out[2048];
+            while (!stop_) {
+                if (!enabled_) {
+                    std::this_thread::sleep_for(1ms);
+                    continue;
+                }
+                comport_wait_readable(1);
+                const std::int32_t n = zumReadFilter(out);
+                if (n > 0) {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    unknown_.append(reinterpret_cast<const char*>(out), static_cast<std::size_t>(n));
+                }
+            }
+        });
+    }
+    ~ReceiveLoop() {
+        stop_ = true;
+        thread_.join();
+    }
+    void enable(bool on) { enabled_ = on; }
+    std::string unknown() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return unknown_;
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> enabled_{true};
+    mutable std::mutex mutex_;
+    std::string unknown_;
+    std::thread thread_;
+};
+
+std::string nulFrame(const std::string& text) { return text + std::string(1, '\0'); }
+
+QlpCommand analogueRead() {
+    QlpCommand c;
+    c.valueCount = 0;
+    c.id = 5;
+    c.function = 5;
+    c.command = 48;
+    c.channel = 2;
+    return c;
+}
+
+class Exchange : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pair.ok());
+        ASSERT_TRUE(folder.link(1, pair));
+        setting.port = 1;
+        ASSERT_TRUE(comport_configure(setting)) << comport_status_text();
+        zumFlush();
+        zumSetLinkLog(&log);
+    }
+    void TearDown() override {
+        stopDevice();
+        receiver.reset();
+        zumSetLinkLog(nullptr);
+        comport_close(setting);
+    }
+
+    // The far end: waits for one request and runs the script with what it read.
+    void device(std::function<void(const std::vector<std::uint8_t>&)> script) {
+        deviceThread = std::thread([this, script] {
+            std::vector<std::uint8_t> request = pair.read_exactly(nulFrame("% 5,5,48,2").size(), 3000ms);
+            script(request);
+        });
+    }
+    void stopDevice() {
+        if (deviceThread.joinable()) deviceThread.join();
+    }
+    void startReceiving() { receiver = std::make_unique<ReceiveLoop>(); }
+
+    PtyPair pair;
+    ComPortFolder folder;
+    ComportSetting setting;
+    RecordingLog log;
+    std::unique_ptr<ReceiveLoop> receiver;
+    std::thread deviceThread;
+};
+
+TEST_F(Exchange, ReplyIsTakenAndLogged) {
+    startReceiving();
+    std::vector<std::uint8_t> seen;
+    device([&](const std::vector<std::uint8_t>& request) {
+        seen = request;
+        pair.write(nulFrame("% 5,5,48,2,1234"));
+    });
+    QlpCommand reply;
+    std::string message;
+    const ExchangeStatus status = zumExchange(analogueRead(), reply, message, 500);
+    stopDevice();
+
+    EXPECT_EQ(status, kExchangeSuccess);
+    EXPECT_EQ(message, "Success.");
+    const std::string wire = nulFrame("% 5,5,48,2");
+    EXPECT_EQ(seen, std::vector<std::uint8_t>(wire.begin(), wire.end()));
+    QlpCommand expected = analogueRead();
+    expected.valueCount = 1;
+    expected.values[0] = 1234;
+    EXPECT_EQ(reply, expected);
+    const auto lines = log.tagged();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].id, 5u);
+    EXPECT_TRUE(std::regex_match(lines[0].text,
+                                 std::regex(R"(Success\.  Send % 5,5,48,2     Reply % 5,5,48,2,1234    \d+mS)")))
+        << lines[0].text;
+    EXPECT_TRUE(log.untagged().empty());
+}
+
+TEST_F(Exchange, ErrorReplyGivesItsText) {
+    startReceiving();
+    device([&](const std::vector<std::uint8_t>&) { pair.write(nulFrame("% 5,241")); });
+    QlpCommand reply;
+    std::string message;
+    EXPECT_EQ(zumExchange(analogueRead(), reply, message, 500), kExchangeFunctionError);
+    stopDevice();
+    EXPECT_EQ(message, "Function Code Reply Error! = Offline");
+    EXPECT_EQ(reply.function, 0xF1);
+    const auto lines = log.tagged();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(std::regex_match(
+        lines[0].text,
+        std::regex(R"(Function Code Reply Error! = Offline  Send % 5,5,48,2     Reply % 5,241,0,0    \d+mS)")))
+        << lines[0].text;
+}
+
+TEST_F(Exchange, NoReplyTimesOutAfterTheBudget) {
+    startReceiving();
+    QlpCommand reply = analogueRead();
+    const QlpCommand before = reply;
+    std::string message;
+    const auto start = Clock::now();
+    EXPECT_EQ(zumExchange(analogueRead(), reply, message, 500), kExchangeTimeout);
+    const auto took = Clock::now() - start;
+    EXPECT_EQ(message, "Timeout!");
+    EXPECT_EQ(reply, before);
+    EXPECT_GE(took, 500ms);
+    EXPECT_LT(took, 5s);
+    const auto lines = log.tagged();
+    ASSERT_EQ(lines.size(), 1u);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_match(lines[0].text, m, std::regex(R"(Timeout!  Send % 5,5,48,2     (\d+)mS)")))
+        << lines[0].text;
+    EXPECT_GE(std::stoi(m[1]), 500);
+    EXPECT_LT(std::stoi(m[1]), 5000);
+}
+
+TEST_F(Exchange, WriteRefusedWithoutPort) {
+    ComportSetting none;
+    none.port = 0;
+    comport_configure(none);
+    QlpCommand reply;
+    std::string message;
+    EXPECT_EQ(zumExchange(analogueRead(), reply, message, 500), kExchangeWriteFault);
+    EXPECT_EQ(message, "None Com Setup.");
+    const auto lines = log.tagged();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].id, 5u);
+    EXPECT_EQ(lines[0].text, "None Com Setup.");
+}
+
+TEST_F(Exchange, SendAloneWritesTheFrame) {
+    std::string message = "stale";
+    QlpCommand request = analogueRead();
+    request.valueCount = 1;
+    request.function = 6;
+    request.values[0] = -1;
+    EXPECT_EQ(zumSend(request, message), kExchangeSuccess);
+    EXPECT_EQ(message, "");
+    const std::string wire = nulFrame("% 5,6,48,2,65535");
+    EXPECT_EQ(pair.read_exactly(wire.size()), std::vector<std::uint8_t>(wire.begin(), wire.end()));
+    EXPECT_TRUE(log.lines().empty());
+}
+
+// A USB adapter delivers a reply in pieces a few ms apart.
+TEST_F(Exchange, ReplySplitAcrossReadsIsStillCaught) {
+    startReceiving();
+    device([&](const std::vector<std::uint8_t>&) {
+        pair.write("% 5,5,4");
+        std::this_thread::sleep_for(10ms);
+        pair.write(nulFrame("8,2,77"));
+    });
+    QlpCommand reply;
+    std::string message;
+    EXPECT_EQ(zumExchange(analogueRead(), reply, message, 500), kExchangeSuccess);
+    stopDevice();
+    EXPECT_EQ(reply.values[0], 77);
+    EXPECT_EQ(receiver->unknown(), "");
+}
+
+TEST_F(Exchange, StaleBytesInThePortAreDropped) {
+    startReceiving();
+    receiver->enable(false);
+    pair.write(nulFrame("% 5,5,48,2,999"));
+    std::this_thread::sleep_for(50ms); // let the stale reply reach the port's queue
+    device([&](const std::vector<std::uint8_t>&) {
+        receiver->enable(true);
+        pair.write(nulFrame("% 5,5,48,2,1234"));
+    });
+    QlpCommand reply;
+    std::string message;
+    EXPECT_EQ(zumExchange(analogueRead(), reply, message, 500), kExchangeSuccess);
+    stopDevice();
+    EXPECT_EQ(reply.values[0], 1234);
+}
+
+TEST_F(Exchange, LeftoverBytesReachTheMonitorAndTheCaller) {
+    startReceiving();
+    pair.write("ab\r\n");
+    const auto deadline = Clock::now() + 3s;
+    while (log.untagged().empty() && Clock::now() < deadline) std::this_thread::sleep_for(5ms);
+    ASSERT_EQ(log.untagged().size(), 1u);
+    EXPECT_EQ(log.untagged()[0], "ZUM Filter Unknow Receive Data 4 ,ab<CR><LF>");
+    EXPECT_EQ(receiver->unknown(), "ab\r\n");
+}
+
+TEST_F(Exchange, UnfinishedFrameReachesTheMonitorAfterItsExpiry) {
+    startReceiving();
+    pair.write("% 5,5");
+    const auto deadline = Clock::now() + 3s;
+    while (log.untagged().empty() && Clock::now() < deadline) std::this_thread::sleep_for(5ms);
+    ASSERT_EQ(log.untagged().size(), 1u);
+    EXPECT_EQ(log.untagged()[0], "ZUM Filter Unknow Receive Data 5 ,% 5,5");
+}
+
+TEST_F(Exchange, FlushDropsAHeldPiece) {
+    startReceiving();
+    pair.write("% 5,5");
+    std::this_thread::sleep_for(20ms);
+    zumFlush();
+    std::this_thread::sleep_for(150ms); // well past the 50 ms a held piece may wait
+    EXPECT_TRUE(log.untagged().empty());
+    EXPECT_EQ(receiver->unknown(), "");
+}
+
+TEST_F(Exchange, BackToBackExchangesEachGetTheirReply) {
+    startReceiving();
+    deviceThread = std::thread([this] {
+        for (int i = 0; i < 20; ++i) {
+            if (pair.read_exactly(nulFrame("% 5,5,48,2").size(), 3000ms).empty()) return;
+            pair.write(nulFrame("% 5,5,48,2," + std::to_string(i)));
+        }
+    });
+    for (int i = 0; i < 20; ++i) {
+        QlpCommand reply;
+        std::string message;
+        ASSERT_EQ(zumExchange(analogueRead(), reply, message, 500), kExchangeSuccess) << i;
+        ASSERT_EQ(reply.values[0], i);
+    }
+    stopDevice();
+    EXPECT_EQ(log.tagged().size(), 20u);
+}
+
+} // namespace

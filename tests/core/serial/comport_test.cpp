@@ -1,0 +1,286 @@
+// The driver over pseudo-terminal pairs linked as COM ports.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "core/serial/comport.h"
+#include "support/pty_pair.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+ComportSetting com(int port, std::int32_t baud = 115200, int fix = 0) {
+    ComportSetting s;
+    s.port = port;
+    s.baudrate = baud;
+    s.fixrate = fix;
+    return s;
+}
+
+class ComportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(far.ok());
+        ASSERT_TRUE(ports.link(1, far));
+    }
+    void TearDown() override {
+        ComportSetting current;
+        comport_get_setting(current);
+        comport_configure(com(0)); // leaves nothing open for the next test
+    }
+
+    PtyPair far;
+    ComPortFolder ports;
+};
+
+TEST_F(ComportTest, ConfigureNoneClosesTheOpenPortAndKeepsTheReportedOne) {
+    ASSERT_TRUE(comport_configure(com(1)));
+    EXPECT_TRUE(comport_is_open());
+    EXPECT_TRUE(comport_configure(com(0)));
+    EXPECT_EQ(comport_status(), kComportNoneSetup);
+    EXPECT_EQ(comport_status_text(), "None Com Setup.");
+    EXPECT_FALSE(comport_is_open());
+    // COM1 is still the reported port: closing it is allowed, and finds nothing open.
+    EXPECT_FALSE(comport_close(com(1)));
+    EXPECT_EQ(comport_status(), kComportInvalidHandle);
+}
+
+TEST_F(ComportTest, FailedConfigureLeavesNoPortOpen) {
+    ASSERT_TRUE(ports.link(9, ports.ports_folder() + "/no-such-device"));
+    ASSERT_TRUE(comport_configure(com(1)));
+    EXPECT_FALSE(comport_configure(com(9)));
+    EXPECT_EQ(comport_status(), kComportInvalidHandle);
+    EXPECT_EQ(comport_status_text(), "Invalid Handle Value!");
+    EXPECT_FALSE(comport_is_open());
+    EXPECT_NE(comport_last_error(), 0u);
+}
+
+TEST_F(ComportTest, CloseChecksThePortAgainstTheLastConfigured) {
+    ASSERT_TRUE(comport_configure(com(1)));
+    EXPECT_FALSE(comport_close(com(2)));
+    EXPECT_EQ(comport_status_text(), "Set Com Error!");
+    EXPECT_TRUE(comport_is_open());
+    EXPECT_TRUE(comport_close(com(1)));
+    EXPECT_EQ(comport_status_text(), "");
+    EXPECT_FALSE(comport_is_open());
+    // The closed port's setting is now the reported one: port 0, with nothing open.
+    EXPECT_FALSE(comport_close(com(1)));
+    EXPECT_EQ(comport_status_text(), "Set Com Error!");
+    EXPECT_FALSE(comport_close(com(0)));
+    EXPECT_EQ(comport_status_text(), "Invalid Handle Value!");
+}
+
+TEST_F(ComportTest, CloseWithNothingOpenIsAnInvalidHandle) {
+    EXPECT_FALSE(comport_close(com(0)));
+    EXPECT_EQ(comport_status(), kComportInvalidHandle);
+}
+
+TEST_F(ComportTest, LineSettingsThatTheUartCannotDoAreRefused) {
+    struct Case {
+        const char* name;
+        int databits;
+        int stopbits;
+        bool ok;
+    } cases[] = {
+        {"four data bits", 4, 0, false},
+        {"one and a half stop bits with eight data bits", 8, 1, false},
+        {"one and a half stop bits with five data bits", 5, 1, true},
+        {"two stop bits", 8, 2, true},
+        {"seven data bits", 7, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ComportSetting s = com(1);
+        s.databits = static_cast<std::uint8_t>(c.databits);
+        s.stopbits = static_cast<std::uint8_t>(c.stopbits);
+        EXPECT_EQ(comport_configure(s), c.ok);
+        EXPECT_EQ(comport_status(), c.ok ? kComportSuccess : kComportSetError);
+        EXPECT_EQ(comport_is_open(), c.ok);
+    }
+}
+
+TEST_F(ComportTest, ProgrammedRateIncludesTheFixRate) {
+    struct Case {
+        std::int32_t baud;
+        int fix;
+        std::uint32_t programmed;
+    } cases[] = {
+        {115200, 3, 118656}, {9600, 1, 9696}, {9600, 0, 9600}, {57600, -30, 40320}, {19200, 0, 19200},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.baud);
+        ASSERT_TRUE(comport_configure(com(1, c.baud, c.fix)));
+        EXPECT_EQ(far.programmed_rate(), c.programmed);
+        ComportSetting current;
+        comport_get_setting(current);
+        EXPECT_EQ(current.baudrate, c.baud); // the nominal rate is what is kept
+        EXPECT_EQ(current.fixrate, c.fix);
+    }
+}
+
+TEST_F(ComportTest, SendRefusals) {
+    std::uint8_t byte = 'A';
+    EXPECT_FALSE(comport_send_string(&byte, 1));
+    EXPECT_EQ(comport_status_text(), "None Com Setup.");
+    ASSERT_TRUE(comport_configure(com(1)));
+    EXPECT_FALSE(comport_send_string(&byte, 0));
+    EXPECT_EQ(comport_status_text(), "Send Empty String");
+    EXPECT_FALSE(comport_send_string(&byte, -1));
+    EXPECT_EQ(comport_status_text(), "Send String Error!");
+    EXPECT_TRUE(far.read_quiet(30ms).empty());
+}
+
+TEST_F(ComportTest, SevenBitParityChangesTheCallersBytes) {
+    struct Case {
+        const char* name;
+        int databits;
+        int parity;
+        std::uint8_t in;
+        std::uint8_t out;
+    } cases[] = {
+        {"7E sets bit 7 on an odd count", 7, 2, 0x31, 0xB1},
+        {"7O leaves an odd count", 7, 1, 0x31, 0x31},
+        {"7O sets bit 7 on an even count", 7, 1, 0x30, 0xB0},
+        {"8 data bits leave the byte", 8, 2, 0x31, 0x31},
+        {"7 bits without parity leave the byte", 7, 0, 0x31, 0x31},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ComportSetting s = com(1);
+        s.databits = static_cast<std::uint8_t>(c.databits);
+        s.parity = static_cast<std::uint8_t>(c.parity);
+        ASSERT_TRUE(comport_configure(s)) << comport_status_text() << " errno " << comport_last_error();
+        std::uint8_t bytes[2] = {c.in, c.in};
+        ASSERT_TRUE(comport_send_string(bytes, 2));
+        EXPECT_EQ(bytes[0], c.out);
+        EXPECT_EQ(far.read_exactly(2), std::vector<std::uint8_t>({c.out, c.out}));
+    }
+}
+
+TEST_F(ComportTest, ReceiveStripsBitSevenWithSevenBitParity) {
+    ComportSetting s = com(1);
+    s.databits = 7;
+    s.parity = 2;
+    ASSERT_TRUE(comport_configure(s));
+    ASSERT_TRUE(far.write(std::string("\xB1\x32", 2)));
+    std::this_thread::sleep_for(20ms);
+    std::uint8_t buffer[kComportReceiveMax];
+    ASSERT_EQ(comport_receive_string(buffer, 2), 2);
+    EXPECT_EQ(buffer[0], 0x31);
+    EXPECT_EQ(buffer[1], 0x32);
+}
+
+TEST_F(ComportTest, SendPurgesNothing) {
+    ASSERT_TRUE(comport_configure(com(1)));
+    ASSERT_TRUE(far.write("unread"));
+    std::this_thread::sleep_for(20ms);
+    std::uint8_t out[] = {'x'};
+    ASSERT_TRUE(comport_send_string(out, 1));
+    std::uint8_t buffer[kComportReceiveMax];
+    ASSERT_EQ(comport_receive_string(buffer, 2), 6);
+    EXPECT_EQ(std::memcmp(buffer, "unread", 6), 0);
+}
+
+TEST_F(ComportTest, ReceiveReturnsAtOnceWhenNothingIsQueued) {
+    ASSERT_TRUE(comport_configure(com(1)));
+    std::uint8_t buffer[kComportReceiveMax];
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(comport_receive_string(buffer, 50), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 40ms);
+}
+
+TEST_F(ComportTest, ABurstIsCutAtTheBufferSize) {
+    ASSERT_TRUE(comport_configure(com(1)));
+    std::string burst(3000, '\0');
+    for (std::size_t i = 0; i < burst.size(); ++i) burst[i] = static_cast<char>(i % 251);
+    ASSERT_TRUE(far.write(burst));
+    std::this_thread::sleep_for(50ms);
+    std::uint8_t buffer[kComportReceiveMax];
+    ASSERT_EQ(comport_receive_string(buffer, 2), 2048);
+    EXPECT_EQ(std::memcmp(buffer, burst.data(), 2048), 0);
+    ASSERT_EQ(comport_receive_string(buffer, 2), 952);
+    EXPECT_EQ(std::memcmp(buffer, burst.data() + 2048, 952), 0);
+}
+
+TEST_F(ComportTest, UnpluggedPortReportsOneFaultAndFailsSends) {
+    ASSERT_TRUE(comport_configure(com(1)));
+    far.close_far_end();
+    std::uint8_t buffer[kComportReceiveMax];
+    EXPECT_EQ(comport_receive_string(buffer, 2), 0);
+    comport_wait_readable(5);
+    EXPECT_EQ(comport_take_receive_fault(), EIO);
+    EXPECT_EQ(comport_take_receive_fault(), 0);
+    // A failed port no longer reports, and an idle wait on it sleeps instead of spinning.
+    auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(comport_receive_string(buffer, 2), 0);
+        comport_wait_readable(5);
+    }
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 50ms);
+    EXPECT_EQ(comport_take_receive_fault(), 0);
+
+    std::uint8_t out[] = {'x'};
+    EXPECT_FALSE(comport_send_string(out, 1));
+    EXPECT_EQ(comport_status_text(), "Send String Error!");
+    EXPECT_NE(comport_last_error(), 0u);
+}
+
+TEST(ComportNames, ListsAndConversions) {
+    std::vector<std::string> names;
+    EXPECT_EQ(comport_port_names(names), 16);
+    EXPECT_EQ(names.front(), "None");
+    EXPECT_EQ(names.back(), "COM15");
+    EXPECT_EQ(comport_baudrate_names(names), 5);
+    EXPECT_EQ(names, (std::vector<std::string>{"9600", "19200", "38400", "57600", "115200"}));
+    EXPECT_EQ(comport_stopbit_names(names), 3);
+    EXPECT_EQ(names[1], "1.5");
+    EXPECT_EQ(comport_databit_names(names), 5);
+    EXPECT_EQ(names.front(), "4");
+
+    struct Case {
+        int index;
+        std::int32_t rate;
+    } rates[] = {{0, 9600}, {4, 115200}, {5, 0}, {-1, 0}};
+    for (const Case& c : rates) EXPECT_EQ(comport_baudrate_of_index(c.index), c.rate) << c.index;
+    EXPECT_EQ(comport_baudrate_index(57600), 3);
+    EXPECT_EQ(comport_baudrate_index(4800), -1);
+    EXPECT_EQ(comport_databit_index(8), 4);
+    EXPECT_EQ(comport_databit_index(9), -1);
+    EXPECT_EQ(comport_databits_of_index(7), 0);
+    EXPECT_EQ(comport_baudrate_of_code(1152), 115200);
+    EXPECT_EQ(comport_baudrate_of_code(100), 0);
+    EXPECT_EQ(comport_parity_name(4), "Space");
+    EXPECT_EQ(comport_parity_name(5), "");
+    EXPECT_EQ(comport_stopbit_name(3), "");
+    EXPECT_EQ(comport_baudrate_name(7), "0");
+}
+
+TEST(ComportPaths, PortsFolderLinkWinsOverTheSerialDevice) {
+    ComPortFolder ports;
+    EXPECT_EQ(comport_device_path(3), "/dev/ttyS2");
+    ASSERT_TRUE(ports.link(3, "/dev/null"));
+    EXPECT_EQ(comport_device_path(3), ports.ports_folder() + "/com3");
+}
+
+TEST(ComportDefaults, DefaultSettingKeepsTheFixRate) {
+    ComportSetting s;
+    s.port = 4;
+    s.baudrate = 9600;
+    s.databits = 5;
+    s.fixrate = 7;
+    comport_default_setting(s);
+    EXPECT_EQ(s, (ComportSetting{0, 115200, 0, 0, 8, 7}));
+}
+
+TEST(DelayTicks, NeverReturnsEarly) {
+    for (std::uint32_t ms : {0u, 1u, 5u, 20u}) {
+        auto start = std::chrono::steady_clock::now();
+        delayTicks(ms);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(ms)) << ms;
+    }
+}
+
+} // namespace

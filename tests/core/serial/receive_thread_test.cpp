@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <pthread.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "core/serial/comport.h"
+#include "core/serial/uart_receive_thread.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+class ReceiveThreadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        uart_set_receive_callback([this] {
+            calls.fetch_add(1);
+            char name[16] = {};
+            pthread_getname_np(pthread_self(), name, sizeof name);
+            named_right = std::strcmp(name, "UartReceiveThre") == 0;
+            std::this_thread::sleep_for(1ms);
+        });
+        uart_handler_initialize(handler);
+    }
+    void TearDown() override {
+        uart_handler_finalize(handler);
+        uart_set_receive_callback(nullptr);
+    }
+
+    UartHandler handler;
+    std::atomic<int> calls{0};
+    std::atomic<bool> named_right{false};
+};
+
+TEST_F(ReceiveThreadTest, SwitchingOnTwiceMakesOneThread) {
+    EXPECT_TRUE(uart_handler_set_running(handler, true));
+    TUartReceiveThread* first = handler.thread.get();
+    EXPECT_FALSE(uart_handler_set_running(handler, true));
+    EXPECT_EQ(handler.thread.get(), first);
+    EXPECT_TRUE(handler.created);
+    while (calls.load() == 0) std::this_thread::sleep_for(1ms);
+    EXPECT_TRUE(named_right.load());
+}
+
+TEST_F(ReceiveThreadTest, SwitchingOffWhenOffTouchesNothing) {
+    EXPECT_FALSE(uart_handler_set_running(handler, false));
+    EXPECT_FALSE(handler.created);
+    EXPECT_EQ(handler.thread, nullptr);
+}
+
+TEST_F(ReceiveThreadTest, NoCallStartsAfterAStopReturns) {
+    ASSERT_TRUE(uart_handler_set_running(handler, true));
+    while (calls.load() < 3) std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(uart_handler_set_running(handler, false));
+    int after_stop = calls.load();
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(calls.load(), after_stop);
+    EXPECT_FALSE(handler.created);
+}
+
+TEST_F(ReceiveThreadTest, ReinitialisingWhileRunningEndsTheOldThread) {
+    ASSERT_TRUE(uart_handler_set_running(handler, true));
+    uart_handler_initialize(handler);
+    EXPECT_EQ(handler.thread, nullptr);
+    EXPECT_TRUE(uart_handler_set_running(handler, true));
+    while (calls.load() < 2) std::this_thread::sleep_for(1ms);
+}
+
+TEST_F(ReceiveThreadTest, FinalizedHookIsNotCalled) {
+    ASSERT_TRUE(uart_handler_set_running(handler, true));
+    uart_handler_finalize(handler);
+    int after = calls.load();
+    std::this_thread::sleep_for(10ms);
+    EXPECT_EQ(calls.load(), after);
+    EXPECT_FALSE(handler.running);
+}
+
+} // namespace

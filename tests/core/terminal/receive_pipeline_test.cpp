@@ -1,0 +1,398 @@
+// The receive pipeline driven with bytes: line cutting, display texts, the QLP filter,
+// the change-line wait, the hooks, and both receive paths over a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/terminal/receive_pipeline.h"
+#include "core/protocol/zum_codec.h"
+#include "core/serial/comport.h"
+#include "support/pty_pair.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+using Lines = std::vector<std::string>;
+
+Bytes bytes(std::string_view text) {
+    return Bytes(text.begin(), text.end());
+}
+
+class PipelineTest : public ::testing::Test {
+protected:
+    Lines take() {
+        std::lock_guard lock(mutex);
+        Lines out;
+        out.swap(lines);
+        return out;
+    }
+
+    void feed(std::string_view text) {
+        Bytes b = bytes(text);
+        pipeline.AcceptChunk(b.data(), static_cast<std::int32_t>(b.size()));
+    }
+
+    std::mutex mutex;
+    Lines lines;
+    ReceivePipeline pipeline{[this](const std::string& line) {
+        std::lock_guard lock(mutex);
+        lines.push_back(line);
+    }};
+};
+
+// ---- line cutting ---------------------------------------------------------------
+
+struct CutCase {
+    const char* name;
+    int line_control;
+    const char* other;
+    std::string_view received;
+    Lines shown; // in "Hex" mode, so every byte is visible
+    std::int32_t held;
+};
+
+class LineCutting : public PipelineTest, public ::testing::WithParamInterface<CutCase> {};
+
+TEST_P(LineCutting, CutsAtTheTerminatorAndHoldsTheRest) {
+    const CutCase& c = GetParam();
+    pipeline.SetReceiveMode(kReceiveModeHex);
+    pipeline.SetLineControlMode(c.line_control, c.other);
+    feed(c.received);
+    EXPECT_EQ(take(), c.shown);
+    EXPECT_EQ(pipeline.accumulated(), c.held);
+}
+
+using namespace std::string_view_literals;
+
+INSTANTIATE_TEST_SUITE_P(
+    Terminators, LineCutting,
+    ::testing::Values(
+        CutCase{"Nul", kLineControlNul, "", "AB\0CD"sv, {"41,42,00"}, 2},
+        CutCase{"Cr", kLineControlCr, "", "AB\rCD\r"sv, {"41,42,0D", "43,44,0D"}, 0},
+        CutCase{"Lf", kLineControlLf, "", "A\nB\r"sv, {"41,0A"}, 2},
+        CutCase{"CrLf", kLineControlCrLf, "", "AB\r\nCD"sv, {"41,42,0D,0A"}, 2},
+        CutCase{"CrLfNotCutAtCrCrLf", kLineControlCrLf, "", "AB\r\r\nC"sv, {}, 6},
+        CutCase{"CrLfAfterCrCrLf", kLineControlCrLf, "", "A\r\r\nB\r\n"sv, {"41,0D,0D,0A,42,0D,0A"}, 0},
+        CutCase{"OtherOneByte", kLineControlOther, "3B", "a;b;c"sv, {"61,3B", "62,3B"}, 1},
+        CutCase{"OtherPairsWithSeparator", kLineControlOther, "0D,0A", "AB\r\nC"sv, {"41,42,0D,0A"}, 1},
+        CutCase{"OtherPairsWithoutSeparator", kLineControlOther, "2324", "x#$y#"sv, {"78,23,24"}, 2},
+        CutCase{"OtherEmptyCutsEveryByte", kLineControlOther, "", "AB"sv, {"41", "42"}, 0},
+        CutCase{"OtherHalfPairCutsEveryByte", kLineControlOther, "1", "A\0"sv, {"41", "00"}, 0},
+        CutCase{"OtherSeparatedHalvesCutEveryByte", kLineControlOther, "0,D", "AB"sv, {"41", "42"}, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PipelineTest, AChunkSplitAcrossReadsMakesOneLine) {
+    pipeline.SetLineControlMode(kLineControlCrLf, "");
+    feed("AB\r");
+    EXPECT_TRUE(take().empty());
+    feed("\nC");
+    EXPECT_EQ(take(), Lines{"AB<CR><LF>"});
+    EXPECT_EQ(pipeline.accumulated(), 1);
+}
+
+TEST_F(PipelineTest, HoldsAtMost2048BytesWithoutTerminator) {
+    Bytes burst(3000, 'x');
+    pipeline.AcceptChunk(burst.data(), 2048);
+    pipeline.AcceptChunk(burst.data() + 2048, 952);
+    EXPECT_EQ(pipeline.accumulated(), kReceiveHeldMax);
+    EXPECT_TRUE(take().empty());
+    pipeline.MarkWaitElapsed();
+    ASSERT_TRUE(pipeline.IdlePoll());
+    EXPECT_EQ(take(), Lines{std::string(2048, 'x')});
+    EXPECT_EQ(pipeline.last_length(), 2048);
+}
+
+TEST_F(PipelineTest, AFullChunkAfterAPartialLineLosesNothing) {
+    pipeline.SetReceiveMode(kReceiveModeNone);
+    pipeline.SetLineControlMode(kLineControlLf, "");
+    feed("head");
+    // 2048 bytes ending in a terminator: the rest of the held line, then 64 lines.
+    std::string chunk = "-tail\n";
+    for (int i = 0; i < 63; ++i) chunk += std::string(31, char('a' + i % 26)) + "\n";
+    chunk += std::string(2048 - chunk.size() - 1, 'z') + "\n";
+    ASSERT_EQ(chunk.size(), 2048u);
+    feed(chunk);
+    Lines shown = take();
+    ASSERT_EQ(shown.size(), 65u);
+    EXPECT_EQ(shown.front(), "head-tail");
+    EXPECT_EQ(shown.back(), std::string(25, 'z'));
+    EXPECT_EQ(pipeline.accumulated(), 0);
+}
+
+TEST_F(PipelineTest, BytesFindingTheHeldBufferFullWithoutALineAreDropped) {
+    Bytes held(kReceiveHeldMax, 'x');
+    pipeline.AcceptChunk(held.data(), kReceiveHeldMax);
+    feed("y\0z"sv);
+    EXPECT_TRUE(take().empty());
+    EXPECT_EQ(pipeline.accumulated(), kReceiveHeldMax);
+}
+
+TEST_F(PipelineTest, OtherFieldIsParsedOnlyWhileOtherIsSelected) {
+    pipeline.SetLineControlMode(kLineControlCr, "");
+    pipeline.SetLineControlOther("0A");
+    EXPECT_EQ(pipeline.terminator(), Bytes{0x0D});
+    pipeline.SetLineControlMode(kLineControlOther, "0A");
+    EXPECT_EQ(pipeline.terminator(), Bytes{0x0A});
+    pipeline.SetLineControlOther("0D,0A");
+    EXPECT_EQ(pipeline.terminator(), (Bytes{0x0D, 0x0A}));
+    pipeline.SetLineControlMode(kLineControlNul, "0D,0A");
+    EXPECT_EQ(pipeline.terminator(), Bytes{0x00});
+}
+
+// ---- change-line wait ----------------------------------------------------------
+
+TEST_F(PipelineTest, WaitMarkFlushesAPartialLineAtTheNextIdlePoll) {
+    pipeline.SetLineControlMode(kLineControlCrLf, "");
+    feed("AB\r\nCD");
+    EXPECT_EQ(take(), Lines{"AB<CR><LF>"});
+    EXPECT_FALSE(pipeline.IdlePoll()); // no tick yet: CD waits for its terminator
+    EXPECT_TRUE(take().empty());
+    pipeline.MarkWaitElapsed();
+    EXPECT_TRUE(pipeline.IdlePoll());
+    EXPECT_EQ(take(), Lines{"CD"});
+    EXPECT_EQ(pipeline.accumulated(), 0);
+    EXPECT_FALSE(pipeline.wait_elapsed());
+    EXPECT_EQ(pipeline.last_length(), 2);
+}
+
+TEST_F(PipelineTest, ReceivedDataClearsTheWaitMark) {
+    feed("AB");
+    pipeline.MarkWaitElapsed();
+    feed("C"); // the line is not quiet yet
+    EXPECT_FALSE(pipeline.wait_elapsed());
+    EXPECT_FALSE(pipeline.IdlePoll());
+    EXPECT_EQ(pipeline.accumulated(), 3);
+}
+
+TEST_F(PipelineTest, WaitMarkWithNothingHeldShowsNothing) {
+    pipeline.MarkWaitElapsed();
+    EXPECT_FALSE(pipeline.IdlePoll());
+    EXPECT_TRUE(take().empty());
+}
+
+TEST_F(PipelineTest, StoppingDropsHeldBytes) {
+    feed("partial");
+    pipeline.ResetAccumulated();
+    pipeline.MarkWaitElapsed();
+    EXPECT_FALSE(pipeline.IdlePoll());
+    EXPECT_EQ(pipeline.accumulated(), 0);
+}
+
+// ---- display modes ------------------------------------------------------------
+
+struct ModeCase {
+    const char* name;
+    int mode;
+    int line_control;
+    std::string_view received;
+    std::string shown;
+};
+
+class DisplayModes : public PipelineTest, public ::testing::WithParamInterface<ModeCase> {};
+
+TEST_P(DisplayModes, ShowsTheLineWithItsTerminator) {
+    const ModeCase& c = GetParam();
+    pipeline.SetReceiveMode(c.mode);
+    pipeline.SetLineControlMode(c.line_control, "");
+    feed(c.received);
+    EXPECT_EQ(take(), Lines{c.shown});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Modes, DisplayModes,
+    ::testing::Values(ModeCase{"AsciiCrLf", kReceiveModeAscii, kLineControlCrLf, "AB\r\n"sv, "AB<CR><LF>"},
+                      ModeCase{"AsciiNulAndHighByte", kReceiveModeAscii, kLineControlNul, "A\xA5\x7F\0"sv,
+                               "A<0xA5>\x7F<NUL>"},
+                      ModeCase{"HexNul", kReceiveModeHex, kLineControlNul, "AB\0"sv, "41,42,00"},
+                      ModeCase{"HexCrLf", kReceiveModeHex, kLineControlCrLf, "12\r\n"sv, "31,32,0D,0A"},
+                      ModeCase{"NoneCrLf", kReceiveModeNone, kLineControlCrLf, "AB\r\n"sv, "AB"},
+                      ModeCase{"NoneDropsHighBytes", kReceiveModeNone, kLineControlLf, "A\xE9" "B\x80\n"sv, "AB"},
+                      ModeCase{"NoneOnlyControlsIsEmpty", kReceiveModeNone, kLineControlNul, "\x01\0"sv, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PipelineTest, OutOfRangeSettingsAreIgnored) {
+    pipeline.SetReceiveMode(3);
+    pipeline.SetLineControlMode(5, "0D");
+    pipeline.SetChangeLineWait(900);
+    EXPECT_EQ(pipeline.receive_mode(), kReceiveModeAscii);
+    EXPECT_EQ(pipeline.terminator(), Bytes{0x00});
+    EXPECT_EQ(pipeline.change_line_wait(), kChangeLineWaitMax);
+}
+
+// ---- QLP filter -------------------------------------------------------------------
+
+QlpCommand zumCommand() {
+    QlpCommand c;
+    c.id = 1;
+    c.function = 5;
+    c.command = 48;
+    c.channel = 2;
+    c.valueCount = 1;
+    c.values[0] = 100;
+    return c;
+}
+
+ZebFrame zebFrame() {
+    ZebFrame f;
+    f.address = 7;
+    f.code = 0x10;
+    f.count = 2;
+    f.data[0] = 0x12;
+    f.data[1] = 0x34;
+    return f;
+}
+
+ZikFrame zikFrame() {
+    ZikFrame f;
+    f.address = 3;
+    f.length = 4;
+    f.data[0] = 0x01;
+    f.data[1] = 0x00;
+    f.data[2] = 0xDB;
+    f.data[3] = 0x7F;
+    return f;
+}
+
+std::string asText(const Bytes& b) {
+    return std::string(b.begin(), b.end());
+}
+
+TEST_F(PipelineTest, QlpFilterDecodesEachFrameKind) {
+    pipeline.SetQlpFilter(true);
+    feed(asText(qlpEncodeText(zumCommand())));
+    feed(asText(zebEncode(zebFrame())));
+    feed(asText(zikEncode(zikFrame())));
+    EXPECT_EQ(take(), (Lines{"ZUM Frame = % 1,5,48,2,100", "ZEB Frame = " + zebFrameText(zebFrame()),
+                             "ZIK Frame = @ 3,01,00,DB,7F"}));
+}
+
+TEST_F(PipelineTest, QlpFilterShowsANonFrameLineRaw) {
+    pipeline.SetQlpFilter(true);
+    feed("% x\0"sv);
+    feed("hello\0"sv);
+    EXPECT_EQ(take(), (Lines{"% x<NUL>", "hello<NUL>"}));
+}
+
+TEST_F(PipelineTest, QlpFilterOffShowsFramesRaw) {
+    feed(asText(qlpEncodeText(zumCommand())));
+    EXPECT_EQ(take(), Lines{"% 1,5,48,2,100<NUL>"});
+}
+
+TEST_F(PipelineTest, QlpFilterDecodesAZumFrameCutAtCrLf) {
+    pipeline.SetQlpFilter(true);
+    pipeline.SetLineControlMode(kLineControlCrLf, "");
+    feed("% 1,5\r\n");
+    EXPECT_EQ(take(), Lines{"ZUM Frame = % 1,5,0,0"});
+}
+
+TEST_F(PipelineTest, QlpFilterShowsALongLineRaw) {
+    pipeline.SetQlpFilter(true);
+    pipeline.SetReceiveMode(kReceiveModeNone);
+    std::string longLine = "% 1," + std::string(400, '5');
+    longLine.push_back('\0');
+    feed(longLine);
+    EXPECT_EQ(take(), Lines{longLine.substr(0, longLine.size() - 1)});
+}
+
+// ---- hooks --------------------------------------------------------------------------
+
+TEST_F(PipelineTest, ReplySeesEachLineBeforeTheRecorderWhichMayTakeIt) {
+    std::vector<std::string> calls;
+    pipeline.SetLineControlMode(kLineControlLf, "");
+    pipeline.SetReplyHook([&](const std::uint8_t* l, std::int32_t n) {
+        calls.push_back("reply " + std::string(reinterpret_cast<const char*>(l), static_cast<std::size_t>(n)));
+    });
+    pipeline.SetRecorderHook([&](const std::uint8_t* l, std::int32_t n) {
+        calls.push_back("record " + std::string(reinterpret_cast<const char*>(l), static_cast<std::size_t>(n)));
+        return l[0] == '#';
+    });
+    std::vector<std::int32_t> lengths;
+    pipeline.SetLastLengthHook([&](std::int32_t n) { lengths.push_back(n); });
+    feed("#1\nab\n");
+    EXPECT_EQ(calls, (std::vector<std::string>{"reply #1\n", "record #1\n", "reply ab\n", "record ab\n"}));
+    EXPECT_EQ(take(), Lines{"ab<LF>"});
+    EXPECT_EQ(lengths, (std::vector<std::int32_t>{3, 3}));
+}
+
+TEST_F(PipelineTest, ChangeLineFlushIsRepliedToo) {
+    int replies = 0;
+    pipeline.SetReplyHook([&](const std::uint8_t*, std::int32_t n) { replies += n; });
+    feed("xyz");
+    pipeline.MarkWaitElapsed();
+    pipeline.IdlePoll();
+    EXPECT_EQ(replies, 3);
+}
+
+TEST_F(PipelineTest, RecorderKeywordDefaultsToHash) {
+    EXPECT_EQ(pipeline.recorder_keyword(), "#");
+    pipeline.SetRecorderKeyword("REC");
+    EXPECT_EQ(pipeline.recorder_keyword(), "REC");
+}
+
+// ---- over a pseudo-terminal ---------------------------------------------------------
+
+class PipelinePortTest : public PipelineTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(far.ok());
+        ASSERT_TRUE(ports.link(1, far));
+        ComportSetting setting;
+        setting.port = 1;
+        ASSERT_TRUE(comport_configure(setting));
+    }
+    void TearDown() override { comport_configure(ComportSetting{}); }
+
+    // Runs receive iterations until `count` lines were shown or a second passed.
+    Lines dispatch_until(std::size_t count) {
+        Lines got;
+        for (auto end = std::chrono::steady_clock::now() + 1s; std::chrono::steady_clock::now() < end;) {
+            pipeline.ReceiveDispatch();
+            for (std::string& l : take()) got.push_back(std::move(l));
+            if (got.size() >= count) break;
+        }
+        return got;
+    }
+
+    PtyPair far;
+    ComPortFolder ports;
+};
+
+TEST_F(PipelinePortTest, TerminalPathCutsReceivedBytes) {
+    pipeline.SetLineControlMode(kLineControlCrLf, "");
+    ASSERT_TRUE(far.write("AB\r\nCD\r\nEF"));
+    EXPECT_EQ(dispatch_until(2), (Lines{"AB<CR><LF>", "CD<CR><LF>"}));
+    EXPECT_EQ(pipeline.accumulated(), 2);
+}
+
+TEST_F(PipelinePortTest, TerminalPathHolds2048OfABurst) {
+    ASSERT_TRUE(far.write(std::string(3000, 'x')));
+    for (int i = 0; i < 100 && pipeline.accumulated() < kReceiveHeldMax; ++i) pipeline.ReceiveDispatch();
+    std::this_thread::sleep_for(20ms);
+    pipeline.ReceiveDispatch();
+    EXPECT_EQ(pipeline.accumulated(), kReceiveHeldMax);
+}
+
+TEST_F(PipelinePortTest, FramePathShowsOneLinePerPollWithoutCutting) {
+    pipeline.SetPanelShowingHook([] { return true; });
+    int replies = 0;
+    pipeline.SetReplyHook([&](const std::uint8_t*, std::int32_t) { ++replies; });
+    ASSERT_TRUE(far.write("A\r\nB\r\n"));
+    EXPECT_EQ(dispatch_until(1), Lines{"A<CR><LF>B<CR><LF>"});
+    EXPECT_EQ(replies, 0);
+    EXPECT_EQ(pipeline.last_length(), 6);
+}
+
+TEST_F(PipelinePortTest, FramePathInNoneModeDropsTheRecorderKeyword) {
+    pipeline.SetPanelShowingHook([] { return true; });
+    pipeline.SetReceiveMode(kReceiveModeNone);
+    pipeline.SetRecorderKeyword("#");
+    ASSERT_TRUE(far.write("#abc\r\n"));
+    EXPECT_EQ(dispatch_until(1), Lines{"abc"});
+}
+
+} // namespace
