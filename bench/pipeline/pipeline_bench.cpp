@@ -30,6 +30,7 @@
 #include <thread>
 #include <vector>
 
+#include "gui/main/mailbox_pump.h"
 #include "gui/main/main_window.h"
 #include "gui/main/message_list_model.h"
 #include "core/terminal/receive_pipeline.h"
@@ -318,7 +319,8 @@ private:
     PtyPair far_;
     ComPortFolder ports_;
     bool ok_ = false;
-    TForm_ZQ70_Main main_;
+    MailboxPump mailbox_;
+    TForm_ZQ70_Main main_{mailbox_};
     std::vector<std::atomic<std::int64_t>> written_;
     double writer_cpu_ = 0; // the far end's thread, not part of the program
     std::vector<double> latencies_;

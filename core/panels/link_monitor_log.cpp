@@ -2,102 +2,67 @@
 
 #include "core/files/file_io.h"
 
-void LinkMonitorLog::post(Posted line) {
-    std::lock_guard<std::mutex> lock(queueMutex_);
-    if (!open_) return;
-    if (queue_.size() == kMaxQueued) queue_.pop_front();
-    queue_.push_back(std::move(line));
+bool LinkMonitorLog::AddLine(std::string text) {
+    return Append(false, 0, std::move(text));
 }
 
-void LinkMonitorLog::postLine(std::string text) { post({false, 0, std::move(text)}); }
-
-void LinkMonitorLog::postIdLine(std::uint32_t id, std::string text) { post({true, id, std::move(text)}); }
-
-void LinkMonitorLog::setOpen(bool open) {
-    std::lock_guard<std::mutex> lock(queueMutex_);
-    open_ = open;
-    if (!open_) queue_.clear();
+bool LinkMonitorLog::AddIdLine(std::uint32_t id, std::string text) {
+    return Append(true, id, std::move(text));
 }
 
-std::size_t LinkMonitorLog::queued() const {
-    std::lock_guard<std::mutex> lock(queueMutex_);
-    return queue_.size();
-}
-
-bool LinkMonitorLog::accepts(const Posted& line) const {
+bool LinkMonitorLog::Accepts(bool tagged, std::uint32_t id) const {
     if (paused_) return false;
-    if (!filterEnabled_) return true;
-    return line.tagged && static_cast<std::int64_t>(line.id) == filterNumber_;
+    if (!filter_enabled_) return true;
+    return tagged && static_cast<std::int64_t>(id) == filter_number_;
 }
 
-void LinkMonitorLog::append(std::string text) {
+bool LinkMonitorLog::Append(bool tagged, std::uint32_t id, std::string text) {
+    if (!Accepts(tagged, id)) return false;
     if (lines_.size() == kMaxLines) lines_.pop_front();
     lines_.push_back(text);
     if (unshown_.size() == kMaxLines) unshown_.pop_front();
     unshown_.push_back(std::move(text));
     ++counter_;
+    return true;
 }
 
-std::size_t LinkMonitorLog::drain() {
-    std::deque<Posted> taken;
-    {
-        std::lock_guard<std::mutex> lock(queueMutex_);
-        taken.swap(queue_);
-    }
-    std::size_t appended = 0;
-    for (Posted& line : taken) {
-        if (!accepts(line)) continue;
-        append(std::move(line.text));
-        ++appended;
-    }
-    return appended;
-}
-
-std::vector<std::string> LinkMonitorLog::takeUnshown() {
+std::vector<std::string> LinkMonitorLog::TakeUnshown() {
     std::vector<std::string> out(std::make_move_iterator(unshown_.begin()), std::make_move_iterator(unshown_.end()));
     unshown_.clear();
     return out;
 }
 
-void LinkMonitorLog::reset() {
-    {
-        std::lock_guard<std::mutex> lock(queueMutex_);
-        queue_.clear();
-    }
-    clear();
+void LinkMonitorLog::Reset() {
+    Clear();
     paused_ = false;
-    filterEnabled_ = false;
-    filterNumber_ = kFilterDefault;
+    filter_enabled_ = false;
+    filter_number_ = kFilterDefault;
 }
 
-void LinkMonitorLog::clear() {
-    drain();
+void LinkMonitorLog::Clear() {
     counter_ = 0;
-    clearLines();
+    ClearLines();
 }
 
-void LinkMonitorLog::clearLines() {
+void LinkMonitorLog::ClearLines() {
     lines_.clear();
     unshown_.clear();
 }
 
-bool LinkMonitorLog::togglePause() {
-    drain();
+bool LinkMonitorLog::TogglePause() {
     paused_ = !paused_;
     return paused_;
 }
 
-void LinkMonitorLog::setFilterEnabled(bool enabled) {
-    drain();
-    filterEnabled_ = enabled;
+void LinkMonitorLog::SetFilterEnabled(bool enabled) {
+    filter_enabled_ = enabled;
 }
 
-void LinkMonitorLog::setFilterNumber(int number) {
-    drain();
-    filterNumber_ = number < kFilterMin ? kFilterMin : number > kFilterMax ? kFilterMax : number;
+void LinkMonitorLog::SetFilterNumber(int number) {
+    filter_number_ = number < kFilterMin ? kFilterMin : number > kFilterMax ? kFilterMax : number;
 }
 
-std::string LinkMonitorLog::fileText() const {
+std::string LinkMonitorLog::FileText() const {
     std::size_t size = 0;
     for (const std::string& line : lines_) size += line.size() + 2;
     std::string text;
@@ -109,15 +74,15 @@ std::string LinkMonitorLog::fileText() const {
     return text;
 }
 
-std::string linkMonitorSavePath(const std::string& chosen) {
+std::string link_monitor_save_path(const std::string& chosen) {
     const std::size_t slash = chosen.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string() : chosen.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? chosen : chosen.substr(slash + 1);
     return folder + strip_extension(name) + ".txt";
 }
 
-bool linkMonitorSave(const LinkMonitorLog& log, const std::string& path, std::string& reason) {
-    const std::string text = log.fileText();
+bool link_monitor_save(const LinkMonitorLog& log, const std::string& path, std::string& reason) {
+    const std::string text = log.FileText();
     if (file_write_all(text, path) == static_cast<std::int32_t>(text.size())) return true;
     reason = last_file_error();
     return false;

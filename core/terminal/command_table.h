@@ -15,6 +15,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/terminal/line_sink.h"
+
 inline constexpr int kCommandCount = 20;
 // The conversion works on a copy of this size; longer texts are cut to it.
 inline constexpr std::size_t kCommandTextMax = 1023;
@@ -33,7 +35,6 @@ std::string add_other_text(std::string_view field);
 
 class CommandTable {
 public:
-    using LineSink = std::function<void(const std::string&)>;
 
     explicit CommandTable(LineSink add_line);
     CommandTable(const CommandTable&) = delete;

@@ -12,7 +12,7 @@ ConsoleSession::~ConsoleSession() {
 }
 
 void ConsoleSession::Startup() {
-    product_ = {"Benchlink", "HV-ZQ70", "V5.0.7"};
+    product_ = benchlink_product();
     uart_set_receive_callback([this] { ReceiveLoopStep(); });
     port_open_ = 0;
     comport_setting_.fixrate = 0;

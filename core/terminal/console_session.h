@@ -8,12 +8,8 @@
 
 #include "core/serial/comport.h"
 #include "core/serial/uart_receive_thread.h"
-
-struct ProductInfo {
-    std::string product;
-    std::string type_number;
-    std::string version;
-};
+#include "core/terminal/product_info.h"
+#include "core/terminal/line_sink.h"
 
 // Which port controls are enabled in a state.
 struct ReceiveControls {
@@ -29,7 +25,6 @@ inline constexpr const char* kStopReceiveLine = "---* Stop Receive *---   ";
 
 class ConsoleSession {
 public:
-    using LineSink = std::function<void(const std::string&)>;
 
     explicit ConsoleSession(LineSink add_line);
     ~ConsoleSession();

@@ -18,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/terminal/line_sink.h"
+
 enum ReceiveMode : int {
     kReceiveModeNone = 0,
     kReceiveModeAscii = 1,
@@ -52,7 +54,6 @@ struct DisplaySettings {
 
 class ReceivePipeline {
 public:
-    using LineSink = std::function<void(const std::string&)>;
     using ReplyHook = std::function<void(const std::uint8_t* line, std::int32_t length)>;
     using RecorderHook = std::function<bool(const std::uint8_t* line, std::int32_t length)>;
     using PanelShowingHook = std::function<bool()>;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "gui/main/mailbox_pump.h"
 #include "gui/main/main_window.h"
 #include "gui/main/message_dialog.h"
 #include "gui/windows/uart_detect.h"
@@ -12,7 +13,8 @@
 #include "gui/windows/comport_setup_dialog.h"
 
 BenchlinkWindows::BenchlinkWindows() {
-    main_ = std::make_unique<TForm_ZQ70_Main>();
+    mailbox_ = std::make_unique<MailboxPump>();
+    main_ = std::make_unique<TForm_ZQ70_Main>(*mailbox_);
     QWidget* owner = main_.get();
     message_ = new TForm_Message(owner);
     comport_setup_ = new TForm_ComportSetup(owner);
@@ -20,7 +22,7 @@ BenchlinkWindows::BenchlinkWindows() {
     about_ = new TForm_AboutZQ70(owner);
     company_ = new TForm_DUVA(owner);
     uart_detect_ = new TForm_UartDetect(owner);
-    link_monitor_ = new TForm_LinkMonitor(owner);
+    link_monitor_ = new TForm_LinkMonitor(*mailbox_, owner);
     pt57_operate_ = new TForm_PT57Operate(owner);
 
     MainWindowPeers peers;

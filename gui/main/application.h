@@ -3,6 +3,7 @@
 
 #include <memory>
 
+class MailboxPump;
 class TForm_ZQ70_Main;
 class TForm_Message;
 class TForm_ComportSetup;
@@ -21,6 +22,7 @@ public:
     BenchlinkWindows& operator=(const BenchlinkWindows&) = delete;
 
     TForm_ZQ70_Main* main() const { return main_.get(); }
+    MailboxPump& mailbox() const { return *mailbox_; }
     TForm_Message* message() const { return message_; }
     TForm_ComportSetup* comportSetup() const { return comport_setup_; }
     TForm_RD24Operate* rd24Operate() const { return rd24_operate_; }
@@ -31,6 +33,8 @@ public:
     TForm_PT57Operate* pt57Operate() const { return pt57_operate_; }
 
 private:
+    // Declared first: every window posts to it and removes its receivers as it goes.
+    std::unique_ptr<MailboxPump> mailbox_;
     std::unique_ptr<TForm_ZQ70_Main> main_;
     // Owned by the main window (their parent), so they go with it.
     TForm_Message* message_ = nullptr;

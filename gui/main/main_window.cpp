@@ -13,23 +13,22 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/terminal/receive_pipeline.h"
 #include "gui/main/dialog_seam.h"
+#include "gui/main/mailbox_pump.h"
+#include "gui/main/message_dialog.h"
+#include "gui/main/message_files.h"
+#include "gui/main/message_list_model.h"
+#include "gui/main/message_list_view.h"
+#include "gui/main/receive_settings_panel.h"
 #include "gui/pages/general_ascii_page.h"
 #include "gui/pages/hex_pages.h"
-#include "gui/main/message_files.h"
 #include "gui/pages/qlp_composer_pages.h"
 #include "gui/pages/recorder_page.h"
 #include "gui/pages/send_file_group.h"
-#include "core/terminal/receive_pipeline.h"
-#include "gui/main/receive_settings_panel.h"
-#include "gui/main/message_dialog.h"
-#include "gui/main/message_list_model.h"
-#include "gui/main/message_list_view.h"
 #include "gui/windows/comport_setup_dialog.h"
 
 namespace {
-// Lines from the receive thread are shown in batches about this often.
-constexpr int kDrainIntervalMs = 50;
 // The "Total Line" counter follows lines from the receive thread about this often.
 constexpr int kCountIntervalMs = 250;
 
@@ -46,36 +45,29 @@ QAction* makeAction(QMenu* menu, const char* name, const char* caption) {
 }
 } // namespace
 
-TForm_ZQ70_Main::TForm_ZQ70_Main(QWidget* parent) : QMainWindow(parent) {
+TForm_ZQ70_Main::TForm_ZQ70_Main(MailboxPump& mailbox, QWidget* parent) : QMainWindow(parent), mailbox_(mailbox) {
     setObjectName(QStringLiteral("Form_ZQ70_Main"));
     setWindowTitle(QStringLiteral("ZQ70 Main"));
     session_ = std::make_unique<ConsoleSession>([this](const std::string& line) { AddMessageLine(line); });
-    session_->SetFaultReporter([this](int error) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, error] {
-                session_->ReceiveFault(error);
-                ApplyControls(session_->controls());
-            },
-            Qt::QueuedConnection);
-    });
     pipeline_ = std::make_unique<ReceivePipeline>([this](const std::string& line) { AddMessageLine(line); });
-    drain_timer_ = new QTimer(this);
-    drain_timer_->setSingleShot(true);
+    lines_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) { ShowLines(batch); });
+    fault_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) {
+        for (const Letter& letter : batch) session_->ReceiveFault(static_cast<int>(letter.number));
+        ApplyControls(session_->controls());
+    });
+    session_->SetFaultReporter([this](int error) { mailbox_.Queue(fault_box_.box(), {}, error); });
+    mailbox_.SetDropReporter([this](std::uint64_t dropped) {
+        AddMessageLine("---* " + std::to_string(dropped) + " messages lost: the window fell behind *---");
+    });
     count_timer_ = new QTimer(this);
     count_timer_->setSingleShot(true);
     buildMenu();
     buildControls();
     initActionsConnections();
-    wireReceivePipeline();
-    new MessageFiles(this);
-    general_ascii_->sendFileArea()->addWidget(new SendFileGroup(this, general_ascii_));
     resize(1100, 700);
 }
 
 void TForm_ZQ70_Main::wireReceivePipeline() {
-    receive_settings_ = new ReceiveSettingsPanel(*pipeline_, this);
-    receiveSettingsArea()->addWidget(receive_settings_);
     session_->SetDispatcher([this] { pipeline_->ReceiveDispatch(); });
     session_->SetReceiveStopped([this] {
         pipeline_->ResetAccumulated();
@@ -94,6 +86,11 @@ void TForm_ZQ70_Main::SetCurrentCommand(int n) {
 TForm_ZQ70_Main::~TForm_ZQ70_Main() {
     // Stop the receive thread while everything it reaches still exists.
     session_.reset();
+    mailbox_.SetDropReporter(nullptr);
+}
+
+QAction* TForm_ZQ70_Main::action(const char* name) const {
+    return findChild<QAction*>(QString::fromLatin1(name));
 }
 
 void TForm_ZQ70_Main::buildMenu() {
@@ -152,21 +149,14 @@ void TForm_ZQ70_Main::buildControls() {
     message_row->addWidget(makeButton(group_message, "Button_AddMessageSpaceLine", "Space Line"));
     message_layout->addLayout(message_row);
     left_layout->addWidget(group_message, 1);
-    receive_area_ = new QVBoxLayout;
-    left_layout->addLayout(receive_area_);
+    receive_settings_ = new ReceiveSettingsPanel(*pipeline_, mailbox_, left);
+    left_layout->addWidget(receive_settings_);
 
     auto* right = new QWidget(central);
     auto* right_layout = new QVBoxLayout(right);
     pages_ = new QTabWidget(right);
     pages_->setObjectName(QStringLiteral("PageControl_Main"));
-    // One widget per tab page; each page class builds and wires its own controls.
-    general_ascii_ = new GeneralAsciiPage(this, pages_);
-    addPage(general_ascii_, "TabSheet_GeneralASCII", "General ASCII");
-    addPage(new GeneralHexPage(this, pages_), "TabSheet_GeneralHEX", "Gerneral HEX");
-    addPage(new QlpHexPage(this, pages_), "TabSheet_QLPHEX", "QLP HEX");
-    addPage(new QlpAsciiPage(this, pages_), "TabSheet_QLPASCII", "QLP ASCII");
-    addPage(new QlpDataPage(this, pages_), "TabSheet_QLPData", "QLP Data");
-    addPage(new RecorderPage(this, pages_), "TabSheet_Recorder", "Recorder");
+    buildPages();
     right_layout->addWidget(pages_, 1);
 
     group_uart_operate_ = new QGroupBox(QStringLiteral("Uart Operate"), right);
@@ -193,16 +183,37 @@ void TForm_ZQ70_Main::buildControls() {
     central->setStretchFactor(1, 2);
 }
 
+// One widget per tab page; each page class builds and wires its own controls and is
+// given what it needs: the message list's line sink, the pipeline, the menu entries.
+void TForm_ZQ70_Main::buildPages() {
+    const LineSink add_line = [this](const std::string& line) { AddMessageLine(line); };
+    ProjectActions project;
+    project.defualt = action("GeneralASCIIDefualt");
+    project.load = action("GeneralASCIILoad");
+    project.save = action("GeneralASCIISave");
+    project.save_as = action("GeneralASCIIAs");
+    general_ascii_ = new GeneralAsciiPage(add_line, project, benchlink_product(), pages_);
+    general_ascii_->sendFileArea()->addWidget(new SendFileGroup(add_line, general_ascii_));
+    addPage(general_ascii_, "TabSheet_GeneralASCII", "General ASCII");
+    addPage(new GeneralHexPage(add_line, pages_), "TabSheet_GeneralHEX", "Gerneral HEX");
+    addPage(new QlpHexPage(add_line, pages_), "TabSheet_QLPHEX", "QLP HEX");
+    addPage(new QlpAsciiPage(add_line, pages_), "TabSheet_QLPASCII", "QLP ASCII");
+    addPage(new QlpDataPage(add_line, pages_), "TabSheet_QLPData", "QLP Data");
+    auto* recorder = new RecorderPage(add_line, mailbox_, *pipeline_, [this](int n) { SetCurrentCommand(n); }, pages_);
+    addPage(recorder, "TabSheet_Recorder", "Recorder");
+    wireReceivePipeline();
+}
+
 void TForm_ZQ70_Main::addPage(QWidget* page, const char* name, const char* caption) {
     page->setObjectName(QString::fromLatin1(name));
     pages_->addTab(page, QString::fromLatin1(caption));
 }
 
 void TForm_ZQ70_Main::initActionsConnections() {
-    auto action = [this](const char* name) { return findChild<QAction*>(QString::fromLatin1(name)); };
     auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };
 
-    connect(drain_timer_, &QTimer::timeout, this, &TForm_ZQ70_Main::DrainMessages);
+    new MessageFiles(this, action("MessageLoad"), action("MessageSave"), model_->store(),
+                     [this](const std::vector<std::string>& lines) { LoadMessageLines(lines); });
     connect(count_timer_, &QTimer::timeout, this, [this] { ShowLineCount(true); });
 
     connect(action("Exit"), &QAction::triggered, this, &QWidget::close);
@@ -253,41 +264,26 @@ void TForm_ZQ70_Main::closeEvent(QCloseEvent* event) {
         session_->StopReceive();
         session_->CloseFlow();
         ApplyControls(session_->controls());
-        DrainMessages();
+        mailbox_.DeliverNow();
     }
     event->accept();
 }
 
 void TForm_ZQ70_Main::AddMessageLine(const std::string& text) {
-    bool was_empty = queue_.push(text);
-    if (QThread::currentThread() == thread()) {
-        DrainMessages();
-        ShowLineCount(true);
-        return;
-    }
-    if (was_empty) QMetaObject::invokeMethod(this, &TForm_ZQ70_Main::ScheduleDrain, Qt::QueuedConnection);
+    const bool gui_thread = QThread::currentThread() == thread();
+    mailbox_.Post(lines_box_.box(), text);
+    // A line written on the GUI thread shows, and counts, at once.
+    if (gui_thread) ShowLineCount(true);
 }
 
 void TForm_ZQ70_Main::AddMessageLine(const QString& text) {
     AddMessageLine(text.toLatin1().toStdString());
 }
 
-// A line after a quiet spell is shown at once; lines that follow closely wait
-// for the rest of the interval, so a busy line costs at most one paint per interval.
-void TForm_ZQ70_Main::ScheduleDrain() {
-    if (drain_timer_->isActive()) return;
-    const qint64 since = last_drain_.isValid() ? last_drain_.elapsed() : kDrainIntervalMs;
-    if (since >= kDrainIntervalMs) {
-        DrainMessages();
-        return;
-    }
-    drain_timer_->start(static_cast<int>(kDrainIntervalMs - since));
-}
-
-void TForm_ZQ70_Main::DrainMessages() {
-    std::vector<std::string> lines = queue_.take_all();
-    if (lines.empty()) return;
-    last_drain_.start();
+void TForm_ZQ70_Main::ShowLines(std::span<Letter> batch) {
+    std::vector<std::string> lines;
+    lines.reserve(batch.size());
+    for (Letter& letter : batch) lines.push_back(std::move(letter.text));
     model_->appendLines(lines);
     line_count_ += static_cast<long long>(lines.size());
     ShowLineCount(false);
@@ -314,7 +310,7 @@ void TForm_ZQ70_Main::LoadMessageLines(const std::vector<std::string>& lines) {
 }
 
 void TForm_ZQ70_Main::ClearMessageList() {
-    queue_.take_all(); // lines added before the clear go with it
+    mailbox_.DeliverNow(); // lines added before the clear go with it
     model_->clearLines();
     line_count_ = 0;
     ShowLineCount(true);

@@ -8,16 +8,17 @@
 #include <vector>
 
 #include "core/terminal/console_session.h"
-#include "core/util/ordered_line_queue.h"
+#include "core/util/mailbox.h"
 
 class QDialog;
 class QGroupBox;
 class QLabel;
 class QAbstractItemView;
+class QAction;
 class QPushButton;
 class QTabWidget;
 class QTimer;
-class QVBoxLayout;
+class MailboxPump;
 class MessageListModel;
 class TForm_ComportSetup;
 class TForm_Message;
@@ -41,7 +42,9 @@ class TForm_ZQ70_Main : public QMainWindow {
     Q_OBJECT
 
 public:
-    explicit TForm_ZQ70_Main(QWidget* parent = nullptr);
+    // Everything other threads hand to the window goes through `mailbox`, which
+    // outlives the window.
+    explicit TForm_ZQ70_Main(MailboxPump& mailbox, QWidget* parent = nullptr);
     ~TForm_ZQ70_Main() override;
 
     void setPeers(const MainWindowPeers& peers) { peers_ = peers; }
@@ -61,9 +64,8 @@ public:
     // Makes command line n current, as clicking Edit_CommandN does.
     void SetCurrentCommand(int n);
     const MessageListModel& messageModel() const { return *model_; }
+    MailboxPump& mailbox() { return mailbox_; }
     QTabWidget* pages() const { return pages_; }
-    // Where the receive display settings sit, below the message list.
-    QVBoxLayout* receiveSettingsArea() const { return receive_area_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -72,13 +74,14 @@ protected:
 private:
     void buildMenu();
     void buildControls();
+    void buildPages();
     void addPage(QWidget* page, const char* name, const char* caption);
     void initActionsConnections();
     void wireReceivePipeline();
     void FormShow();
-    void DrainMessages();
-    void ScheduleDrain();
+    void ShowLines(std::span<Letter> batch);
     void ShowLineCount(bool now);
+    QAction* action(const char* name) const;
     void ApplyControls(const ReceiveControls& controls);
 
     void ComportCloseClick();
@@ -88,12 +91,13 @@ private:
     void OpenDevicePanel(QDialog* panel);
     void ShowModal(QDialog* window);
 
-    // Declared before the session: the receive thread, stopped with the session,
-    // feeds the queue until then.
-    OrderedLineQueue queue_;
+    MailboxPump& mailbox_;
     // Outlives the session, whose receive thread runs it.
     std::unique_ptr<ReceivePipeline> pipeline_;
     std::unique_ptr<ConsoleSession> session_;
+    // Removed before the session goes: nothing is delivered to a window being destroyed.
+    MailboxReceiver lines_box_;
+    MailboxReceiver fault_box_;
     MainWindowPeers peers_;
     bool shown_once_ = false;
     long long line_count_ = 0;
@@ -102,12 +106,9 @@ private:
     QAbstractItemView* memo_message_ = nullptr;
     QLabel* label_total_ = nullptr;
     QTabWidget* pages_ = nullptr;
-    QVBoxLayout* receive_area_ = nullptr;
     QGroupBox* group_uart_operate_ = nullptr;
     QPushButton* button_start_receive_ = nullptr;
     QPushButton* button_stop_receive_ = nullptr;
-    QTimer* drain_timer_ = nullptr;
-    QElapsedTimer last_drain_;
     QTimer* count_timer_ = nullptr;
     QElapsedTimer count_shown_;
     GeneralAsciiPage* general_ascii_ = nullptr;

@@ -3,16 +3,23 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 #include <string>
+#include <vector>
 
-class TForm_ZQ70_Main;
+class LineStore;
+class QAction;
+class QWidget;
 
 class MessageFiles : public QObject {
     Q_OBJECT
 
 public:
-    // Connects to the main window's MessageLoad and MessageSave menu entries.
-    explicit MessageFiles(TForm_ZQ70_Main* main);
+    using LoadLines = std::function<void(const std::vector<std::string>& lines)>;
+
+    // Answers the "Load" and "Save" entries: saves `lines`, hands loaded lines to
+    // `load_lines`; `window` is the parent of its dialogs.
+    MessageFiles(QWidget* window, QAction* load, QAction* save, const LineStore& lines, LoadLines load_lines);
 
     void LoadMessageList(const std::string& path);
     void SaveMessageList(const std::string& path);
@@ -27,7 +34,9 @@ private:
     // Asks for a file; false on cancel or an empty name (after telling the user).
     bool Choose(bool save);
 
-    TForm_ZQ70_Main* main_;
+    QWidget* window_;
+    const LineStore& lines_;
+    LoadLines load_lines_;
     std::string directory_;
     std::string name_ = "meaasge";
     std::string path_;

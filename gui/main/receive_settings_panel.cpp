@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "core/terminal/receive_pipeline.h"
+#include "gui/main/mailbox_pump.h"
 
 namespace {
 // The "Other" terminator field holds up to four hex pairs.
@@ -36,12 +37,16 @@ QGroupBox* makeRadioGroup(QWidget* parent, const char* name, const char* caption
 }
 } // namespace
 
-ReceiveSettingsPanel::ReceiveSettingsPanel(ReceivePipeline& pipeline, QWidget* parent)
-    : QWidget(parent), pipeline_(pipeline) {
+ReceiveSettingsPanel::ReceiveSettingsPanel(ReceivePipeline& pipeline, MailboxPump& mailbox, QWidget* parent)
+    : QWidget(parent), pipeline_(pipeline), mailbox_(mailbox) {
     setObjectName(QStringLiteral("Panel_ReceiveSettings"));
     buildControls();
     initConnections();
     applyDefaults();
+    // The letter only says the length changed; the newest one is shown, so a letter
+    // still on its way when receiving stopped shows the reset 0.
+    length_box_ = mailbox_.AddReceiver(
+        [this](std::span<Letter>) { Label_ReceiveLength->setText(QString::number(posted_length_.load())); });
 }
 
 void ReceiveSettingsPanel::buildControls() {
@@ -179,14 +184,7 @@ void ReceiveSettingsPanel::CheckBox_QLPFilterClick() {
 void ReceiveSettingsPanel::PostLastLength(std::int32_t length) {
     // The label already shows (or is about to show) this length: nothing to wake the GUI for.
     if (posted_length_.exchange(length) == length) return;
-    if (!length_pending_.exchange(true))
-        QMetaObject::invokeMethod(this, &ReceiveSettingsPanel::showPostedLength, Qt::QueuedConnection);
-}
-
-void ReceiveSettingsPanel::showPostedLength() {
-    // Cleared before the read: a length posted after the read asks for another showing.
-    length_pending_.store(false);
-    Label_ReceiveLength->setText(QString::number(posted_length_.load()));
+    mailbox_.Queue(length_box_.box());
 }
 
 void ReceiveSettingsPanel::ResetLastLength() {

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "core/util/mailbox.h"
+
 class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
@@ -14,6 +16,7 @@ class QLabel;
 class QLineEdit;
 class QSpinBox;
 class QTimer;
+class MailboxPump;
 class ReceivePipeline;
 
 class ReceiveSettingsPanel : public QWidget {
@@ -21,7 +24,7 @@ class ReceiveSettingsPanel : public QWidget {
 
 public:
     // Puts the start-up defaults on the controls and into the pipeline.
-    explicit ReceiveSettingsPanel(ReceivePipeline& pipeline, QWidget* parent = nullptr);
+    ReceiveSettingsPanel(ReceivePipeline& pipeline, MailboxPump& mailbox, QWidget* parent = nullptr);
 
     // Any thread: the length of the last line shown; the label follows on the GUI thread.
     void PostLastLength(std::int32_t length);
@@ -35,7 +38,6 @@ private:
     void initConnections();
     void applyDefaults();
     void updateTimer();
-    void showPostedLength();
 
     void RadioGroup_ReceiveMessageModeClick(int index);
     void RadioGroup_LineControlModeClick(int index);
@@ -47,7 +49,8 @@ private:
 
     ReceivePipeline& pipeline_;
     std::atomic<std::int32_t> posted_length_{0};
-    std::atomic<bool> length_pending_{false};
+    MailboxPump& mailbox_;
+    MailboxReceiver length_box_;
 
     QGroupBox* RadioGroup_ReceiveMessageMode = nullptr;
     QButtonGroup* receive_mode_buttons_ = nullptr;

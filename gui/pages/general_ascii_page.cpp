@@ -18,7 +18,6 @@
 #include <QVBoxLayout>
 
 #include "gui/main/dialog_seam.h"
-#include "gui/main/main_window.h"
 
 namespace {
 constexpr int kAsciiOtherMax = 2;
@@ -43,10 +42,11 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
 }
 } // namespace
 
-GeneralAsciiPage::GeneralAsciiPage(TForm_ZQ70_Main* main, QWidget* parent)
-    : QWidget(parent), main_(main), commands_([main](const std::string& line) { main->AddMessageLine(line); }) {
+GeneralAsciiPage::GeneralAsciiPage(LineSink add_line, const ProjectActions& actions, ProductInfo product,
+                                   QWidget* parent)
+    : QWidget(parent), add_line_(add_line), product_(std::move(product)), commands_(std::move(add_line)) {
     buildControls();
-    initConnections();
+    initConnections(actions);
     applyDefaults();
 }
 
@@ -129,7 +129,7 @@ void GeneralAsciiPage::buildControls() {
     columns->addLayout(side, 2);
 }
 
-void GeneralAsciiPage::initConnections() {
+void GeneralAsciiPage::initConnections(const ProjectActions& actions) {
     for (int n = 1; n <= kCommandCount; ++n) {
         connect(Button_Command[n], &QPushButton::clicked, this, [this, n] { Button_CommandClick(n); });
         connect(Edit_Command[n], &QLineEdit::textChanged, this,
@@ -142,15 +142,11 @@ void GeneralAsciiPage::initConnections() {
     connect(send_reply_buttons_, &QButtonGroup::idClicked, this, &GeneralAsciiPage::RadioGroup_SendReplyClick);
     connect(CSpinEdit_ReplyCommand, &QSpinBox::valueChanged, this, &GeneralAsciiPage::CSpinEdit_ReplyCommandChange);
 
-    auto action = [this](const char* name) { return main_->findChild<QAction*>(QString::fromLatin1(name)); };
-    if (QAction* a = action("GeneralASCIIDefualt"))
-        connect(a, &QAction::triggered, this, &GeneralAsciiPage::GeneralASCIIDefualtClick);
-    if (QAction* a = action("GeneralASCIILoad"))
-        connect(a, &QAction::triggered, this, &GeneralAsciiPage::GeneralASCIILoadClick);
-    if (QAction* a = action("GeneralASCIISave"))
-        connect(a, &QAction::triggered, this, &GeneralAsciiPage::GeneralASCIISaveClick);
-    if (QAction* a = action("GeneralASCIIAs"))
-        connect(a, &QAction::triggered, this, &GeneralAsciiPage::GeneralASCIIAsClick);
+    if (actions.defualt)
+        connect(actions.defualt, &QAction::triggered, this, &GeneralAsciiPage::GeneralASCIIDefualtClick);
+    if (actions.load) connect(actions.load, &QAction::triggered, this, &GeneralAsciiPage::GeneralASCIILoadClick);
+    if (actions.save) connect(actions.save, &QAction::triggered, this, &GeneralAsciiPage::GeneralASCIISaveClick);
+    if (actions.save_as) connect(actions.save_as, &QAction::triggered, this, &GeneralAsciiPage::GeneralASCIIAsClick);
 }
 
 void GeneralAsciiPage::applyDefaults() {
@@ -170,6 +166,16 @@ bool GeneralAsciiPage::eventFilter(QObject* watched, QEvent* event) {
             if (watched == Edit_Command[n]) Edit_CommandClick(n);
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void GeneralAsciiPage::ShowThisPage() {
+    // A tab page sits in the tab widget's stack: the tab widget is a few parents up.
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        if (auto* tabs = qobject_cast<QTabWidget*>(w)) {
+            tabs->setCurrentWidget(this);
+            return;
+        }
+    }
 }
 
 void GeneralAsciiPage::SetCurrentCommand(int n) {
@@ -210,22 +216,21 @@ void GeneralAsciiPage::ClearAllCommands() {
 void GeneralAsciiPage::LoadCommandProjectFile(const std::string& path) {
     CommandLines lines;
     if (!LoadCommandProject(path, lines)) {
-        dialogs().message(main_, QString::fromLatin1(kProjectLoadFault));
+        dialogs().message(this, QString::fromLatin1(kProjectLoadFault));
         return;
     }
-    main_->AddMessageLine(std::string(kFileOperatePrefix) + "Load General ASSIC File from " + path);
+    add_line_(std::string(kFileOperatePrefix) + "Load General ASSIC File from " + path);
     ClearAllCommands();
-    if (QTabWidget* pages = main_->pages()) pages->setCurrentWidget(this);
+    ShowThisPage();
     for (int n = 1; n <= kCommandCount; ++n) commands_.SetCommandText(n, lines[static_cast<std::size_t>(n - 1)]);
     ShowAllCommands();
 }
 
 void GeneralAsciiPage::SaveCommandProjectFile(const std::string& path) {
-    const ProductInfo& product = main_->session().product();
-    if (SaveCommandProject(path, commands_.Commands(), product.type_number + " " + product.version))
-        main_->AddMessageLine(std::string(kFileOperatePrefix) + "Save General ASSIC File to " + path);
+    if (SaveCommandProject(path, commands_.Commands(), product_.type_number + " " + product_.version))
+        add_line_(std::string(kFileOperatePrefix) + "Save General ASSIC File to " + path);
     else
-        dialogs().message(main_, QString::fromLatin1(kProjectSaveFault));
+        dialogs().message(this, QString::fromLatin1(kProjectSaveFault));
 }
 
 void GeneralAsciiPage::Button_CommandClick(int n) {
@@ -271,7 +276,7 @@ void GeneralAsciiPage::GeneralASCIIDefualtClick() {
 }
 
 void GeneralAsciiPage::GeneralASCIILoadClick() {
-    QString chosen = dialogs().openFileName(main_, fromPath(project_.directory), fromPath(project_.name),
+    QString chosen = dialogs().openFileName(this, fromPath(project_.directory), fromPath(project_.name),
                                             QString::fromLatin1(kProjectLoadFilter));
     if (chosen.isEmpty()) return;
     project_.Choose(toPath(chosen));
@@ -289,12 +294,12 @@ void GeneralAsciiPage::GeneralASCIISaveClick() {
 }
 
 void GeneralAsciiPage::GeneralASCIIAsClick() {
-    QString chosen = dialogs().saveFileName(main_, fromPath(project_.directory), fromPath(project_.name),
+    QString chosen = dialogs().saveFileName(this, fromPath(project_.directory), fromPath(project_.name),
                                             QString::fromLatin1(kProjectSaveFilter));
     if (chosen.isEmpty()) return;
     project_.Choose(toPath(chosen));
     if (project_.name.empty()) {
-        dialogs().message(main_, QString::fromLatin1(kProjectNameEmpty));
+        dialogs().message(this, QString::fromLatin1(kProjectNameEmpty));
         return;
     }
     SaveCommandProjectFile(project_.path());

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "core/files/command_project.h"
+#include "core/terminal/product_info.h"
+#include "core/terminal/line_sink.h"
 #include "core/terminal/command_table.h"
 
 class QButtonGroup;
@@ -18,14 +20,23 @@ class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class QVBoxLayout;
-class TForm_ZQ70_Main;
+class QAction;
+
+// The "General ASCII Project" menu entries the page answers.
+struct ProjectActions {
+    QAction* defualt = nullptr;
+    QAction* load = nullptr;
+    QAction* save = nullptr;
+    QAction* save_as = nullptr;
+};
 
 class GeneralAsciiPage : public QWidget {
     Q_OBJECT
 
 public:
-    // Builds the page in its start-up state and connects the project menu of `main`.
-    GeneralAsciiPage(TForm_ZQ70_Main* main, QWidget* parent);
+    // Builds the page in its start-up state and connects the project menu's entries;
+    // `product` goes into the header of saved projects.
+    GeneralAsciiPage(LineSink add_line, const ProjectActions& actions, ProductInfo product, QWidget* parent);
 
     CommandTable& commands() { return commands_; }
     // Makes command n (0..20) current, as clicking its edit does.
@@ -49,8 +60,9 @@ protected:
 
 private:
     void buildControls();
-    void initConnections();
+    void initConnections(const ProjectActions& actions);
     void applyDefaults();
+    void ShowThisPage();
 
     void Button_CommandClick(int n);
     void Edit_CommandChange(int n, const QString& text);
@@ -66,7 +78,8 @@ private:
     void GeneralASCIISaveClick();
     void GeneralASCIIAsClick();
 
-    TForm_ZQ70_Main* main_;
+    LineSink add_line_;
+    ProductInfo product_;
     CommandTable commands_;
     ProjectLocation project_;
     int current_command_ = 0;

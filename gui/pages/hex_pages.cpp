@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 
 #include "core/terminal/hex_send.h"
-#include "gui/main/main_window.h"
 
 namespace {
 // The ZIK address is decimal text; the devices answer to IDs up to 256.
@@ -24,7 +23,7 @@ std::string latin1(const QLineEdit* edit) {
 }
 } // namespace
 
-GeneralHexPage::GeneralHexPage(TForm_ZQ70_Main* main, QWidget* parent) : QWidget(parent), main_(main) {
+GeneralHexPage::GeneralHexPage(LineSink add_line, QWidget* parent) : QWidget(parent), add_line_(std::move(add_line)) {
     auto* layout = new QVBoxLayout(this);
     for (int i = 0; i < kHexGroups; ++i) {
         const int n = i + 1;
@@ -50,10 +49,10 @@ void GeneralHexPage::initConnections() {
 
 void GeneralHexPage::Button_GeneralHEXSendClick(int n) {
     std::vector<std::uint8_t> bytes = general_hex_bytes(latin1(Edit_GeneralHEX[n - 1]));
-    main_->AddMessageLine(SendGeneralHexData(bytes));
+    add_line_(SendGeneralHexData(bytes));
 }
 
-QlpHexPage::QlpHexPage(TForm_ZQ70_Main* main, QWidget* parent) : QWidget(parent), main_(main) {
+QlpHexPage::QlpHexPage(LineSink add_line, QWidget* parent) : QWidget(parent), add_line_(std::move(add_line)) {
     auto* layout = new QVBoxLayout(this);
     for (int i = 0; i < kHexGroups; ++i) {
         const int n = i + 1;
@@ -93,5 +92,5 @@ void QlpHexPage::ResetQlpHexTab() {
 void QlpHexPage::Button_QLPHEXSendClick(int n) {
     const int i = n - 1;
     ZikFrame frame = qlp_hex_frame(static_cast<std::uint32_t>(CSpinEdit_QLPHEXID[i]->value()), latin1(Edit_QLPHEX[i]));
-    if (std::optional<std::string> line = SendQlpHexFrame(frame)) main_->AddMessageLine(*line);
+    if (std::optional<std::string> line = SendQlpHexFrame(frame)) add_line_(*line);
 }

@@ -5,10 +5,11 @@
 #include <QWidget>
 #include <array>
 
+#include "core/terminal/line_sink.h"
+
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
-class TForm_ZQ70_Main;
 
 inline constexpr int kHexGroups = 6;
 
@@ -16,13 +17,13 @@ class GeneralHexPage : public QWidget {
     Q_OBJECT
 
 public:
-    GeneralHexPage(TForm_ZQ70_Main* main, QWidget* parent);
+    GeneralHexPage(LineSink add_line, QWidget* parent);
 
 private:
     void initConnections();
     void Button_GeneralHEXSendClick(int n);
 
-    TForm_ZQ70_Main* main_;
+    LineSink add_line_;
     std::array<QLineEdit*, kHexGroups> Edit_GeneralHEX{};
     std::array<QPushButton*, kHexGroups> Button_GeneralHEXSend{};
 };
@@ -31,7 +32,7 @@ class QlpHexPage : public QWidget {
     Q_OBJECT
 
 public:
-    QlpHexPage(TForm_ZQ70_Main* main, QWidget* parent);
+    QlpHexPage(LineSink add_line, QWidget* parent);
 
     void ResetQlpHexTab();
 
@@ -39,7 +40,7 @@ private:
     void initConnections();
     void Button_QLPHEXSendClick(int n);
 
-    TForm_ZQ70_Main* main_;
+    LineSink add_line_;
     std::array<QSpinBox*, kHexGroups> CSpinEdit_QLPHEXID{};
     std::array<QLineEdit*, kHexGroups> Edit_QLPHEX{};
     std::array<QPushButton*, kHexGroups> Button_QLPHEXSend{};

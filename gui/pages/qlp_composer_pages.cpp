@@ -9,7 +9,6 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "gui/main/main_window.h"
 
 namespace {
 // IDs up to 256 can be entered; only the low byte travels.
@@ -69,7 +68,7 @@ void SpinHexPair::setEnabled(bool on) const {
     hex->setEnabled(on);
 }
 
-QlpAsciiPage::QlpAsciiPage(TForm_ZQ70_Main* main, QWidget* parent) : QWidget(parent), main_(main) {
+QlpAsciiPage::QlpAsciiPage(LineSink add_line, QWidget* parent) : QWidget(parent), add_line_(std::move(add_line)) {
     auto* layout = new QVBoxLayout(this);
     for (int n = 1; n <= kQlpAsciiGroups; ++n) layout->addWidget(buildGroup(n));
     layout->addStretch();
@@ -149,10 +148,10 @@ void QlpAsciiPage::Button_QLPASCIISendClick(int n) {
     fields.code2 = g.code2.spin->value();
     for (int k = 0; k < kQlpAsciiValues; ++k) fields.values[k] = g.values[k].spin->value();
     fields.value_amount = g.value_amount->value();
-    if (std::optional<std::string> line = SendQlpAsciiCommand(qlp_ascii_command(fields))) main_->AddMessageLine(*line);
+    if (std::optional<std::string> line = SendQlpAsciiCommand(qlp_ascii_command(fields))) add_line_(*line);
 }
 
-QlpDataPage::QlpDataPage(TForm_ZQ70_Main* main, QWidget* parent) : QWidget(parent), main_(main) {
+QlpDataPage::QlpDataPage(LineSink add_line, QWidget* parent) : QWidget(parent), add_line_(std::move(add_line)) {
     auto* layout = new QVBoxLayout(this);
     auto* head = new QGridLayout;
     CSpinEdit_QLPDataID = makeSpin(this, QStringLiteral("CSpinEdit_QLPDataID"), 0, kIdMax);
@@ -215,5 +214,5 @@ void QlpDataPage::Button_QLPDataSendClick() {
     fields.function = function_.spin->value();
     fields.data_amount = CSpinEdit_QLPDataDataAmount->value();
     for (int i = 0; i < kQlpDataBytes; ++i) fields.data[i] = data_[i].spin->value();
-    if (std::optional<std::string> line = SendQlpDataFrame(qlp_data_frame(fields))) main_->AddMessageLine(*line);
+    if (std::optional<std::string> line = SendQlpDataFrame(qlp_data_frame(fields))) add_line_(*line);
 }

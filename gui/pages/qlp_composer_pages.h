@@ -7,12 +7,12 @@
 #include <array>
 
 #include "core/terminal/qlp_compose.h"
+#include "core/terminal/line_sink.h"
 
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
-class TForm_ZQ70_Main;
 
 // A spin edit and its hex field.
 struct SpinHexPair {
@@ -31,7 +31,7 @@ class QlpAsciiPage : public QWidget {
     Q_OBJECT
 
 public:
-    QlpAsciiPage(TForm_ZQ70_Main* main, QWidget* parent);
+    QlpAsciiPage(LineSink add_line, QWidget* parent);
 
     void ResetQlpAsciiTab();
 
@@ -51,7 +51,7 @@ private:
     void CSpinEdit_QLPASCIIValueAmountChange(int n);
     void Button_QLPASCIISendClick(int n);
 
-    TForm_ZQ70_Main* main_;
+    LineSink add_line_;
     std::array<Group, kQlpAsciiGroups> groups_;
 };
 
@@ -59,7 +59,7 @@ class QlpDataPage : public QWidget {
     Q_OBJECT
 
 public:
-    QlpDataPage(TForm_ZQ70_Main* main, QWidget* parent);
+    QlpDataPage(LineSink add_line, QWidget* parent);
 
     void ResetQlpDataTab();
 
@@ -68,7 +68,7 @@ private:
     void CSpinEdit_QLPDataDataAmountChange();
     void Button_QLPDataSendClick();
 
-    TForm_ZQ70_Main* main_;
+    LineSink add_line_;
     QSpinBox* CSpinEdit_QLPDataID = nullptr;
     SpinHexPair function_;
     QSpinBox* CSpinEdit_QLPDataDataAmount = nullptr;

@@ -19,7 +19,7 @@
 
 #include "gui/main/dialog_seam.h"
 #include "core/files/file_choice.h"
-#include "gui/main/main_window.h"
+#include "gui/main/mailbox_pump.h"
 #include "core/terminal/receive_pipeline.h"
 
 namespace {
@@ -37,13 +37,19 @@ std::string latin1(const QString& text) {
 }
 } // namespace
 
-RecorderPage::RecorderPage(TForm_ZQ70_Main* main, QWidget* parent, RecorderClock clock)
+RecorderPage::RecorderPage(LineSink add_line, MailboxPump& mailbox, ReceivePipeline& pipeline,
+                           std::function<void(int)> set_current_command, QWidget* parent, RecorderClock clock)
     : QWidget(parent),
-      main_(main),
-      auto_test_([this](const AutoTestCounters& counters) { Push({Event::kCounters, {}, 0, counters}); }),
+      add_line_(std::move(add_line)),
+      mailbox_(mailbox),
+      pipeline_(pipeline),
+      set_current_command_(std::move(set_current_command)),
+      // The letter only says the counters changed: they are read when it is shown.
+      auto_test_([this](const AutoTestCounters&) { mailbox_.Queue(counters_box_.box()); }),
       recorder_(*this, auto_test_, std::move(clock)) {
     buildControls();
     initConnections();
+    initMailbox();
 
     recorder_.Clear();
     recorder_.SetDirectory(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString() + "/");
@@ -51,10 +57,9 @@ RecorderPage::RecorderPage(TForm_ZQ70_Main* main, QWidget* parent, RecorderClock
     CSpinEdit_AutoTestRate->setValue(kAutoTestRateDefault);
     AutoTestReset();
 
-    ReceivePipeline& pipeline = main_->pipeline();
-    pipeline.SetRecorderKeyword(recorder_.state().keyword);
-    pipeline.SetRecorderHook([this, &pipeline](const std::uint8_t* line, std::int32_t length) {
-        return recorder_.TakeLine(line, length, pipeline.receive_mode());
+    pipeline_.SetRecorderKeyword(recorder_.state().keyword);
+    pipeline_.SetRecorderHook([this](const std::uint8_t* line, std::int32_t length) {
+        return recorder_.TakeLine(line, length, pipeline_.receive_mode());
     });
 }
 
@@ -155,7 +160,7 @@ void RecorderPage::initConnections() {
 
 bool RecorderPage::eventFilter(QObject* watched, QEvent* event) {
     // Clicking the auto-test command makes command line 1 current, as clicking it does.
-    if (watched == Edit_AutoTestCommand && event->type() == QEvent::MouseButtonPress) main_->SetCurrentCommand(1);
+    if (watched == Edit_AutoTestCommand && event->type() == QEvent::MouseButtonPress) set_current_command_(1);
     return QWidget::eventFilter(watched, event);
 }
 
@@ -184,7 +189,7 @@ void RecorderPage::Button_StartRecorderClick() {
 void RecorderPage::Edit_RecorderKeywordChange(const QString& text) {
     const std::string keyword = latin1(text);
     recorder_.SetKeyword(keyword);
-    main_->pipeline().SetRecorderKeyword(keyword);
+    pipeline_.SetRecorderKeyword(keyword);
 }
 
 void RecorderPage::CheckBox_RecorderAutosaveClick(bool on) {
@@ -226,7 +231,7 @@ void RecorderPage::Button_AutoTestStartClick() {
 }
 
 void RecorderPage::AutoTestSend() {
-    if (std::optional<std::string> line = auto_test_.Send()) main_->AddMessageLine(*line);
+    if (std::optional<std::string> line = auto_test_.Send()) add_line_(*line);
     DrainEvents();
 }
 
@@ -236,70 +241,43 @@ void RecorderPage::AutoTestReset() {
 }
 
 void RecorderPage::MonitorAppend(const std::string& line, int count) {
-    Push({Event::kAppend, line, count, {}});
+    mailbox_.Queue(append_box_.box(), line, count);
 }
 
 void RecorderPage::MonitorClear() {
-    Push({Event::kClear, {}, 0, {}});
+    mailbox_.Queue(clear_box_.box());
 }
 
 void RecorderPage::MessageLine(const std::string& text) {
-    main_->AddMessageLine(text);
+    mailbox_.Queue(line_box_.box(), text);
 }
 
 void RecorderPage::Notice(const std::string& text) {
-    Push({Event::kNotice, text, 0, {}});
+    mailbox_.Queue(notice_box_.box(), text);
 }
 
-void RecorderPage::Push(Event event) {
-    bool was_empty;
-    {
-        std::lock_guard lock(events_mutex_);
-        was_empty = events_.empty();
-        events_.push_back(std::move(event));
-    }
-    if (was_empty) QMetaObject::invokeMethod(this, &RecorderPage::DrainEvents, Qt::QueuedConnection);
+void RecorderPage::initMailbox() {
+    append_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) {
+        QStringList lines;
+        for (const Letter& letter : batch) lines << QString::fromLatin1(letter.text);
+        Memo_Recorder->appendPlainText(lines.join(QLatin1Char('\n')));
+        Label_RecorderTotalLineAmount->setText(QString::number(batch.back().number));
+    });
+    clear_box_ = mailbox_.AddReceiver([this](std::span<Letter>) {
+        Memo_Recorder->clear();
+        Label_RecorderTotalLineAmount->setText(QStringLiteral("0"));
+    });
+    counters_box_ = mailbox_.AddReceiver([this](std::span<Letter>) { ShowCounters(auto_test_.counters()); });
+    notice_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) {
+        for (const Letter& letter : batch) dialogs().message(this, QString::fromLatin1(letter.text));
+    });
+    line_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) {
+        for (const Letter& letter : batch) add_line_(letter.text);
+    });
 }
 
 void RecorderPage::DrainEvents() {
-    // A message box runs its own event loop, which may call here again; the outer
-    // call keeps going instead, so the order holds.
-    if (draining_) return;
-    draining_ = true;
-    QStringList appended;
-    auto flush = [&] {
-        if (appended.isEmpty()) return;
-        Memo_Recorder->appendPlainText(appended.join(QLatin1Char('\n')));
-        appended.clear();
-    };
-    for (;;) {
-        std::vector<Event> events;
-        {
-            std::lock_guard lock(events_mutex_);
-            events.swap(events_);
-        }
-        if (events.empty()) break;
-        for (Event& event : events) {
-            switch (event.kind) {
-            case Event::kAppend:
-                appended << QString::fromLatin1(event.text);
-                Label_RecorderTotalLineAmount->setText(QString::number(event.count));
-                break;
-            case Event::kClear:
-                appended.clear();
-                Memo_Recorder->clear();
-                Label_RecorderTotalLineAmount->setText(QStringLiteral("0"));
-                break;
-            case Event::kCounters: ShowCounters(event.counters); break;
-            case Event::kNotice:
-                flush();
-                dialogs().message(this, QString::fromLatin1(event.text));
-                break;
-            }
-        }
-    }
-    flush();
-    draining_ = false;
+    mailbox_.DeliverNow();
 }
 
 void RecorderPage::ShowCounters(const AutoTestCounters& counters) {

@@ -1,15 +1,16 @@
 // The "Recorder" tab: the recorder monitor with its settings and saves, and the
 // "Auto Test" group. The recorder takes lines on the receive thread; everything it
-// changes on screen is queued and shown here on the window thread, in order.
+// changes on screen goes through the mailbox and is shown on the window thread, in order.
 #pragma once
 
 #include <QWidget>
-#include <mutex>
+#include <functional>
 #include <string>
-#include <vector>
 
 #include "core/terminal/auto_test.h"
+#include "core/terminal/line_sink.h"
 #include "core/terminal/recorder.h"
+#include "core/util/mailbox.h"
 
 class QCheckBox;
 class QLabel;
@@ -18,14 +19,17 @@ class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
 class QTimer;
-class TForm_ZQ70_Main;
+class MailboxPump;
+class ReceivePipeline;
 
 class RecorderPage : public QWidget, private RecorderView {
     Q_OBJECT
 
 public:
-    // Installs the recorder as the receive pipeline's recorder hook.
-    RecorderPage(TForm_ZQ70_Main* main, QWidget* parent, RecorderClock clock = current_time);
+    // Installs the recorder as the receive pipeline's recorder hook. Clicking the
+    // auto-test command calls set_current_command(1), as clicking command line 1 does.
+    RecorderPage(LineSink add_line, MailboxPump& mailbox, ReceivePipeline& pipeline,
+                 std::function<void(int)> set_current_command, QWidget* parent, RecorderClock clock = current_time);
 
     Recorder& recorder() { return recorder_; }
     AutoTest& autoTest() { return auto_test_; }
@@ -34,26 +38,20 @@ public:
     void RecorderSave();
     void AutoTestSend();
     void AutoTestReset();
-    // Shows what the recorder and the auto-test queued, oldest first.
+    // Shows what the recorder and the auto-test posted, oldest first.
     void DrainEvents();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Event {
-        enum Kind { kAppend, kClear, kCounters, kNotice } kind;
-        std::string text;
-        int count = 0;
-        AutoTestCounters counters;
-    };
-
     void buildControls();
     void initConnections();
-    void Push(Event event);
+    void initMailbox();
     void ShowCounters(const AutoTestCounters& counters);
 
-    // RecorderView, called from either thread with the recorder's lock held.
+    // RecorderView, called from either thread with the recorder's lock held: each only
+    // posts, so nothing is shown (and no message box runs) while the lock is held.
     void MonitorAppend(const std::string& line, int count) override;
     void MonitorClear() override;
     void MessageLine(const std::string& text) override;
@@ -64,13 +62,18 @@ private:
     void CheckBox_RecorderAutosaveClick(bool on);
     void Button_AutoTestStartClick();
 
-    TForm_ZQ70_Main* main_;
+    LineSink add_line_;
+    MailboxPump& mailbox_;
+    ReceivePipeline& pipeline_;
+    std::function<void(int)> set_current_command_;
     AutoTest auto_test_;
     Recorder recorder_;
 
-    std::mutex events_mutex_;
-    std::vector<Event> events_;
-    bool draining_ = false;
+    MailboxReceiver append_box_;
+    MailboxReceiver clear_box_;
+    MailboxReceiver counters_box_;
+    MailboxReceiver notice_box_;
+    MailboxReceiver line_box_;
 
     QPushButton* Button_StartRecorder = nullptr;
     QLineEdit* Edit_RecorderKeyword = nullptr;

@@ -9,7 +9,6 @@
 
 #include "gui/main/dialog_seam.h"
 #include "core/files/file_choice.h"
-#include "gui/main/main_window.h"
 #include "core/terminal/terminal_texts.h"
 
 namespace {
@@ -18,8 +17,8 @@ QString fileText(const std::string& text) {
 }
 } // namespace
 
-SendFileGroup::SendFileGroup(TForm_ZQ70_Main* main, QWidget* parent)
-    : QGroupBox(QStringLiteral("Send File"), parent), main_(main) {
+SendFileGroup::SendFileGroup(LineSink add_line, QWidget* parent)
+    : QGroupBox(QStringLiteral("Send File"), parent), add_line_(std::move(add_line)) {
     setObjectName(QStringLiteral("GroupBox_SendFile"));
     auto* layout = new QVBoxLayout(this);
     Memo_SendFile = new QPlainTextEdit(this);
@@ -56,12 +55,12 @@ void SendFileGroup::Button_ReadFileClick() {
     buffer_.name = chosen.name;
     buffer_.path = chosen.directory + chosen.file_name;
     if (chosen.name.empty()) {
-        main_->AddMessageLine(std::string(kSendAsciiPrefix) + "Filename is Empty!");
+        add_line_(std::string(kSendAsciiPrefix) + "Filename is Empty!");
         return;
     }
     const SendFileRead result = ReadSendFile(buffer_);
     if (std::string line = read_send_file_line(result); !line.empty()) {
-        main_->AddMessageLine(line);
+        add_line_(line);
         return;
     }
     ShowBuffer();
@@ -77,5 +76,5 @@ void SendFileGroup::ShowBuffer() {
 }
 
 void SendFileGroup::Button_SendFileClick() {
-    main_->AddMessageLine(SendFileData(buffer_));
+    add_line_(SendFileData(buffer_));
 }

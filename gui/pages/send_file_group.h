@@ -5,17 +5,17 @@
 #include <QGroupBox>
 
 #include "core/terminal/send_file.h"
+#include "core/terminal/line_sink.h"
 
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
-class TForm_ZQ70_Main;
 
 class SendFileGroup : public QGroupBox {
     Q_OBJECT
 
 public:
-    SendFileGroup(TForm_ZQ70_Main* main, QWidget* parent);
+    SendFileGroup(LineSink add_line, QWidget* parent);
 
     const SendFileBuffer& buffer() const { return buffer_; }
 
@@ -25,7 +25,7 @@ private:
     void Button_ReadFileClick();
     void Button_SendFileClick();
 
-    TForm_ZQ70_Main* main_;
+    LineSink add_line_;
     SendFileBuffer buffer_;
     QPushButton* Button_ReadFile = nullptr;
     QPlainTextEdit* Memo_SendFile = nullptr;

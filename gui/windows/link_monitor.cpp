@@ -11,23 +11,23 @@
 #include <QShowEvent>
 #include <QSpinBox>
 #include <QStringList>
-#include <QThread>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "gui/main/dialog_seam.h"
+#include "gui/main/mailbox_pump.h"
 
 namespace {
-// Lines reach the memo in batches about 25 times a second.
-constexpr int kBatchIntervalMs = 40;
+// Lines that belong to no exchange carry no device ID.
+constexpr std::int64_t kUntagged = -1;
 } // namespace
 
-TForm_LinkMonitor::TForm_LinkMonitor(QWidget* parent) : QDialog(parent) {
+TForm_LinkMonitor::TForm_LinkMonitor(MailboxPump& mailbox, QWidget* parent) : QDialog(parent), mailbox_(mailbox) {
     setObjectName(QStringLiteral("TForm_LinkMonitor"));
     setWindowTitle(QStringLiteral("Link Monitor"));
     setModal(false);
     buildControls();
     initConnections();
+    lines_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) { ShowPosted(batch); });
 }
 
 TForm_LinkMonitor::~TForm_LinkMonitor() { zumRemoveLinkLog(this); }
@@ -104,10 +104,6 @@ void TForm_LinkMonitor::buildControls() {
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(Memo_Monitor, 1);
     layout->addLayout(side);
-
-    batchTimer_ = new QTimer(this);
-    batchTimer_->setObjectName(QStringLiteral("Timer_Batch"));
-    batchTimer_->setInterval(kBatchIntervalMs);
 }
 
 void TForm_LinkMonitor::initConnections() {
@@ -117,24 +113,31 @@ void TForm_LinkMonitor::initConnections() {
     connect(Button_Exit, &QPushButton::clicked, this, &TForm_LinkMonitor::Button_ExitClick);
     connect(CheckBox_IDFilter, &QCheckBox::clicked, this, &TForm_LinkMonitor::CheckBox_IDFilterClick);
     connect(CSpinEdit_IDFilter, &QSpinBox::valueChanged, this, &TForm_LinkMonitor::CSpinEdit_IDFilterChange);
-    connect(batchTimer_, &QTimer::timeout, this, &TForm_LinkMonitor::flushPending);
 }
 
 void TForm_LinkMonitor::AddIdLine(std::uint32_t id, const std::string& text) {
-    log_.postIdLine(id, text);
-    // On the window thread the line goes in at once, after the lines posted before it.
-    if (QThread::currentThread() == thread()) flushPending();
+    if (open_.load()) mailbox_.Post(lines_box_.box(), text, id);
 }
 
-void TForm_LinkMonitor::AddLine(const std::string& text) { log_.postLine(text); }
+void TForm_LinkMonitor::AddLine(const std::string& text) {
+    if (open_.load()) mailbox_.Post(lines_box_.box(), text, kUntagged);
+}
 
-void TForm_LinkMonitor::flushPending() {
-    log_.drain();
-    const std::vector<std::string> batch = log_.takeUnshown();
-    if (batch.empty()) return;
+void TForm_LinkMonitor::FlushPending() { mailbox_.DeliverNow(); }
+
+void TForm_LinkMonitor::ShowPosted(std::span<Letter> batch) {
+    if (!open_.load()) return;
+    for (Letter& letter : batch) {
+        if (letter.number == kUntagged)
+            log_.AddLine(std::move(letter.text));
+        else
+            log_.AddIdLine(static_cast<std::uint32_t>(letter.number), std::move(letter.text));
+    }
+    const std::vector<std::string> shown = log_.TakeUnshown();
+    if (shown.empty()) return;
     QStringList lines;
-    lines.reserve(static_cast<qsizetype>(batch.size()));
-    for (const std::string& line : batch)
+    lines.reserve(static_cast<qsizetype>(shown.size()));
+    for (const std::string& line : shown)
         lines.append(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
     Memo_Monitor->appendPlainText(lines.join(QLatin1Char('\n')));
     showCounter();
@@ -153,58 +156,60 @@ void TForm_LinkMonitor::hideEvent(QHideEvent* event) {
 }
 
 void TForm_LinkMonitor::FormShow() {
-    log_.reset();
-    log_.setOpen(true);
+    // Lines posted while the monitor was closed are dropped as they arrive.
+    FlushPending();
+    log_.Reset();
+    open_.store(true);
     Memo_Monitor->clear();
     showCounter();
     Button_Pause->setText(QStringLiteral("Pause"));
     CheckBox_IDFilter->setChecked(false);
     CSpinEdit_IDFilter->setEnabled(false);
     CSpinEdit_IDFilter->setValue(LinkMonitorLog::kFilterDefault);
-    batchTimer_->start();
 }
 
 void TForm_LinkMonitor::FormClose() {
-    batchTimer_->stop();
-    log_.setOpen(false);
-    log_.clearLines();
+    open_.store(false);
+    log_.ClearLines();
     Memo_Monitor->clear();
 }
 
 void TForm_LinkMonitor::Button_ClearClick() {
-    log_.clear();
+    FlushPending(); // lines posted before the click go with the clear
+    log_.Clear();
     Memo_Monitor->clear();
     showCounter();
 }
 
 void TForm_LinkMonitor::Button_PauseClick() {
-    flushPending();
-    const bool paused = log_.togglePause();
+    // Lines posted before a change of pause or filter are decided by the old setting.
+    FlushPending();
+    const bool paused = log_.TogglePause();
     Button_Pause->setText(paused ? QStringLiteral("Continue") : QStringLiteral("Pause"));
 }
 
 void TForm_LinkMonitor::CheckBox_IDFilterClick() {
-    flushPending();
+    FlushPending();
     const bool checked = CheckBox_IDFilter->isChecked();
-    log_.setFilterEnabled(checked);
+    log_.SetFilterEnabled(checked);
     CSpinEdit_IDFilter->setEnabled(checked);
 }
 
 void TForm_LinkMonitor::CSpinEdit_IDFilterChange(int value) {
-    flushPending();
-    log_.setFilterNumber(value);
+    FlushPending();
+    log_.SetFilterNumber(value);
 }
 
 void TForm_LinkMonitor::Button_SaveClick() {
-    const QString chosen = dialogs().saveFileName(this, saveFolder_, saveName_, QString());
+    const QString chosen = dialogs().saveFileName(this, save_folder_, save_name_, QString());
     if (chosen.isEmpty()) return;
-    flushPending();
+    FlushPending();
     const QFileInfo info(chosen);
-    saveFolder_ = info.absolutePath();
-    saveName_ = info.fileName();
-    const std::string path = linkMonitorSavePath(chosen.toStdString());
+    save_folder_ = info.absolutePath();
+    save_name_ = info.fileName();
+    const std::string path = link_monitor_save_path(chosen.toStdString());
     std::string reason;
-    if (!linkMonitorSave(log_, path, reason))
+    if (!link_monitor_save(log_, path, reason))
         dialogs().message(this, QString::fromStdString(path) + QStringLiteral(" : ") + QString::fromStdString(reason));
 }
 

@@ -4,32 +4,35 @@
 
 #include <QDialog>
 #include <QString>
+#include <atomic>
 
 #include "core/panels/link_monitor_log.h"
 #include "core/protocol/zum_exchange.h"
+#include "core/util/mailbox.h"
 
 class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
 class QSpinBox;
-class QTimer;
+class MailboxPump;
 
 class TForm_LinkMonitor : public QDialog, public LinkLogSink {
     Q_OBJECT
 
 public:
-    explicit TForm_LinkMonitor(QWidget* parent = nullptr);
+    // Lines from other threads come through `mailbox`, which outlives the window.
+    explicit TForm_LinkMonitor(MailboxPump& mailbox, QWidget* parent = nullptr);
     ~TForm_LinkMonitor() override;
 
-    // Window thread (the exchanges of the panels); from another thread the line waits
-    // for the next batch like AddLine's.
+    // Any thread. On the window thread the line shows at once, after the lines posted
+    // before it; from another thread it comes with the mailbox's next batch. While
+    // the monitor is closed lines are dropped (its next showing would clear them).
     void AddIdLine(std::uint32_t id, const std::string& text) override;
-    // Any thread (the receive thread); shown with the next batch.
     void AddLine(const std::string& text) override;
 
-    // Moves the waiting lines into the window; the batch timer calls it.
-    void flushPending();
+    // Shows every line posted so far.
+    void FlushPending();
 
     const LinkMonitorLog& log() const { return log_; }
 
@@ -51,10 +54,14 @@ private:
     void CSpinEdit_IDFilterChange(int value);
 
     void showCounter();
+    void ShowPosted(std::span<Letter> batch);
 
+    MailboxPump& mailbox_;
+    MailboxReceiver lines_box_;
+    std::atomic<bool> open_{false};
     LinkMonitorLog log_;
-    QString saveFolder_;
-    QString saveName_;
+    QString save_folder_;
+    QString save_name_;
 
     QPlainTextEdit* Memo_Monitor = nullptr;
     QLabel* Label_LineCounter = nullptr;
@@ -65,5 +72,4 @@ private:
     QPushButton* Button_Pause = nullptr;
     QPushButton* Button_Exit = nullptr;
     QLabel* Label1 = nullptr;
-    QTimer* batchTimer_ = nullptr;
 };

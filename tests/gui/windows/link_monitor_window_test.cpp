@@ -14,6 +14,7 @@
 #include <memory>
 #include <thread>
 
+#include "gui/main/mailbox_pump.h"
 #include "gui/windows/link_monitor.h"
 #include "core/serial/comport.h"
 #include "support/scripted_dialogs.h"
@@ -24,6 +25,7 @@ class LinkMonitorWindowTest : public QObject {
 
 private:
     std::unique_ptr<ScriptedDialogs> dialogs_;
+    MailboxPump mailbox_;
     std::unique_ptr<TForm_LinkMonitor> monitor_;
 
     QStringList memoLines() {
@@ -38,7 +40,7 @@ private:
 private slots:
     void init() {
         dialogs_ = std::make_unique<ScriptedDialogs>();
-        monitor_ = std::make_unique<TForm_LinkMonitor>();
+        monitor_ = std::make_unique<TForm_LinkMonitor>(mailbox_);
         monitor_->show();
     }
 
@@ -94,8 +96,10 @@ private slots:
         QCOMPARE(counter(), QStringLiteral("501"));
     }
 
-    void untaggedLinesArriveByTheBatchTimer() {
-        monitor_->AddLine("ZUM Filter Unknow Receive Data 2 ,ab");
+    void untaggedLinesArriveWithTheNextBatch() {
+        std::thread receiver([this] { monitor_->AddLine("ZUM Filter Unknow Receive Data 2 ,ab"); });
+        receiver.join();
+        QVERIFY(memoLines().isEmpty()); // waits for the window thread's next batch
         QTRY_COMPARE(memoLines(), QStringList{QStringLiteral("ZUM Filter Unknow Receive Data 2 ,ab")});
         QCOMPARE(counter(), QStringLiteral("1"));
     }
@@ -108,7 +112,7 @@ private slots:
         monitor_->AddIdLine(5, "five");
         monitor_->AddIdLine(6, "six");
         monitor_->AddLine("untagged");
-        monitor_->flushPending();
+        monitor_->FlushPending();
         QCOMPARE(memoLines(), QStringList{QStringLiteral("five")});
         QCOMPARE(counter(), QStringLiteral("1"));
         QTest::mouseClick(filterBox(), Qt::LeftButton);
@@ -131,13 +135,20 @@ private slots:
         QCOMPARE(child<QPushButton>(monitor_.get(), "Button_Pause")->text(), QStringLiteral("Continue"));
         monitor_->AddIdLine(1, "dropped");
         monitor_->AddLine("dropped too");
-        monitor_->flushPending();
+        monitor_->FlushPending();
         QCOMPARE(counter(), QStringLiteral("1"));
         click("Button_Pause");
         QCOMPARE(child<QPushButton>(monitor_.get(), "Button_Pause")->text(), QStringLiteral("Pause"));
         monitor_->AddIdLine(1, "two");
         QCOMPARE(memoLines(), (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
         QCOMPARE(counter(), QStringLiteral("2"));
+    }
+
+    void linesPostedBeforeAPauseStillShow() {
+        std::thread receiver([this] { monitor_->AddLine("posted before the pause"); });
+        receiver.join();
+        click("Button_Pause");
+        QCOMPARE(memoLines(), QStringList{QStringLiteral("posted before the pause")});
     }
 
     void clearEmptiesAndCountsAgain() {
