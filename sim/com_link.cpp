@@ -105,7 +105,7 @@ bool ComLink::create(int com, const std::string& target, std::string& error) {
     const std::string pidText = std::to_string(::getpid()) + "\n";
     const bool written = ::write(fd, pidText.data(), pidText.size()) == static_cast<ssize_t>(pidText.size());
     ::close(fd);
-    pidFile_ = pidFile;
+    pid_file_ = pidFile;
     if (!written) {
         error = "cannot write " + pidFile;
         remove();
@@ -126,8 +126,8 @@ bool ComLink::create(int com, const std::string& target, std::string& error) {
 
 void ComLink::remove() {
     if (!link_.empty() && readLinkTarget(link_) == target_) ::unlink(link_.c_str());
-    if (!pidFile_.empty() && readPid(pidFile_) == ::getpid()) ::unlink(pidFile_.c_str());
+    if (!pid_file_.empty() && readPid(pid_file_) == ::getpid()) ::unlink(pid_file_.c_str());
     link_.clear();
-    pidFile_.clear();
+    pid_file_.clear();
     target_.clear();
 }

@@ -19,11 +19,11 @@ public:
     // Removes the link and the pid file if they are still this simulator's.
     void remove();
 
-    const std::string& linkPath() const { return link_; }
+    const std::string& link_path() const { return link_; }
 
 private:
     std::string link_;
-    std::string pidFile_;
+    std::string pid_file_;
     std::string target_;
 };
 

@@ -57,27 +57,27 @@ int main(int argc, char** argv) {
     }
 
     SimPty pty;
-    if (!pty.open(static_cast<std::uint32_t>(network->portDevice().baudRate()), error)) {
+    if (!pty.open(static_cast<std::uint32_t>(network->port_device().baud_rate()), error)) {
         std::cerr << "benchlink-sim: " << error << '\n';
         return kExitFailure;
     }
     ComLink link;
     if (options.com != 0) {
-        if (!link.create(options.com, pty.slavePath(), error)) {
+        if (!link.create(options.com, pty.slave_path(), error)) {
             std::cerr << "benchlink-sim: " << error << '\n';
             return kExitFailure;
         }
-        std::cout << "COM" << options.com << " -> " << pty.slavePath() << std::endl;
+        std::cout << "COM" << options.com << " -> " << pty.slave_path() << std::endl;
     } else {
-        std::cout << pty.slavePath() << std::endl;
+        std::cout << pty.slave_path() << std::endl;
     }
 
     SimServer server(*network, serve, pty.master(), pty.slave(), options.verbose ? &std::cerr : nullptr);
     SlaveWatch watch;
-    if (watch.start(pty.slavePath(), pty.slave()))
-        server.watchSlave(&watch);
+    if (watch.start(pty.slave_path(), pty.slave()))
+        server.WatchSlave(&watch);
     else
-        std::cerr << "benchlink-sim: cannot watch " << pty.slavePath() << "; without CAP_SYS_ADMIN the port opens once\n";
+        std::cerr << "benchlink-sim: cannot watch " << pty.slave_path() << "; without CAP_SYS_ADMIN the port opens once\n";
     if (!server.run(stopFd.get())) {
         std::cerr << "benchlink-sim: the pseudo-terminal failed\n";
         return kExitFailure;

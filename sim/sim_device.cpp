@@ -29,41 +29,41 @@ QlpCommand simErrorReply(const QlpCommand& request, std::uint32_t id, std::uint8
 
 SimDevice::SimDevice(SimProfile profile, SimSettings settings, int number)
     : profile_(std::move(profile)), active_(settings), pending_(settings), saved_(settings), number_(number),
-      outputs_(profile_.kinds.size(), 0), daCodes_(profile_.kinds.size(), 0),
-      fixedInputs_(profile_.kinds.size(), -1) {}
+      outputs_(profile_.kinds.size(), 0), da_codes_(profile_.kinds.size(), 0),
+      fixed_inputs_(profile_.kinds.size(), -1) {}
 
-void SimDevice::setFixedInput(int channel, int code) {
-    if (channel >= 0 && channel < channelCount()) fixedInputs_[static_cast<std::size_t>(channel)] = code;
+void SimDevice::SetFixedInput(int channel, int code) {
+    if (channel >= 0 && channel < channel_count()) fixed_inputs_[static_cast<std::size_t>(channel)] = code;
 }
 
-int SimDevice::analogInput(int channel, double seconds) const {
-    if (channel < 0 || channel >= channelCount()) return 0;
-    const int fixed = fixedInputs_[static_cast<std::size_t>(channel)];
+int SimDevice::AnalogInput(int channel, double seconds) const {
+    if (channel < 0 || channel >= channel_count()) return 0;
+    const int fixed = fixed_inputs_[static_cast<std::size_t>(channel)];
     if (fixed >= 0) return fixed;
     const double angle = 2.0 * std::numbers::pi * seconds / kSinePeriodSeconds + kSinePhaseStep * channel;
     const double half = qlp::kCodeMax / 2.0;
     return static_cast<int>(std::lround(half + half * std::sin(angle)));
 }
 
-int SimDevice::analogOutput(int channel) const {
-    if (channel < 0 || channel >= channelCount()) return 0;
-    return daCodes_[static_cast<std::size_t>(channel)];
+int SimDevice::AnalogOutput(int channel) const {
+    if (channel < 0 || channel >= channel_count()) return 0;
+    return da_codes_[static_cast<std::size_t>(channel)];
 }
 
-int SimDevice::digitalState() const {
+int SimDevice::digital_state() const {
     int state = 0;
-    for (int ch = 0; ch < channelCount(); ++ch)
-        if (kindOf(ch) == kChannelDO && outputs_[static_cast<std::size_t>(ch)] != 0) state |= 1 << ch;
+    for (int ch = 0; ch < channel_count(); ++ch)
+        if (KindOf(ch) == kChannelDO && outputs_[static_cast<std::size_t>(ch)] != 0) state |= 1 << ch;
     // Nothing drives the digital inputs of a simulated device: they read 0.
     return state;
 }
 
-ChannelKind SimDevice::kindOf(int channel) const {
-    if (channel < 0 || channel >= channelCount()) return kChannelNone;
+ChannelKind SimDevice::KindOf(int channel) const {
+    if (channel < 0 || channel >= channel_count()) return kChannelNone;
     return profile_.kinds[static_cast<std::size_t>(channel)];
 }
 
-std::uint8_t SimDevice::digitalOutputCommand() const {
+std::uint8_t SimDevice::DigitalOutputCommand() const {
     return profile_.family == SimFamily::kPt57 ? qlp::kPt57DigitalOutput : qlp::kRd24DigitalOutput;
 }
 
@@ -87,9 +87,9 @@ QlpCommand SimDevice::answer(const QlpCommand& request, double seconds) {
     case qlp::kRead: return read(request, seconds);
     case qlp::kWrite: return write(request);
     case qlp::kSystem: return system(request);
-    case qlp::kReadSetting: return readSetting(request);
-    case qlp::kWriteSetting: return writeSetting(request);
-    case qlp::kReadCount: return readCount(request);
+    case qlp::kReadSetting: return ReadSetting(request);
+    case qlp::kWriteSetting: return WriteSetting(request);
+    case qlp::kReadCount: return read_count(request);
     default: return error(request, qlp::kNoneFunction);
     }
 }
@@ -109,17 +109,17 @@ QlpCommand SimDevice::read(const QlpCommand& request, double seconds) const {
     reply.valueCount = 1;
     switch (request.command) {
     case qlp::kDevice:
-        reply.values[0] = digitalState();
+        reply.values[0] = digital_state();
         return reply;
     case qlp::kAnalogInput:
-        if (kindOf(ch) == kChannelNone) return error(request, qlp::kNoneChannel);
-        if (kindOf(ch) != kChannelAD) return error(request, qlp::kNoneMode);
-        reply.values[0] = analogInput(ch, seconds);
+        if (KindOf(ch) == kChannelNone) return error(request, qlp::kNoneChannel);
+        if (KindOf(ch) != kChannelAD) return error(request, qlp::kNoneMode);
+        reply.values[0] = AnalogInput(ch, seconds);
         return reply;
     case qlp::kAnalogOutput:
-        if (kindOf(ch) == kChannelNone) return error(request, qlp::kNoneChannel);
-        if (kindOf(ch) != kChannelDA) return error(request, qlp::kNoneMode);
-        reply.values[0] = analogOutput(ch);
+        if (KindOf(ch) == kChannelNone) return error(request, qlp::kNoneChannel);
+        if (KindOf(ch) != kChannelDA) return error(request, qlp::kNoneMode);
+        reply.values[0] = AnalogOutput(ch);
         return reply;
     default: return error(request, qlp::kNoneCommand);
     }
@@ -127,17 +127,17 @@ QlpCommand SimDevice::read(const QlpCommand& request, double seconds) const {
 
 QlpCommand SimDevice::write(const QlpCommand& request) {
     const int ch = request.channel;
-    const bool digital = request.command == digitalOutputCommand();
+    const bool digital = request.command == DigitalOutputCommand();
     if (!digital && request.command != qlp::kAnalogOutput && request.command != qlp::kAnalogInput)
         return error(request, qlp::kNoneCommand);
-    if (kindOf(ch) == kChannelNone) return error(request, qlp::kNoneChannel);
+    if (KindOf(ch) == kChannelNone) return error(request, qlp::kNoneChannel);
     // An input of the written sort cannot be written; any other kind is the wrong mode.
     if (request.command == qlp::kAnalogInput)
-        return error(request, kindOf(ch) == kChannelAD ? qlp::kReadOnly : qlp::kNoneMode);
+        return error(request, KindOf(ch) == kChannelAD ? qlp::kReadOnly : qlp::kNoneMode);
     const ChannelKind wanted = digital ? kChannelDO : kChannelDA;
     const ChannelKind input = digital ? kChannelDI : kChannelAD;
-    if (kindOf(ch) == input) return error(request, qlp::kReadOnly);
-    if (kindOf(ch) != wanted) return error(request, qlp::kNoneMode);
+    if (KindOf(ch) == input) return error(request, qlp::kReadOnly);
+    if (KindOf(ch) != wanted) return error(request, qlp::kNoneMode);
     if (request.valueCount < 1) return error(request, qlp::kNoneValue);
 
     const int value = request.values[0];
@@ -145,7 +145,7 @@ QlpCommand SimDevice::write(const QlpCommand& request) {
         outputs_[static_cast<std::size_t>(ch)] = value != 0 ? 1 : 0;
     } else {
         if (value < 0 || value > qlp::kCodeMax) return error(request, qlp::kNoneValue);
-        daCodes_[static_cast<std::size_t>(ch)] = value;
+        da_codes_[static_cast<std::size_t>(ch)] = value;
     }
     QlpCommand reply = echo(request);
     reply.valueCount = 1;
@@ -153,20 +153,20 @@ QlpCommand SimDevice::write(const QlpCommand& request) {
     return reply;
 }
 
-QlpCommand SimDevice::readSetting(const QlpCommand& request) const {
+QlpCommand SimDevice::ReadSetting(const QlpCommand& request) const {
     QlpCommand reply = echo(request);
     reply.valueCount = 1;
     switch (request.command) {
     case qlp::kSettingId: reply.values[0] = active_.id; break;
     case qlp::kSettingBaud: reply.values[0] = active_.baudCode; break;
-    case qlp::kSettingCan: reply.values[0] = active_.canDivider; break;
+    case qlp::kSettingCan: reply.values[0] = active_.can_divider; break;
     case qlp::kSettingMaster: reply.values[0] = active_.master; break;
     default: return error(request, qlp::kNoneCommand);
     }
     return reply;
 }
 
-QlpCommand SimDevice::writeSetting(const QlpCommand& request) {
+QlpCommand SimDevice::WriteSetting(const QlpCommand& request) {
     if (request.command != qlp::kSettingId && request.command != qlp::kSettingBaud &&
         request.command != qlp::kSettingCan && request.command != qlp::kSettingMaster)
         return error(request, qlp::kNoneCommand);
@@ -188,7 +188,7 @@ QlpCommand SimDevice::writeSetting(const QlpCommand& request) {
         break;
     case qlp::kSettingCan:
         if (canRateIndex(value) < 0) return error(request, qlp::kNoneValue);
-        pending_.canDivider = value;
+        pending_.can_divider = value;
         break;
     default:
         if (!validMaster(value)) return error(request, qlp::kNoneValue);
@@ -215,7 +215,7 @@ QlpCommand SimDevice::system(const QlpCommand& request) {
     return reply;
 }
 
-QlpCommand SimDevice::readCount(const QlpCommand& request) const {
+QlpCommand SimDevice::read_count(const QlpCommand& request) const {
     if (request.command != qlp::kDevice) return error(request, qlp::kNoneCommand);
     QlpCommand reply = echo(request);
     reply.valueCount = 1;

@@ -21,7 +21,7 @@ struct SimProfile {
 struct SimSettings {
     int id = 1;
     int baudCode = 1152; // baud rate / 100
-    int canDivider = 8;  // CAN bit-rate divider
+    int can_divider = 8;  // CAN bit-rate divider
     int master = 1;
 
     bool operator==(const SimSettings&) const = default;
@@ -75,19 +75,19 @@ public:
 
     const SimProfile& profile() const { return profile_; }
     int id() const { return active_.id; }
-    int baudRate() const { return active_.baudCode * 100; }
-    int canDivider() const { return active_.canDivider; }
+    int baud_rate() const { return active_.baudCode * 100; }
+    int can_divider() const { return active_.can_divider; }
     const SimSettings& active() const { return active_; }
     const SimSettings& pending() const { return pending_; }
     const SimSettings& saved() const { return saved_; }
 
     // Holds an analogue input at a code instead of the slow sine.
-    void setFixedInput(int channel, int code);
+    void SetFixedInput(int channel, int code);
     // The code an analogue input reads `seconds` after start.
-    int analogInput(int channel, double seconds) const;
-    int analogOutput(int channel) const;
+    int AnalogInput(int channel, double seconds) const;
+    int AnalogOutput(int channel) const;
     // Bit n is the state of channel n, for the DI and DO channels.
-    int digitalState() const;
+    int digital_state() const;
 
     // Answers one request addressed to this device, heard `seconds` after start.
     // The reply carries the ID the device had when it heard the request; a new
@@ -95,19 +95,19 @@ public:
     QlpCommand answer(const QlpCommand& request, double seconds);
 
 private:
-    int channelCount() const { return static_cast<int>(profile_.kinds.size()); }
-    ChannelKind kindOf(int channel) const;
-    std::uint8_t digitalOutputCommand() const;
+    int channel_count() const { return static_cast<int>(profile_.kinds.size()); }
+    ChannelKind KindOf(int channel) const;
+    std::uint8_t DigitalOutputCommand() const;
 
     QlpCommand echo(const QlpCommand& request) const;
     QlpCommand error(const QlpCommand& request, std::uint8_t code) const;
     QlpCommand check(const QlpCommand& request) const;
     QlpCommand read(const QlpCommand& request, double seconds) const;
     QlpCommand write(const QlpCommand& request);
-    QlpCommand readSetting(const QlpCommand& request) const;
-    QlpCommand writeSetting(const QlpCommand& request);
+    QlpCommand ReadSetting(const QlpCommand& request) const;
+    QlpCommand WriteSetting(const QlpCommand& request);
     QlpCommand system(const QlpCommand& request);
-    QlpCommand readCount(const QlpCommand& request) const;
+    QlpCommand read_count(const QlpCommand& request) const;
 
     SimProfile profile_;
     SimSettings active_;
@@ -115,6 +115,6 @@ private:
     SimSettings saved_;
     int number_;
     std::vector<int> outputs_;     // DO states, 0 or 1
-    std::vector<int> daCodes_;     // last DA code written
-    std::vector<int> fixedInputs_; // -1: follows the sine
+    std::vector<int> da_codes_;     // last DA code written
+    std::vector<int> fixed_inputs_; // -1: follows the sine
 };

@@ -1,8 +1,8 @@
 #include "sim/sim_network.h"
 
-SimNetwork::SimNetwork(SimDevice portDevice) : port_(std::move(portDevice)) {}
+SimNetwork::SimNetwork(SimDevice port_device) : port_(std::move(port_device)) {}
 
-void SimNetwork::addBusDevice(SimDevice device) {
+void SimNetwork::AddBusDevice(SimDevice device) {
     bus_.push_back(std::move(device));
 }
 
@@ -10,7 +10,7 @@ SimDevice* SimNetwork::addressed(std::uint32_t id) {
     if (id == kAnyId || id == kAnyIdToo || id == static_cast<std::uint32_t>(port_.id())) return &port_;
     for (SimDevice& device : bus_) {
         // A device set to another CAN bit rate than the port device hears nothing.
-        if (static_cast<std::uint32_t>(device.id()) == id && device.canDivider() == port_.canDivider())
+        if (static_cast<std::uint32_t>(device.id()) == id && device.can_divider() == port_.can_divider())
             return &device;
     }
     return nullptr;
@@ -19,7 +19,7 @@ SimDevice* SimNetwork::addressed(std::uint32_t id) {
 std::optional<SimAnswer> SimNetwork::answer(const QlpCommand& request, double seconds) {
     SimDevice* device = addressed(request.id);
     if (device == nullptr) {
-        if (!answerAbsent_) return std::nullopt;
+        if (!answer_absent_) return std::nullopt;
         return SimAnswer{simErrorReply(request, static_cast<std::uint32_t>(port_.id()), qlp::kNoneDevice), true};
     }
     const bool fromPort = device == &port_;

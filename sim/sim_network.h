@@ -29,15 +29,15 @@ public:
     static constexpr int kAnyId = 254;
     static constexpr int kAnyIdToo = 255;
 
-    explicit SimNetwork(SimDevice portDevice);
+    explicit SimNetwork(SimDevice port_device);
 
-    void addBusDevice(SimDevice device);
+    void AddBusDevice(SimDevice device);
     // An ID nobody has: silence, or "None Device" from the device on the port.
-    void setAnswerAbsent(bool noneDevice) { answerAbsent_ = noneDevice; }
-    void addErrorRule(const SimErrorRule& rule) { rules_.push_back(rule); }
+    void SetAnswerAbsent(bool noneDevice) { answer_absent_ = noneDevice; }
+    void AddErrorRule(const SimErrorRule& rule) { rules_.push_back(rule); }
 
-    SimDevice& portDevice() { return port_; }
-    std::vector<SimDevice>& busDevices() { return bus_; }
+    SimDevice& port_device() { return port_; }
+    std::vector<SimDevice>& bus_devices() { return bus_; }
 
     // The one reply to a request heard `seconds` after start, or none.
     std::optional<SimAnswer> answer(const QlpCommand& request, double seconds);
@@ -48,5 +48,5 @@ private:
     SimDevice port_;
     std::vector<SimDevice> bus_;
     std::vector<SimErrorRule> rules_;
-    bool answerAbsent_ = false;
+    bool answer_absent_ = false;
 };

@@ -41,7 +41,7 @@ bool SimPty::open(std::uint32_t rate, std::string& error) {
     if (unlockpt(master_.get()) != 0) return fail("unlockpt");
     char name[128];
     if (ptsname_r(master_.get(), name, sizeof name) != 0) return fail("ptsname");
-    slavePath_ = name;
+    slave_path_ = name;
     slave_.reset(::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
     if (!slave_.valid()) return fail(name);
     // Raw, so that a program that opens the port without setting it up still

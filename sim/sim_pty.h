@@ -33,10 +33,10 @@ public:
 
     int master() const { return master_.get(); }
     int slave() const { return slave_.get(); }
-    const std::string& slavePath() const { return slavePath_; }
+    const std::string& slave_path() const { return slave_path_; }
 
 private:
     UniqueFd master_;
     UniqueFd slave_;
-    std::string slavePath_;
+    std::string slave_path_;
 };

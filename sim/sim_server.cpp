@@ -46,12 +46,12 @@ bool simRatesMatch(std::uint32_t lineRate, std::uint32_t deviceRate) {
 SimServer::SimServer(SimNetwork& network, const SimServeSettings& settings, int master, int slave,
                      std::ostream* log)
     : network_(network), settings_(settings), master_(master), slave_(slave), log_(log), start_(Clock::now()),
-      dropRandom_(settings.seed), noiseRandom_(settings.seed ^ 0x5EEDu) {
-    nextNoise_ = start_ + milliseconds(settings_.noiseMs);
-    nextStream_ = start_ + milliseconds(settings_.everyMs);
+      drop_random_(settings.seed), noise_random_(settings.seed ^ 0x5EEDu) {
+    next_noise_ = start_ + milliseconds(settings_.noiseMs);
+    next_stream_ = start_ + milliseconds(settings_.everyMs);
 }
 
-void SimServer::logLine(const std::string& text) {
+void SimServer::LogLine(const std::string& text) {
     if (log_ == nullptr) return;
     *log_ << text << '\n';
     log_->flush();
@@ -62,7 +62,7 @@ bool SimServer::run(int stopFd) {
         const Clock::time_point before = Clock::now();
         const int watchFd = watch_ != nullptr ? watch_->fd() : -1;
         pollfd fds[3] = {{stopFd, POLLIN, 0}, {master_, POLLIN, 0}, {watchFd, POLLIN, 0}};
-        const int ready = ::poll(fds, 3, pollTimeout(before));
+        const int ready = ::poll(fds, 3, PollTimeout(before));
         if (ready < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -87,23 +87,23 @@ bool SimServer::run(int stopFd) {
             return false;
         }
 
-        if (settings_.noiseMs > 0 && now >= nextNoise_) {
+        if (settings_.noiseMs > 0 && now >= next_noise_) {
             schedule({now, noise(), true});
-            nextNoise_ = std::max(nextNoise_ + milliseconds(settings_.noiseMs), now);
+            next_noise_ = std::max(next_noise_ + milliseconds(settings_.noiseMs), now);
         }
-        if (!settings_.stream.empty() && now >= nextStream_) {
+        if (!settings_.stream.empty() && now >= next_stream_) {
             schedule({now, settings_.stream, true});
-            nextStream_ = std::max(nextStream_ + milliseconds(settings_.everyMs), now);
+            next_stream_ = std::max(next_stream_ + milliseconds(settings_.everyMs), now);
         }
         if (!flush(now)) return false;
     }
 }
 
-int SimServer::pollTimeout(Clock::time_point now) const {
+int SimServer::PollTimeout(Clock::time_point now) const {
     Clock::time_point next = Clock::time_point::max();
-    if (!outgoing_.empty()) next = std::max(outgoing_.front().due, retryAt_);
-    if (settings_.noiseMs > 0) next = std::min(next, nextNoise_);
-    if (!settings_.stream.empty()) next = std::min(next, nextStream_);
+    if (!outgoing_.empty()) next = std::max(outgoing_.front().due, retry_at_);
+    if (settings_.noiseMs > 0) next = std::min(next, next_noise_);
+    if (!settings_.stream.empty()) next = std::min(next, next_stream_);
     if (next == Clock::time_point::max()) return -1;
     if (next <= now) return 0;
     // Rounded up, so that the wake-up never comes before the event.
@@ -125,31 +125,31 @@ void SimServer::request(const std::vector<std::uint8_t>& frame, Clock::time_poin
     QlpCommand command;
     const int numbers = zumNumberCount(frame);
     if (numbers < kMinNumbers || numbers > kMaxNumbers || !qlpDecodeText(frame.data(), frame.size(), command)) {
-        logLine("ignored: not a request");
+        LogLine("ignored: not a request");
         return;
     }
     const std::string text = qlpCommandText(command);
-    logLine("request " + text);
+    LogLine("request " + text);
     const std::uint32_t lineRate = serial_read_rate(slave_);
-    const std::uint32_t deviceRate = static_cast<std::uint32_t>(network_.portDevice().baudRate());
+    const std::uint32_t deviceRate = static_cast<std::uint32_t>(network_.port_device().baud_rate());
     if (!simRatesMatch(lineRate, deviceRate)) {
-        logLine("ignored: line at " + std::to_string(lineRate) + " baud, device at " + std::to_string(deviceRate));
+        LogLine("ignored: line at " + std::to_string(lineRate) + " baud, device at " + std::to_string(deviceRate));
         return;
     }
     if (settings_.dropPercent > 0) {
         std::uniform_int_distribution<int> percent(0, 99);
-        if (percent(dropRandom_) < settings_.dropPercent) {
-            logLine("dropped");
+        if (percent(drop_random_) < settings_.dropPercent) {
+            LogLine("dropped");
             return;
         }
     }
     const double seconds = std::chrono::duration<double>(now - start_).count();
     const std::optional<SimAnswer> answer = network_.answer(command, seconds);
     if (!answer) {
-        logLine("no answer: no device with ID " + std::to_string(command.id));
+        LogLine("no answer: no device with ID " + std::to_string(command.id));
         return;
     }
-    logLine("reply   " + qlpCommandText(answer->reply));
+    LogLine("reply   " + qlpCommandText(answer->reply));
     std::vector<std::uint8_t> bytes = qlpEncodeText(answer->reply);
     const Clock::time_point due = now + milliseconds(settings_.delayMs);
     if (settings_.splitMs > 0 && bytes.size() > 1) {
@@ -164,31 +164,31 @@ void SimServer::request(const std::vector<std::uint8_t>& frame, Clock::time_poin
 
 void SimServer::schedule(Outgoing item) {
     // Replies are never dropped; what nobody reads is, once too much waits.
-    if (item.droppable && outgoingBytes_ + item.bytes.size() > kOutgoingMax) return;
+    if (item.droppable && outgoing_bytes_ + item.bytes.size() > kOutgoingMax) return;
     // One line, one writer: everything goes out in the order it was made, so a
     // reply is never interleaved with another or cut by noise, even when split.
     if (!outgoing_.empty()) item.due = std::max(item.due, outgoing_.back().due);
-    outgoingBytes_ += item.bytes.size();
+    outgoing_bytes_ += item.bytes.size();
     outgoing_.push_back(std::move(item));
 }
 
 bool SimServer::flush(Clock::time_point now) {
-    if (now < retryAt_) return true;
+    if (now < retry_at_) return true;
     while (!outgoing_.empty() && outgoing_.front().due <= now) {
         Outgoing& head = outgoing_.front();
         const ssize_t n = ::write(master_, head.bytes.data(), head.bytes.size());
         if (n < 0) {
             if (errno == EINTR) continue;
             if (errno == EAGAIN || errno == EWOULDBLOCK) {
-                retryAt_ = now + kBlockedRetry;
+                retry_at_ = now + kBlockedRetry;
                 break;
             }
             return false;
         }
-        outgoingBytes_ -= static_cast<std::size_t>(n);
+        outgoing_bytes_ -= static_cast<std::size_t>(n);
         if (static_cast<std::size_t>(n) < head.bytes.size()) {
             head.bytes.erase(head.bytes.begin(), head.bytes.begin() + n);
-            retryAt_ = now + kBlockedRetry;
+            retry_at_ = now + kBlockedRetry;
             break;
         }
         outgoing_.pop_front();
@@ -199,7 +199,7 @@ bool SimServer::flush(Clock::time_point now) {
 std::vector<std::uint8_t> SimServer::noise() {
     std::uniform_int_distribution<int> length(kNoiseMin, kNoiseMax);
     std::uniform_int_distribution<std::size_t> pick(0, kNoiseBytes.size() - 1);
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length(noiseRandom_)));
-    for (auto& b : bytes) b = static_cast<std::uint8_t>(kNoiseBytes[pick(noiseRandom_)]);
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length(noise_random_)));
+    for (auto& b : bytes) b = static_cast<std::uint8_t>(kNoiseBytes[pick(noise_random_)]);
     return bytes;
 }

@@ -39,7 +39,7 @@ public:
     SimServer(SimNetwork& network, const SimServeSettings& settings, int master, int slave, std::ostream* log);
 
     // Lifts the port's exclusive flag whenever a program closes it.
-    void watchSlave(SlaveWatch* watch) { watch_ = watch; }
+    void WatchSlave(SlaveWatch* watch) { watch_ = watch; }
 
     // Serves until `stopFd` becomes readable; false if the terminal failed.
     bool run(int stopFd);
@@ -56,8 +56,8 @@ private:
     void schedule(Outgoing item);
     bool flush(Clock::time_point now); // false on a write fault
     std::vector<std::uint8_t> noise();
-    void logLine(const std::string& text);
-    int pollTimeout(Clock::time_point now) const;
+    void LogLine(const std::string& text);
+    int PollTimeout(Clock::time_point now) const;
 
     SimNetwork& network_;
     SimServeSettings settings_;
@@ -68,10 +68,10 @@ private:
     Clock::time_point start_;
     RequestFramer framer_;
     std::deque<Outgoing> outgoing_;
-    std::size_t outgoingBytes_ = 0;
-    Clock::time_point retryAt_{}; // the terminal took no more bytes: try again then
-    std::mt19937 dropRandom_;
-    std::mt19937 noiseRandom_;
-    Clock::time_point nextNoise_;
-    Clock::time_point nextStream_;
+    std::size_t outgoing_bytes_ = 0;
+    Clock::time_point retry_at_{}; // the terminal took no more bytes: try again then
+    std::mt19937 drop_random_;
+    std::mt19937 noise_random_;
+    Clock::time_point next_noise_;
+    Clock::time_point next_stream_;
 };

@@ -24,7 +24,7 @@ bool buildDevice(const std::string& model, const SimSettings& settings, const Si
         return false;
     }
     out = std::make_unique<SimDevice>(profile, settings, options.number);
-    for (const SimFixedInput& input : options.fixedInputs) out->setFixedInput(input.channel, input.code);
+    for (const SimFixedInput& input : options.fixedInputs) out->SetFixedInput(input.channel, input.code);
     return true;
 }
 
@@ -63,24 +63,24 @@ std::unique_ptr<SimNetwork> simBuildNetwork(const SimOptions& options, std::stri
     SimSettings settings;
     settings.id = options.id;
     settings.baudCode = options.baud / 100;
-    settings.canDivider = canDividerOf(options.can);
+    settings.can_divider = canDividerOf(options.can);
     settings.master = options.master;
-    if (settings.canDivider == 0) {
+    if (settings.can_divider == 0) {
         error = "unknown CAN bit rate \"" + options.can + "\" (1176K 588K 392K 294K 196K 147K 118K 90K 50K)";
         return nullptr;
     }
     std::unique_ptr<SimDevice> port;
     if (!buildDevice(options.model, settings, options, port, error)) return nullptr;
     auto network = std::make_unique<SimNetwork>(std::move(*port));
-    network->setAnswerAbsent(options.absentNoneDevice);
-    for (const SimErrorRule& rule : options.errors) network->addErrorRule(rule);
+    network->SetAnswerAbsent(options.absentNoneDevice);
+    for (const SimErrorRule& rule : options.errors) network->AddErrorRule(rule);
     for (const SimBusEntry& entry : options.bus) {
         SimSettings busSettings = settings;
         busSettings.id = entry.id;
         std::unique_ptr<SimDevice> device;
         if (!buildDevice(entry.model.empty() ? options.model : entry.model, busSettings, options, device, error))
             return nullptr;
-        network->addBusDevice(std::move(*device));
+        network->AddBusDevice(std::move(*device));
     }
     return network;
 }

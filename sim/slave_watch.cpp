@@ -49,12 +49,12 @@ bool openElsewhere(const std::string& path) {
 
 } // namespace
 
-bool SlaveWatch::start(const std::string& slavePath, int ownSlave) {
-    slavePath_ = slavePath;
-    ownSlave_ = ownSlave;
+bool SlaveWatch::start(const std::string& slave_path, int ownSlave) {
+    slave_path_ = slave_path;
+    own_slave_ = ownSlave;
     inotify_.reset(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
     if (!inotify_.valid()) return false;
-    if (inotify_add_watch(inotify_.get(), slavePath.c_str(), IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+    if (inotify_add_watch(inotify_.get(), slave_path.c_str(), IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
         inotify_.reset();
         return false;
     }
@@ -66,10 +66,10 @@ void SlaveWatch::closed() {
     while (read(inotify_.get(), events, sizeof events) > 0) {
     }
     int exclusive = 0;
-    if (ioctl(ownSlave_, TIOCGEXCL, &exclusive) != 0 || exclusive == 0) return;
-    if (!heldByOthers()) ioctl(ownSlave_, TIOCNXCL);
+    if (ioctl(own_slave_, TIOCGEXCL, &exclusive) != 0 || exclusive == 0) return;
+    if (!HeldByOthers()) ioctl(own_slave_, TIOCNXCL);
 }
 
-bool SlaveWatch::heldByOthers() const {
-    return openElsewhere(slavePath_);
+bool SlaveWatch::HeldByOthers() const {
+    return openElsewhere(slave_path_);
 }

@@ -13,7 +13,7 @@
 class SlaveWatch {
 public:
     // Watches the slave for closes; false if inotify is not available.
-    bool start(const std::string& slavePath, int ownSlave);
+    bool start(const std::string& slave_path, int ownSlave);
     // The descriptor to poll for input; -1 when not started.
     int fd() const { return inotify_.get(); }
     // Takes the pending close events and lifts the exclusive flag if nobody
@@ -21,9 +21,9 @@ public:
     void closed();
 
 private:
-    bool heldByOthers() const;
+    bool HeldByOthers() const;
 
     UniqueFd inotify_;
-    std::string slavePath_;
-    int ownSlave_ = -1;
+    std::string slave_path_;
+    int own_slave_ = -1;
 };

@@ -7,7 +7,7 @@ constexpr std::string_view kSendLabel = "  Send ";
 
 void StreamLinkLog::AddIdLine(std::uint32_t, const std::string& text) {
     std::lock_guard<std::mutex> lock(mutex_);
-    lastIdLine_ = text;
+    last_id_line_ = text;
     if (print_) out_ << text << std::endl;
 }
 
@@ -18,5 +18,5 @@ void StreamLinkLog::AddLine(const std::string& text) {
 
 std::string StreamLinkLog::lastMessage() const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return lastIdLine_.substr(0, lastIdLine_.find(kSendLabel));
+    return last_id_line_.substr(0, last_id_line_.find(kSendLabel));
 }

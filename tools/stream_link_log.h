@@ -22,5 +22,5 @@ private:
     std::ostream& out_;
     bool print_;
     mutable std::mutex mutex_;
-    std::string lastIdLine_;
+    std::string last_id_line_;
 };

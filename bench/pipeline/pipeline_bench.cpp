@@ -295,7 +295,7 @@ public:
     }
 
     void watch_model() {
-        const MessageListModel* model = &main_.messageModel();
+        const MessageListModel* model = &main_.message_model();
         QObject::connect(model, &QAbstractItemModel::rowsAboutToBeInserted, [this] { insert_start_ = Clock::now(); });
         QObject::connect(model, &QAbstractItemModel::rowsInserted, [this](const QModelIndex&, int first, int last) {
             auto now = Clock::now();
@@ -314,7 +314,7 @@ public:
     }
 
 private:
-    const LineStore& store() const { return main_.messageModel().store(); }
+    const LineStore& store() const { return main_.message_model().store(); }
 
     PtyPair far_;
     ComPortFolder ports_;

@@ -11,7 +11,7 @@ bool ReplyFifo::push(const QlpCommand& record) {
     write_.store(after, std::memory_order_release);
     // Taking the lock orders this push against a consumer that has just found the
     // ring empty and is about to wait, so the wake-up cannot be lost.
-    { std::lock_guard<std::mutex> lock(wakeMutex_); }
+    { std::lock_guard<std::mutex> lock(wake_mutex_); }
     wake_.notify_one();
     return true;
 }
@@ -24,10 +24,10 @@ bool ReplyFifo::pop(QlpCommand& out) {
     return true;
 }
 
-bool ReplyFifo::waitPop(QlpCommand& out, Clock::time_point deadline) {
+bool ReplyFifo::WaitPop(QlpCommand& out, Clock::time_point deadline) {
     while (true) {
         if (pop(out)) return true;
-        std::unique_lock<std::mutex> lock(wakeMutex_);
+        std::unique_lock<std::mutex> lock(wake_mutex_);
         const bool ready = wake_.wait_until(lock, deadline, [this] {
             return write_.load(std::memory_order_acquire) != read_.load(std::memory_order_relaxed);
         });

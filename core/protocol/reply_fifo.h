@@ -22,7 +22,7 @@ public:
     // Consumer. False when nothing is unread.
     bool pop(QlpCommand& out);
     // Consumer. Blocks until a record is unread or the deadline passes.
-    bool waitPop(QlpCommand& out, Clock::time_point deadline);
+    bool WaitPop(QlpCommand& out, Clock::time_point deadline);
     // Consumer. Discards every unread record.
     void reset();
 
@@ -38,6 +38,6 @@ private:
     std::atomic<int> read_{0};
     std::atomic<std::uint64_t> dropped_{0};
     // Only to wake a waiting consumer; the ring itself needs no lock.
-    std::mutex wakeMutex_;
+    std::mutex wake_mutex_;
     std::condition_variable wake_;
 };

@@ -14,15 +14,15 @@ CatchResult ZumCatcher::feed(const std::uint8_t* bytes, std::size_t count, Clock
                              std::uint8_t* out) {
     count = std::min(count, kReadMax);
     if (count > 0) {
-        std::memcpy(catch_.data() + catchFill_, bytes, count);
-        catchFill_ += count;
-        lastArrival_ = now;
+        std::memcpy(catch_.data() + catch_fill_, bytes, count);
+        catch_fill_ += count;
+        last_arrival_ = now;
     }
 
     // One pass: bytes before the first "%" stay; the frame runs from it to the next
     // 0x00; a second "%" before that 0x00 ends the pass with no frame.
     CatchResult result;
-    const std::size_t fill = catchFill_;
+    const std::size_t fill = catch_fill_;
     const void* marker = std::memchr(catch_.data(), kZumStart, fill);
     const std::size_t start =
         marker == nullptr ? fill : static_cast<std::size_t>(static_cast<const std::uint8_t*>(marker) - catch_.data());
@@ -36,41 +36,41 @@ CatchResult ZumCatcher::feed(const std::uint8_t* bytes, std::size_t count, Clock
                    qlpDecodeText(catch_.data() + start, pos - start + 1, result.reply)) {
             result.caught = true;
             std::memmove(catch_.data() + start, catch_.data() + pos + 1, fill - pos - 1);
-            catchFill_ = fill - (pos + 1 - start);
+            catch_fill_ = fill - (pos + 1 - start);
         }
     }
 
-    if (unfinished && fill - start <= kHeldMax && now - lastArrival_ < kHeldExpiry) {
-        moveToUnknown(0, start);
+    if (unfinished && fill - start <= kHeldMax && now - last_arrival_ < kHeldExpiry) {
+        MoveToUnknown(0, start);
         std::memmove(catch_.data(), catch_.data() + start, fill - start);
-        catchFill_ = fill - start;
+        catch_fill_ = fill - start;
     } else {
-        moveToUnknown(0, catchFill_);
-        catchFill_ = 0;
+        MoveToUnknown(0, catch_fill_);
+        catch_fill_ = 0;
     }
 
-    const std::size_t given = std::min(unknownFill_, kReadMax);
+    const std::size_t given = std::min(unknown_fill_, kReadMax);
     std::memcpy(out, unknown_.data(), given);
-    std::memmove(unknown_.data(), unknown_.data() + given, unknownFill_ - given);
-    unknownFill_ -= given;
+    std::memmove(unknown_.data(), unknown_.data() + given, unknown_fill_ - given);
+    unknown_fill_ -= given;
     result.unknownCount = static_cast<std::int32_t>(given);
     return result;
 }
 
-void ZumCatcher::moveToUnknown(std::size_t from, std::size_t to) {
+void ZumCatcher::MoveToUnknown(std::size_t from, std::size_t to) {
     // A held piece is at most kHeldMax and at most kReadMax bytes leave per call, so
     // the unknown buffer never holds more than kCapacity: the clamp never cuts.
-    const std::size_t length = std::min(to - from, kCapacity - unknownFill_);
-    std::memcpy(unknown_.data() + unknownFill_, catch_.data() + from, length);
-    unknownFill_ += length;
+    const std::size_t length = std::min(to - from, kCapacity - unknown_fill_);
+    std::memcpy(unknown_.data() + unknown_fill_, catch_.data() + from, length);
+    unknown_fill_ += length;
 }
 
-void ZumCatcher::releaseHeld() {
-    moveToUnknown(0, catchFill_);
-    catchFill_ = 0;
+void ZumCatcher::ReleaseHeld() {
+    MoveToUnknown(0, catch_fill_);
+    catch_fill_ = 0;
 }
 
 void ZumCatcher::clear() {
-    catchFill_ = 0;
-    unknownFill_ = 0;
+    catch_fill_ = 0;
+    unknown_fill_ = 0;
 }

@@ -34,22 +34,22 @@ public:
     CatchResult feed(const std::uint8_t* bytes, std::size_t count, Clock::time_point now, std::uint8_t* out);
 
     // The held piece becomes unknown data, handed out by the next feed.
-    void releaseHeld();
+    void ReleaseHeld();
     // Forgets held and unknown bytes.
     void clear();
 
-    std::size_t held() const { return catchFill_; }
-    std::size_t pendingUnknown() const { return unknownFill_; }
+    std::size_t held() const { return catch_fill_; }
+    std::size_t PendingUnknown() const { return unknown_fill_; }
 
 private:
     // Capacity for a held piece plus a full read, so nothing is ever cut off.
     static constexpr std::size_t kCapacity = kReadMax + kHeldMax;
 
-    void moveToUnknown(std::size_t from, std::size_t to);
+    void MoveToUnknown(std::size_t from, std::size_t to);
 
     std::array<std::uint8_t, kCapacity> catch_{};
-    std::size_t catchFill_ = 0;
+    std::size_t catch_fill_ = 0;
     std::array<std::uint8_t, kCapacity> unknown_{};
-    std::size_t unknownFill_ = 0;
-    Clock::time_point lastArrival_{};
+    std::size_t unknown_fill_ = 0;
+    Clock::time_point last_arrival_{};
 };

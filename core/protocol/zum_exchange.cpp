@@ -113,7 +113,7 @@ ExchangeStatus zumExchange(const QlpCommand& request, QlpCommand& reply, std::st
     s.fifo.reset();
     {
         std::lock_guard<std::mutex> lock(s.catcherMutex);
-        s.catcher.releaseHeld();
+        s.catcher.ReleaseHeld();
     }
     comport_purge();
 
@@ -122,7 +122,7 @@ ExchangeStatus zumExchange(const QlpCommand& request, QlpCommand& reply, std::st
 
     const Clock::time_point start = Clock::now();
     QlpCommand answer;
-    const bool answered = s.fifo.waitPop(answer, start + std::chrono::milliseconds(budget_ms));
+    const bool answered = s.fifo.WaitPop(answer, start + std::chrono::milliseconds(budget_ms));
     const long long waited =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 

@@ -34,7 +34,7 @@ BenchlinkWindows::BenchlinkWindows() {
     peers.uart_detect = uart_detect_;
     peers.link_monitor = link_monitor_;
     peers.pt57_operate = pt57_operate_;
-    main_->setPeers(peers);
+    main_->SetPeers(peers);
 }
 
 BenchlinkWindows::~BenchlinkWindows() = default;

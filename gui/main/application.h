@@ -24,13 +24,13 @@ public:
     TForm_ZQ70_Main* main() const { return main_.get(); }
     MailboxPump& mailbox() const { return *mailbox_; }
     TForm_Message* message() const { return message_; }
-    TForm_ComportSetup* comportSetup() const { return comport_setup_; }
-    TForm_RD24Operate* rd24Operate() const { return rd24_operate_; }
+    TForm_ComportSetup* comport_setup() const { return comport_setup_; }
+    TForm_RD24Operate* rd24_operate() const { return rd24_operate_; }
     TForm_AboutZQ70* about() const { return about_; }
     TForm_DUVA* company() const { return company_; }
-    TForm_UartDetect* uartDetect() const { return uart_detect_; }
-    TForm_LinkMonitor* linkMonitor() const { return link_monitor_; }
-    TForm_PT57Operate* pt57Operate() const { return pt57_operate_; }
+    TForm_UartDetect* uart_detect() const { return uart_detect_; }
+    TForm_LinkMonitor* link_monitor() const { return link_monitor_; }
+    TForm_PT57Operate* pt57_operate() const { return pt57_operate_; }
 
 private:
     // Declared first: every window posts to it and removes its receivers as it goes.

@@ -19,7 +19,7 @@ QString qtFilter(const QString& filter) {
 }
 } // namespace
 
-int DialogSeam::showModal(QDialog& dialog) {
+int DialogSeam::ShowModal(QDialog& dialog) {
     return dialog.exec();
 }
 
@@ -27,12 +27,12 @@ void DialogSeam::message(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, QString(), text);
 }
 
-QString DialogSeam::openFileName(QWidget* parent, const QString& folder, const QString& name,
+QString DialogSeam::OpenFileName(QWidget* parent, const QString& folder, const QString& name,
                                  const QString& filter) {
     return QFileDialog::getOpenFileName(parent, QString(), QDir(folder).filePath(name), qtFilter(filter));
 }
 
-QString DialogSeam::saveFileName(QWidget* parent, const QString& folder, const QString& name,
+QString DialogSeam::SaveFileName(QWidget* parent, const QString& folder, const QString& name,
                                  const QString& filter) {
     return QFileDialog::getSaveFileName(parent, QString(), QDir(folder).filePath(name), qtFilter(filter));
 }

@@ -11,13 +11,13 @@ class DialogSeam {
 public:
     virtual ~DialogSeam() = default;
     // Shows the window modally and returns its result code (QDialog::Accepted or Rejected).
-    virtual int showModal(QDialog& dialog);
+    virtual int ShowModal(QDialog& dialog);
     // A modal message box with one text and an OK button.
     virtual void message(QWidget* parent, const QString& text);
     // File dialogs start in `folder` with `name` filled in; an empty result means cancelled.
-    virtual QString openFileName(QWidget* parent, const QString& folder, const QString& name,
+    virtual QString OpenFileName(QWidget* parent, const QString& folder, const QString& name,
                                  const QString& filter);
-    virtual QString saveFileName(QWidget* parent, const QString& folder, const QString& name,
+    virtual QString SaveFileName(QWidget* parent, const QString& folder, const QString& name,
                                  const QString& filter);
 };
 

@@ -61,13 +61,13 @@ TForm_ZQ70_Main::TForm_ZQ70_Main(MailboxPump& mailbox, QWidget* parent) : QMainW
     });
     count_timer_ = new QTimer(this);
     count_timer_->setSingleShot(true);
-    buildMenu();
-    buildControls();
-    initActionsConnections();
+    BuildMenu();
+    BuildControls();
+    InitActionsConnections();
     resize(1100, 700);
 }
 
-void TForm_ZQ70_Main::wireReceivePipeline() {
+void TForm_ZQ70_Main::WireReceivePipeline() {
     session_->SetDispatcher([this] { pipeline_->ReceiveDispatch(); });
     session_->SetReceiveStopped([this] {
         pipeline_->ResetAccumulated();
@@ -93,7 +93,7 @@ QAction* TForm_ZQ70_Main::action(const char* name) const {
     return findChild<QAction*>(QString::fromLatin1(name));
 }
 
-void TForm_ZQ70_Main::buildMenu() {
+void TForm_ZQ70_Main::BuildMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     makeAction(file, "MessageLoad", "Load");
     makeAction(file, "MessageSave", "Save");
@@ -115,7 +115,7 @@ void TForm_ZQ70_Main::buildMenu() {
     makeAction(info, "AboutDUVA", "About DUVA");
 }
 
-void TForm_ZQ70_Main::buildControls() {
+void TForm_ZQ70_Main::BuildControls() {
     auto* central = new QSplitter(Qt::Horizontal, this);
     setCentralWidget(central);
 
@@ -156,7 +156,7 @@ void TForm_ZQ70_Main::buildControls() {
     auto* right_layout = new QVBoxLayout(right);
     pages_ = new QTabWidget(right);
     pages_->setObjectName(QStringLiteral("PageControl_Main"));
-    buildPages();
+    BuildPages();
     right_layout->addWidget(pages_, 1);
 
     group_uart_operate_ = new QGroupBox(QStringLiteral("Uart Operate"), right);
@@ -185,7 +185,7 @@ void TForm_ZQ70_Main::buildControls() {
 
 // One widget per tab page; each page class builds and wires its own controls and is
 // given what it needs: the message list's line sink, the pipeline, the menu entries.
-void TForm_ZQ70_Main::buildPages() {
+void TForm_ZQ70_Main::BuildPages() {
     const LineSink add_line = [this](const std::string& line) { AddMessageLine(line); };
     ProjectActions project;
     project.defualt = action("GeneralASCIIDefualt");
@@ -193,23 +193,23 @@ void TForm_ZQ70_Main::buildPages() {
     project.save = action("GeneralASCIISave");
     project.save_as = action("GeneralASCIIAs");
     general_ascii_ = new GeneralAsciiPage(add_line, project, benchlink_product(), pages_);
-    general_ascii_->sendFileArea()->addWidget(new SendFileGroup(add_line, general_ascii_));
-    addPage(general_ascii_, "TabSheet_GeneralASCII", "General ASCII");
-    addPage(new GeneralHexPage(add_line, pages_), "TabSheet_GeneralHEX", "Gerneral HEX");
-    addPage(new QlpHexPage(add_line, pages_), "TabSheet_QLPHEX", "QLP HEX");
-    addPage(new QlpAsciiPage(add_line, pages_), "TabSheet_QLPASCII", "QLP ASCII");
-    addPage(new QlpDataPage(add_line, pages_), "TabSheet_QLPData", "QLP Data");
+    general_ascii_->send_file_area()->addWidget(new SendFileGroup(add_line, general_ascii_));
+    AddPage(general_ascii_, "TabSheet_GeneralASCII", "General ASCII");
+    AddPage(new GeneralHexPage(add_line, pages_), "TabSheet_GeneralHEX", "Gerneral HEX");
+    AddPage(new QlpHexPage(add_line, pages_), "TabSheet_QLPHEX", "QLP HEX");
+    AddPage(new QlpAsciiPage(add_line, pages_), "TabSheet_QLPASCII", "QLP ASCII");
+    AddPage(new QlpDataPage(add_line, pages_), "TabSheet_QLPData", "QLP Data");
     auto* recorder = new RecorderPage(add_line, mailbox_, *pipeline_, [this](int n) { SetCurrentCommand(n); }, pages_);
-    addPage(recorder, "TabSheet_Recorder", "Recorder");
-    wireReceivePipeline();
+    AddPage(recorder, "TabSheet_Recorder", "Recorder");
+    WireReceivePipeline();
 }
 
-void TForm_ZQ70_Main::addPage(QWidget* page, const char* name, const char* caption) {
+void TForm_ZQ70_Main::AddPage(QWidget* page, const char* name, const char* caption) {
     page->setObjectName(QString::fromLatin1(name));
     pages_->addTab(page, QString::fromLatin1(caption));
 }
 
-void TForm_ZQ70_Main::initActionsConnections() {
+void TForm_ZQ70_Main::InitActionsConnections() {
     auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };
 
     new MessageFiles(this, action("MessageLoad"), action("MessageSave"), model_->store(),
@@ -284,7 +284,7 @@ void TForm_ZQ70_Main::ShowLines(std::span<Letter> batch) {
     std::vector<std::string> lines;
     lines.reserve(batch.size());
     for (Letter& letter : batch) lines.push_back(std::move(letter.text));
-    model_->appendLines(lines);
+    model_->AppendLines(lines);
     line_count_ += static_cast<long long>(lines.size());
     ShowLineCount(false);
     memo_message_->scrollToBottom();
@@ -305,13 +305,13 @@ void TForm_ZQ70_Main::ShowLineCount(bool now) {
 
 void TForm_ZQ70_Main::LoadMessageLines(const std::vector<std::string>& lines) {
     ClearMessageList();
-    model_->appendLines(lines); // loaded lines are not counted
+    model_->AppendLines(lines); // loaded lines are not counted
     memo_message_->scrollToBottom();
 }
 
 void TForm_ZQ70_Main::ClearMessageList() {
     mailbox_.DeliverNow(); // lines added before the clear go with it
-    model_->clearLines();
+    model_->ClearLines();
     line_count_ = 0;
     ShowLineCount(true);
 }
@@ -327,7 +327,7 @@ void TForm_ZQ70_Main::ConfigureComport() {
     TForm_ComportSetup* setup = peers_.comport_setup;
     if (!setup) return;
     setup->SetSetting(session_->setting());
-    dialogs().showModal(*setup);
+    dialogs().ShowModal(*setup);
     if (setup->Confirmed())
         session_->ConfigureConfirmed(setup->GetSetting());
     else
@@ -367,5 +367,5 @@ void TForm_ZQ70_Main::OpenDevicePanel(QDialog* panel) {
 }
 
 void TForm_ZQ70_Main::ShowModal(QDialog* window) {
-    if (window) dialogs().showModal(*window);
+    if (window) dialogs().ShowModal(*window);
 }

@@ -47,7 +47,7 @@ public:
     explicit TForm_ZQ70_Main(MailboxPump& mailbox, QWidget* parent = nullptr);
     ~TForm_ZQ70_Main() override;
 
-    void setPeers(const MainWindowPeers& peers) { peers_ = peers; }
+    void SetPeers(const MainWindowPeers& peers) { peers_ = peers; }
 
     // Appends one line to the message list; callable from any thread, keeps call order.
     void AddMessageLine(const std::string& text);
@@ -60,10 +60,10 @@ public:
     ConsoleSession& session() { return *session_; }
     // What the receive thread runs: line cutting, display, reply and recorder hooks.
     ReceivePipeline& pipeline() { return *pipeline_; }
-    GeneralAsciiPage* generalAsciiPage() const { return general_ascii_; }
+    GeneralAsciiPage* general_ascii_page() const { return general_ascii_; }
     // Makes command line n current, as clicking Edit_CommandN does.
     void SetCurrentCommand(int n);
-    const MessageListModel& messageModel() const { return *model_; }
+    const MessageListModel& message_model() const { return *model_; }
     MailboxPump& mailbox() { return mailbox_; }
     QTabWidget* pages() const { return pages_; }
 
@@ -72,12 +72,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildMenu();
-    void buildControls();
-    void buildPages();
-    void addPage(QWidget* page, const char* name, const char* caption);
-    void initActionsConnections();
-    void wireReceivePipeline();
+    void BuildMenu();
+    void BuildControls();
+    void BuildPages();
+    void AddPage(QWidget* page, const char* name, const char* caption);
+    void InitActionsConnections();
+    void WireReceivePipeline();
     void FormShow();
     void ShowLines(std::span<Letter> batch);
     void ShowLineCount(bool now);

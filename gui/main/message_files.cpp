@@ -29,8 +29,8 @@ bool MessageFiles::Choose(bool save) {
     const QString folder = fileText(directory_);
     const QString name = fileText(name_);
     const QString chosen_path =
-        save ? dialogs().saveFileName(window_, folder, name, QStringLiteral("Text Files|*.txt|All files|*.*"))
-             : dialogs().openFileName(window_, folder, name, QStringLiteral("Text Files|*.txt|All Files|*.*"));
+        save ? dialogs().SaveFileName(window_, folder, name, QStringLiteral("Text Files|*.txt|All files|*.*"))
+             : dialogs().OpenFileName(window_, folder, name, QStringLiteral("Text Files|*.txt|All Files|*.*"));
     if (chosen_path.isEmpty()) return false;
     const ChosenFile chosen = split_chosen_file(QFile::encodeName(chosen_path).toStdString());
     directory_ = chosen.directory;

@@ -11,7 +11,7 @@ QVariant MessageListModel::data(const QModelIndex& index, int role) const {
     return QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()));
 }
 
-void MessageListModel::appendLines(const std::vector<std::string>& lines) {
+void MessageListModel::AppendLines(const std::vector<std::string>& lines) {
     if (lines.empty()) return;
     int first = static_cast<int>(store_.size());
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(lines.size()) - 1);
@@ -19,7 +19,7 @@ void MessageListModel::appendLines(const std::vector<std::string>& lines) {
     endInsertRows();
 }
 
-void MessageListModel::clearLines() {
+void MessageListModel::ClearLines() {
     beginResetModel();
     store_.clear();
     endResetModel();

@@ -16,8 +16,8 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-    void appendLines(const std::vector<std::string>& lines);
-    void clearLines();
+    void AppendLines(const std::vector<std::string>& lines);
+    void ClearLines();
     const LineStore& store() const { return store_; }
 
 private:

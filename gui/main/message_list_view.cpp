@@ -32,25 +32,25 @@ int MessageListView::rowCount() const {
     return model() ? model()->rowCount(rootIndex()) : 0;
 }
 
-int MessageListView::rowHeight() const {
+int MessageListView::RowHeight() const {
     return fontMetrics().height() + kRowPadding;
 }
 
-int MessageListView::rowAt(int y) const {
-    qint64 row = (qint64(y) + verticalOffset()) / rowHeight();
+int MessageListView::RowAt(int y) const {
+    qint64 row = (qint64(y) + verticalOffset()) / RowHeight();
     return static_cast<int>(std::clamp<qint64>(row, 0, std::max(0, rowCount() - 1)));
 }
 
-QString MessageListView::rowText(int row) const {
+QString MessageListView::RowText(int row) const {
     return model()->data(model()->index(row, 0, rootIndex()), Qt::DisplayRole).toString();
 }
 
-void MessageListView::measureRows(int first, int last) {
+void MessageListView::MeasureRows(int first, int last) {
     const QFontMetrics metrics = fontMetrics();
     int longest = 0;
     int longestRow = -1;
     for (int row = first; row <= last; ++row) {
-        int length = static_cast<int>(rowText(row).size());
+        int length = static_cast<int>(RowText(row).size());
         if (length > longest) {
             longest = length;
             longestRow = row;
@@ -59,19 +59,19 @@ void MessageListView::measureRows(int first, int last) {
     // Only the longest text of the batch is measured: rows are mostly of one width
     // in a fixed-pitch font, and measuring every appended row would cost more than
     // the append itself.
-    if (longestRow >= 0) widest_ = std::max(widest_, metrics.horizontalAdvance(rowText(longestRow)) + 2 * kTextIndent);
+    if (longestRow >= 0) widest_ = std::max(widest_, metrics.horizontalAdvance(RowText(longestRow)) + 2 * kTextIndent);
 }
 
 QRect MessageListView::visualRect(const QModelIndex& index) const {
     if (!index.isValid() || index.parent() != rootIndex()) return {};
-    qint64 top = qint64(index.row()) * rowHeight() - verticalOffset();
+    qint64 top = qint64(index.row()) * RowHeight() - verticalOffset();
     if (top < INT_MIN / 2 || top > INT_MAX / 2) return {};
-    return QRect(-horizontalOffset(), static_cast<int>(top), std::max(widest_, viewport()->width()), rowHeight());
+    return QRect(-horizontalOffset(), static_cast<int>(top), std::max(widest_, viewport()->width()), RowHeight());
 }
 
 void MessageListView::scrollTo(const QModelIndex& index, ScrollHint hint) {
     if (!index.isValid()) return;
-    const qint64 h = rowHeight();
+    const qint64 h = RowHeight();
     const qint64 top = qint64(index.row()) * h;
     const qint64 view = viewport()->height();
     qint64 value = verticalOffset();
@@ -97,7 +97,7 @@ void MessageListView::scrollTo(const QModelIndex& index, ScrollHint hint) {
 
 QModelIndex MessageListView::indexAt(const QPoint& point) const {
     if (!model()) return {};
-    qint64 row = (qint64(point.y()) + verticalOffset()) / rowHeight();
+    qint64 row = (qint64(point.y()) + verticalOffset()) / RowHeight();
     if (point.y() < -verticalOffset() || row >= rowCount()) return {};
     return model()->index(static_cast<int>(row), 0, rootIndex());
 }
@@ -105,7 +105,7 @@ QModelIndex MessageListView::indexAt(const QPoint& point) const {
 void MessageListView::reset() {
     QAbstractItemView::reset();
     widest_ = 0;
-    if (rowCount() > 0) measureRows(0, rowCount() - 1);
+    if (rowCount() > 0) MeasureRows(0, rowCount() - 1);
     updateGeometries();
     viewport()->update();
 }
@@ -115,7 +115,7 @@ QModelIndex MessageListView::moveCursor(CursorAction action, Qt::KeyboardModifie
     if (rows == 0) return {};
     const QModelIndex current = currentIndex();
     int row = current.isValid() ? current.row() : 0;
-    const int page = std::max(1, viewport()->height() / rowHeight() - 1);
+    const int page = std::max(1, viewport()->height() / RowHeight() - 1);
     switch (action) {
     case MoveUp:
     case MovePrevious:
@@ -155,8 +155,8 @@ int MessageListView::verticalOffset() const {
 void MessageListView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
     if (!selectionModel() || rowCount() == 0) return;
     QRect r = rect.normalized();
-    QItemSelection selection(model()->index(rowAt(r.top()), 0, rootIndex()),
-                             model()->index(rowAt(r.bottom()), 0, rootIndex()));
+    QItemSelection selection(model()->index(RowAt(r.top()), 0, rootIndex()),
+                             model()->index(RowAt(r.bottom()), 0, rootIndex()));
     selectionModel()->select(selection, command);
 }
 
@@ -179,9 +179,9 @@ void MessageListView::paintEvent(QPaintEvent* event) {
     painter.fillRect(dirty, pal.brush(QPalette::Base));
     const int rows = rowCount();
     if (rows == 0) return;
-    const int h = rowHeight();
-    const int first = rowAt(dirty.top());
-    const int last = rowAt(dirty.bottom());
+    const int h = RowHeight();
+    const int first = RowAt(dirty.top());
+    const int last = RowAt(dirty.bottom());
     const int left = -horizontalOffset() + kTextIndent;
     const int width = std::max(widest_, viewport()->width());
     QItemSelectionModel* selections = selectionModel();
@@ -193,12 +193,12 @@ void MessageListView::paintEvent(QPaintEvent* event) {
         if (selected) painter.fillRect(rowRect, pal.brush(QPalette::Highlight));
         painter.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
         painter.drawText(QRect(left, top, width, h), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                         rowText(row));
+                         RowText(row));
     }
 }
 
 void MessageListView::updateGeometries() {
-    const int h = rowHeight();
+    const int h = RowHeight();
     const QSize view = viewport()->size();
     verticalScrollBar()->setSingleStep(h);
     verticalScrollBar()->setPageStep(std::max(h, view.height()));
@@ -212,10 +212,10 @@ void MessageListView::updateGeometries() {
 void MessageListView::rowsInserted(const QModelIndex& parent, int start, int end) {
     QAbstractItemView::rowsInserted(parent, start, end);
     if (parent != rootIndex()) return;
-    measureRows(start, end);
+    MeasureRows(start, end);
     updateGeometries();
     // Rows appended below the visible area need no painting until they are scrolled in.
-    const qint64 h = rowHeight();
+    const qint64 h = RowHeight();
     const qint64 top = std::max<qint64>(qint64(start) * h - verticalOffset(), 0);
     const qint64 bottom = std::min<qint64>((qint64(end) + 1) * h - verticalOffset(), viewport()->height());
     if (top < bottom)

@@ -34,11 +34,11 @@ protected:
 
 private:
     int rowCount() const;
-    int rowHeight() const;
+    int RowHeight() const;
     // Row under a y coordinate of the viewport, clamped to the rows there are.
-    int rowAt(int y) const;
-    QString rowText(int row) const;
-    void measureRows(int first, int last);
+    int RowAt(int y) const;
+    QString RowText(int row) const;
+    void MeasureRows(int first, int last);
 
     int widest_ = 0; // pixels of the widest row so far
 };

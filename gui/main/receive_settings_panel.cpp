@@ -40,16 +40,16 @@ QGroupBox* makeRadioGroup(QWidget* parent, const char* name, const char* caption
 ReceiveSettingsPanel::ReceiveSettingsPanel(ReceivePipeline& pipeline, MailboxPump& mailbox, QWidget* parent)
     : QWidget(parent), pipeline_(pipeline), mailbox_(mailbox) {
     setObjectName(QStringLiteral("Panel_ReceiveSettings"));
-    buildControls();
-    initConnections();
-    applyDefaults();
+    BuildControls();
+    InitConnections();
+    ApplyDefaults();
     // The letter only says the length changed; the newest one is shown, so a letter
     // still on its way when receiving stopped shows the reset 0.
     length_box_ = mailbox_.AddReceiver(
         [this](std::span<Letter>) { Label_ReceiveLength->setText(QString::number(posted_length_.load())); });
 }
 
-void ReceiveSettingsPanel::buildControls() {
+void ReceiveSettingsPanel::BuildControls() {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
 
@@ -113,7 +113,7 @@ void ReceiveSettingsPanel::buildControls() {
     Timer_ChangeLineWait->setObjectName(QStringLiteral("Timer_ChangeLineWait"));
 }
 
-void ReceiveSettingsPanel::initConnections() {
+void ReceiveSettingsPanel::InitConnections() {
     connect(receive_mode_buttons_, &QButtonGroup::idClicked, this,
             &ReceiveSettingsPanel::RadioGroup_ReceiveMessageModeClick);
     connect(line_control_buttons_, &QButtonGroup::idClicked, this,
@@ -126,7 +126,7 @@ void ReceiveSettingsPanel::initConnections() {
     connect(CheckBox_QLPFilter, &QCheckBox::toggled, this, &ReceiveSettingsPanel::CheckBox_QLPFilterClick);
 }
 
-void ReceiveSettingsPanel::applyDefaults() {
+void ReceiveSettingsPanel::ApplyDefaults() {
     CheckBox_QLPFilter->setChecked(false);
     CheckBox_QLPFilterClick();
     receive_mode_buttons_->button(kReceiveModeAscii)->setChecked(true);
@@ -155,15 +155,15 @@ void ReceiveSettingsPanel::Edit_LineControlOtherChange(const QString& text) {
 
 void ReceiveSettingsPanel::CheckBox_ChangeLineClick() {
     CSpinEdit_ReceiveWaitTime->setEnabled(CheckBox_ChangeLine->isChecked());
-    updateTimer();
+    UpdateTimer();
 }
 
 void ReceiveSettingsPanel::CSpinEdit_ReceiveWaitTimeChange(int value) {
     pipeline_.SetChangeLineWait(value);
-    updateTimer();
+    UpdateTimer();
 }
 
-void ReceiveSettingsPanel::updateTimer() {
+void ReceiveSettingsPanel::UpdateTimer() {
     // A period of 0 stops the timer; otherwise it runs while "Enabled" is ticked and
     // each change starts its phase anew.
     int wait = CSpinEdit_ReceiveWaitTime->value();

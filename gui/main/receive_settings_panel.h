@@ -31,13 +31,13 @@ public:
     // GUI thread: receiving stopped, the label shows "0".
     void ResetLastLength();
 
-    QTimer* changeLineTimer() const { return Timer_ChangeLineWait; }
+    QTimer* change_line_timer() const { return Timer_ChangeLineWait; }
 
 private:
-    void buildControls();
-    void initConnections();
-    void applyDefaults();
-    void updateTimer();
+    void BuildControls();
+    void InitConnections();
+    void ApplyDefaults();
+    void UpdateTimer();
 
     void RadioGroup_ReceiveMessageModeClick(int index);
     void RadioGroup_LineControlModeClick(int index);

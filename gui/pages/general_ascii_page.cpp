@@ -45,12 +45,12 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
 GeneralAsciiPage::GeneralAsciiPage(LineSink add_line, const ProjectActions& actions, ProductInfo product,
                                    QWidget* parent)
     : QWidget(parent), add_line_(add_line), product_(std::move(product)), commands_(std::move(add_line)) {
-    buildControls();
-    initConnections(actions);
-    applyDefaults();
+    BuildControls();
+    InitConnections(actions);
+    ApplyDefaults();
 }
 
-void GeneralAsciiPage::buildControls() {
+void GeneralAsciiPage::BuildControls() {
     auto* columns = new QHBoxLayout(this);
 
     auto* scroll = new QScrollArea(this);
@@ -129,7 +129,7 @@ void GeneralAsciiPage::buildControls() {
     columns->addLayout(side, 2);
 }
 
-void GeneralAsciiPage::initConnections(const ProjectActions& actions) {
+void GeneralAsciiPage::InitConnections(const ProjectActions& actions) {
     for (int n = 1; n <= kCommandCount; ++n) {
         connect(Button_Command[n], &QPushButton::clicked, this, [this, n] { Button_CommandClick(n); });
         connect(Edit_Command[n], &QLineEdit::textChanged, this,
@@ -149,7 +149,7 @@ void GeneralAsciiPage::initConnections(const ProjectActions& actions) {
     if (actions.save_as) connect(actions.save_as, &QAction::triggered, this, &GeneralAsciiPage::GeneralASCIIAsClick);
 }
 
-void GeneralAsciiPage::applyDefaults() {
+void GeneralAsciiPage::ApplyDefaults() {
     ResetCommands();
     SetCurrentCommand(0);
     CSpinEdit_ReplyCommand->setValue(1);
@@ -276,7 +276,7 @@ void GeneralAsciiPage::GeneralASCIIDefualtClick() {
 }
 
 void GeneralAsciiPage::GeneralASCIILoadClick() {
-    QString chosen = dialogs().openFileName(this, fromPath(project_.directory), fromPath(project_.name),
+    QString chosen = dialogs().OpenFileName(this, fromPath(project_.directory), fromPath(project_.name),
                                             QString::fromLatin1(kProjectLoadFilter));
     if (chosen.isEmpty()) return;
     project_.Choose(toPath(chosen));
@@ -294,7 +294,7 @@ void GeneralAsciiPage::GeneralASCIISaveClick() {
 }
 
 void GeneralAsciiPage::GeneralASCIIAsClick() {
-    QString chosen = dialogs().saveFileName(this, fromPath(project_.directory), fromPath(project_.name),
+    QString chosen = dialogs().SaveFileName(this, fromPath(project_.directory), fromPath(project_.name),
                                             QString::fromLatin1(kProjectSaveFilter));
     if (chosen.isEmpty()) return;
     project_.Choose(toPath(chosen));

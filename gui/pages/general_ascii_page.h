@@ -41,9 +41,9 @@ public:
     CommandTable& commands() { return commands_; }
     // Makes command n (0..20) current, as clicking its edit does.
     void SetCurrentCommand(int n);
-    int currentCommand() const { return current_command_; }
+    int current_command() const { return current_command_; }
     // Where the "Send File" group goes.
-    QVBoxLayout* sendFileArea() const { return send_file_area_; }
+    QVBoxLayout* send_file_area() const { return send_file_area_; }
 
     void SendCommand(int n);
     void AppendCommandText(int n, const std::string& text);
@@ -53,15 +53,15 @@ public:
     void ClearAllCommands();
     void LoadCommandProjectFile(const std::string& path);
     void SaveCommandProjectFile(const std::string& path);
-    const ProjectLocation& projectLocation() const { return project_; }
+    const ProjectLocation& project_location() const { return project_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildControls();
-    void initConnections(const ProjectActions& actions);
-    void applyDefaults();
+    void BuildControls();
+    void InitConnections(const ProjectActions& actions);
+    void ApplyDefaults();
     void ShowThisPage();
 
     void Button_CommandClick(int n);

@@ -39,10 +39,10 @@ GeneralHexPage::GeneralHexPage(LineSink add_line, QWidget* parent) : QWidget(par
         layout->addWidget(group);
     }
     layout->addStretch();
-    initConnections();
+    InitConnections();
 }
 
-void GeneralHexPage::initConnections() {
+void GeneralHexPage::InitConnections() {
     for (int i = 0; i < kHexGroups; ++i)
         connect(Button_GeneralHEXSend[i], &QPushButton::clicked, this, [this, i] { Button_GeneralHEXSendClick(i + 1); });
 }
@@ -73,11 +73,11 @@ QlpHexPage::QlpHexPage(LineSink add_line, QWidget* parent) : QWidget(parent), ad
         layout->addWidget(group);
     }
     layout->addStretch();
-    initConnections();
+    InitConnections();
     ResetQlpHexTab();
 }
 
-void QlpHexPage::initConnections() {
+void QlpHexPage::InitConnections() {
     for (int i = 0; i < kHexGroups; ++i)
         connect(Button_QLPHEXSend[i], &QPushButton::clicked, this, [this, i] { Button_QLPHEXSendClick(i + 1); });
 }

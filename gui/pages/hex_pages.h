@@ -20,7 +20,7 @@ public:
     GeneralHexPage(LineSink add_line, QWidget* parent);
 
 private:
-    void initConnections();
+    void InitConnections();
     void Button_GeneralHEXSendClick(int n);
 
     LineSink add_line_;
@@ -37,7 +37,7 @@ public:
     void ResetQlpHexTab();
 
 private:
-    void initConnections();
+    void InitConnections();
     void Button_QLPHEXSendClick(int n);
 
     LineSink add_line_;

@@ -45,7 +45,7 @@ void addColumn(QGridLayout* grid, int column, const char* caption, const SpinHex
 }
 } // namespace
 
-void SpinHexPair::connectPair(QObject* context) const {
+void SpinHexPair::ConnectPair(QObject* context) const {
     QSpinBox* s = spin;
     QLineEdit* h = hex;
     const int n = digits;
@@ -57,26 +57,26 @@ void SpinHexPair::connectPair(QObject* context) const {
                      [s, n](const QString& text) { s->setValue(hex_field_value(text.toLatin1().toStdString(), n)); });
 }
 
-void SpinHexPair::set(int value) const {
+void SpinHexPair::Set(int value) const {
     spin->setValue(value);
     const QString shown = QString::fromLatin1(hex_field_text(spin->value()));
     if (hex->text() != shown) hex->setText(shown);
 }
 
-void SpinHexPair::setEnabled(bool on) const {
+void SpinHexPair::SetEnabled(bool on) const {
     spin->setEnabled(on);
     hex->setEnabled(on);
 }
 
 QlpAsciiPage::QlpAsciiPage(LineSink add_line, QWidget* parent) : QWidget(parent), add_line_(std::move(add_line)) {
     auto* layout = new QVBoxLayout(this);
-    for (int n = 1; n <= kQlpAsciiGroups; ++n) layout->addWidget(buildGroup(n));
+    for (int n = 1; n <= kQlpAsciiGroups; ++n) layout->addWidget(BuildGroup(n));
     layout->addStretch();
-    initConnections();
+    InitConnections();
     ResetQlpAsciiTab();
 }
 
-QGroupBox* QlpAsciiPage::buildGroup(int n) {
+QGroupBox* QlpAsciiPage::BuildGroup(int n) {
     Group& g = groups_[n - 1];
     const QString suffix = QString::number(n);
     auto* box = new QGroupBox(QStringLiteral("Command %1").arg(n), this);
@@ -104,14 +104,14 @@ QGroupBox* QlpAsciiPage::buildGroup(int n) {
     return box;
 }
 
-void QlpAsciiPage::initConnections() {
+void QlpAsciiPage::InitConnections() {
     for (int i = 0; i < kQlpAsciiGroups; ++i) {
         Group& g = groups_[i];
         const int n = i + 1;
-        g.function.connectPair(this);
-        g.code1.connectPair(this);
-        g.code2.connectPair(this);
-        for (const SpinHexPair& value : g.values) value.connectPair(this);
+        g.function.ConnectPair(this);
+        g.code1.ConnectPair(this);
+        g.code2.ConnectPair(this);
+        for (const SpinHexPair& value : g.values) value.ConnectPair(this);
         connect(g.value_amount, &QSpinBox::valueChanged, this, [this, n] { CSpinEdit_QLPASCIIValueAmountChange(n); });
         connect(g.send, &QPushButton::clicked, this, [this, n] { Button_QLPASCIISendClick(n); });
     }
@@ -121,10 +121,10 @@ void QlpAsciiPage::ResetQlpAsciiTab() {
     for (int i = 0; i < kQlpAsciiGroups; ++i) {
         Group& g = groups_[i];
         g.id->setValue(1);
-        g.function.set(0);
-        g.code1.set(0);
-        g.code2.set(0);
-        for (const SpinHexPair& value : g.values) value.set(0);
+        g.function.Set(0);
+        g.code1.Set(0);
+        g.code2.Set(0);
+        for (const SpinHexPair& value : g.values) value.Set(0);
         g.value_amount->setValue(1);
         CSpinEdit_QLPASCIIValueAmountChange(i + 1); // also when it was 1 already
     }
@@ -134,8 +134,8 @@ void QlpAsciiPage::CSpinEdit_QLPASCIIValueAmountChange(int n) {
     Group& g = groups_[n - 1];
     const auto rule = value_amount_rule(g.value_amount->value());
     for (int k = 0; k < kQlpAsciiValues; ++k) {
-        g.values[k].setEnabled(rule[k].enabled);
-        if (rule[k].zero) g.values[k].set(0);
+        g.values[k].SetEnabled(rule[k].enabled);
+        if (rule[k].zero) g.values[k].Set(0);
     }
 }
 
@@ -180,15 +180,15 @@ QlpDataPage::QlpDataPage(LineSink add_line, QWidget* parent) : QWidget(parent), 
     layout->addLayout(send_row);
     layout->addStretch();
 
-    initConnections();
+    InitConnections();
     CSpinEdit_QLPDataDataAmount->setValue(4);
     ResetQlpDataTab();
     CSpinEdit_QLPDataDataAmountChange();
 }
 
-void QlpDataPage::initConnections() {
-    function_.connectPair(this);
-    for (const SpinHexPair& pair : data_) pair.connectPair(this);
+void QlpDataPage::InitConnections() {
+    function_.ConnectPair(this);
+    for (const SpinHexPair& pair : data_) pair.ConnectPair(this);
     connect(CSpinEdit_QLPDataDataAmount, &QSpinBox::valueChanged, this,
             &QlpDataPage::CSpinEdit_QLPDataDataAmountChange);
     connect(Button_QLPDataSend, &QPushButton::clicked, this, &QlpDataPage::Button_QLPDataSendClick);
@@ -196,15 +196,15 @@ void QlpDataPage::initConnections() {
 
 void QlpDataPage::ResetQlpDataTab() {
     CSpinEdit_QLPDataID->setValue(1);
-    function_.set(0);
-    for (const SpinHexPair& pair : data_) pair.set(0);
+    function_.Set(0);
+    for (const SpinHexPair& pair : data_) pair.Set(0);
 }
 
 void QlpDataPage::CSpinEdit_QLPDataDataAmountChange() {
     const auto rule = data_amount_rule(CSpinEdit_QLPDataDataAmount->value());
     for (int i = 0; i < kQlpDataBytes; ++i) {
-        data_[i].setEnabled(rule[i].enabled);
-        if (rule[i].zero) data_[i].set(0);
+        data_[i].SetEnabled(rule[i].enabled);
+        if (rule[i].zero) data_[i].Set(0);
     }
 }
 

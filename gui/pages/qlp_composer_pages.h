@@ -21,10 +21,10 @@ struct SpinHexPair {
     int digits = 2;
 
     // Keeps the two in step; each side writes the other only when a text changes.
-    void connectPair(QObject* context) const;
+    void ConnectPair(QObject* context) const;
     // Sets the value and makes the field show it, an empty field included.
-    void set(int value) const;
-    void setEnabled(bool on) const;
+    void Set(int value) const;
+    void SetEnabled(bool on) const;
 };
 
 class QlpAsciiPage : public QWidget {
@@ -46,8 +46,8 @@ private:
         QPushButton* send = nullptr;
     };
 
-    QGroupBox* buildGroup(int n);
-    void initConnections();
+    QGroupBox* BuildGroup(int n);
+    void InitConnections();
     void CSpinEdit_QLPASCIIValueAmountChange(int n);
     void Button_QLPASCIISendClick(int n);
 
@@ -64,7 +64,7 @@ public:
     void ResetQlpDataTab();
 
 private:
-    void initConnections();
+    void InitConnections();
     void CSpinEdit_QLPDataDataAmountChange();
     void Button_QLPDataSendClick();
 

@@ -47,9 +47,9 @@ RecorderPage::RecorderPage(LineSink add_line, MailboxPump& mailbox, ReceivePipel
       // The letter only says the counters changed: they are read when it is shown.
       auto_test_([this](const AutoTestCounters&) { mailbox_.Queue(counters_box_.box()); }),
       recorder_(*this, auto_test_, std::move(clock)) {
-    buildControls();
-    initConnections();
-    initMailbox();
+    BuildControls();
+    InitConnections();
+    InitMailbox();
 
     recorder_.Clear();
     recorder_.SetDirectory(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString() + "/");
@@ -63,7 +63,7 @@ RecorderPage::RecorderPage(LineSink add_line, MailboxPump& mailbox, ReceivePipel
     });
 }
 
-void RecorderPage::buildControls() {
+void RecorderPage::BuildControls() {
     auto* layout = new QVBoxLayout(this);
 
     auto* settings = new QGridLayout;
@@ -134,7 +134,7 @@ void RecorderPage::buildControls() {
     Timer_AutoTest = named(new QTimer(this), "Timer_AutoTest");
 }
 
-void RecorderPage::initConnections() {
+void RecorderPage::InitConnections() {
     connect(Button_StartRecorder, &QPushButton::clicked, this, &RecorderPage::Button_StartRecorderClick);
     connect(Edit_RecorderKeyword, &QLineEdit::textChanged, this, &RecorderPage::Edit_RecorderKeywordChange);
     connect(CheckBox_RecorderAddTime, &QCheckBox::toggled, this, [this](bool on) { recorder_.SetAddTime(on); });
@@ -202,7 +202,7 @@ void RecorderPage::RecorderSave() {
     if (state.auto_save) {
         recorder_.SaveAuto();
     } else {
-        const QString path = dialogs().saveFileName(this, QFile::decodeName(QByteArray::fromStdString(state.directory)),
+        const QString path = dialogs().SaveFileName(this, QFile::decodeName(QByteArray::fromStdString(state.directory)),
                                                     QFile::decodeName(QByteArray::fromStdString(state.base_name)),
                                                     QStringLiteral("CSV Files|*.csv"));
         if (path.isEmpty()) return;
@@ -256,7 +256,7 @@ void RecorderPage::Notice(const std::string& text) {
     mailbox_.Queue(notice_box_.box(), text);
 }
 
-void RecorderPage::initMailbox() {
+void RecorderPage::InitMailbox() {
     append_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) {
         QStringList lines;
         for (const Letter& letter : batch) lines << QString::fromLatin1(letter.text);

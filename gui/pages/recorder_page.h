@@ -32,7 +32,7 @@ public:
                  std::function<void(int)> set_current_command, QWidget* parent, RecorderClock clock = current_time);
 
     Recorder& recorder() { return recorder_; }
-    AutoTest& autoTest() { return auto_test_; }
+    AutoTest& auto_test() { return auto_test_; }
 
     void RecorderShowState();
     void RecorderSave();
@@ -45,9 +45,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildControls();
-    void initConnections();
-    void initMailbox();
+    void BuildControls();
+    void InitConnections();
+    void InitMailbox();
     void ShowCounters(const AutoTestCounters& counters);
 
     // RecorderView, called from either thread with the recorder's lock held: each only

@@ -38,16 +38,16 @@ SendFileGroup::SendFileGroup(LineSink add_line, QWidget* parent)
     row->addStretch();
     row->addWidget(Button_SendFile);
     layout->addLayout(row);
-    initConnections();
+    InitConnections();
 }
 
-void SendFileGroup::initConnections() {
+void SendFileGroup::InitConnections() {
     connect(Button_ReadFile, &QPushButton::clicked, this, &SendFileGroup::Button_ReadFileClick);
     connect(Button_SendFile, &QPushButton::clicked, this, &SendFileGroup::Button_SendFileClick);
 }
 
 void SendFileGroup::Button_ReadFileClick() {
-    const QString path = dialogs().openFileName(this, fileText(buffer_.directory), fileText(buffer_.name),
+    const QString path = dialogs().OpenFileName(this, fileText(buffer_.directory), fileText(buffer_.name),
                                                 QStringLiteral("Binary Files|*.bin|All Files|*.*"));
     if (path.isEmpty()) return;
     const ChosenFile chosen = split_chosen_file(QFile::encodeName(path).toStdString());

@@ -20,7 +20,7 @@ public:
     const SendFileBuffer& buffer() const { return buffer_; }
 
 private:
-    void initConnections();
+    void InitConnections();
     void ShowBuffer();
     void Button_ReadFileClick();
     void Button_SendFileClick();

@@ -25,14 +25,14 @@ TForm_LinkMonitor::TForm_LinkMonitor(MailboxPump& mailbox, QWidget* parent) : QD
     setObjectName(QStringLiteral("TForm_LinkMonitor"));
     setWindowTitle(QStringLiteral("Link Monitor"));
     setModal(false);
-    buildControls();
-    initConnections();
+    BuildControls();
+    InitConnections();
     lines_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) { ShowPosted(batch); });
 }
 
 TForm_LinkMonitor::~TForm_LinkMonitor() { zumRemoveLinkLog(this); }
 
-void TForm_LinkMonitor::buildControls() {
+void TForm_LinkMonitor::BuildControls() {
     Memo_Monitor = new QPlainTextEdit(this);
     Memo_Monitor->setObjectName(QStringLiteral("Memo_Monitor"));
     Memo_Monitor->setReadOnly(true);
@@ -106,7 +106,7 @@ void TForm_LinkMonitor::buildControls() {
     layout->addLayout(side);
 }
 
-void TForm_LinkMonitor::initConnections() {
+void TForm_LinkMonitor::InitConnections() {
     connect(Button_Clear, &QPushButton::clicked, this, &TForm_LinkMonitor::Button_ClearClick);
     connect(Button_Save, &QPushButton::clicked, this, &TForm_LinkMonitor::Button_SaveClick);
     connect(Button_Pause, &QPushButton::clicked, this, &TForm_LinkMonitor::Button_PauseClick);
@@ -140,10 +140,10 @@ void TForm_LinkMonitor::ShowPosted(std::span<Letter> batch) {
     for (const std::string& line : shown)
         lines.append(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
     Memo_Monitor->appendPlainText(lines.join(QLatin1Char('\n')));
-    showCounter();
+    ShowCounter();
 }
 
-void TForm_LinkMonitor::showCounter() { Label_LineCounter->setText(QString::number(log_.counter())); }
+void TForm_LinkMonitor::ShowCounter() { Label_LineCounter->setText(QString::number(log_.counter())); }
 
 void TForm_LinkMonitor::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
@@ -161,7 +161,7 @@ void TForm_LinkMonitor::FormShow() {
     log_.Reset();
     open_.store(true);
     Memo_Monitor->clear();
-    showCounter();
+    ShowCounter();
     Button_Pause->setText(QStringLiteral("Pause"));
     CheckBox_IDFilter->setChecked(false);
     CSpinEdit_IDFilter->setEnabled(false);
@@ -178,7 +178,7 @@ void TForm_LinkMonitor::Button_ClearClick() {
     FlushPending(); // lines posted before the click go with the clear
     log_.Clear();
     Memo_Monitor->clear();
-    showCounter();
+    ShowCounter();
 }
 
 void TForm_LinkMonitor::Button_PauseClick() {
@@ -201,7 +201,7 @@ void TForm_LinkMonitor::CSpinEdit_IDFilterChange(int value) {
 }
 
 void TForm_LinkMonitor::Button_SaveClick() {
-    const QString chosen = dialogs().saveFileName(this, save_folder_, save_name_, QString());
+    const QString chosen = dialogs().SaveFileName(this, save_folder_, save_name_, QString());
     if (chosen.isEmpty()) return;
     FlushPending();
     const QFileInfo info(chosen);

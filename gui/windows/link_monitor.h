@@ -41,8 +41,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
-    void buildControls();
-    void initConnections();
+    void BuildControls();
+    void InitConnections();
 
     void FormShow();
     void FormClose();
@@ -53,7 +53,7 @@ private:
     void CheckBox_IDFilterClick();
     void CSpinEdit_IDFilterChange(int value);
 
-    void showCounter();
+    void ShowCounter();
     void ShowPosted(std::span<Letter> batch);
 
     MailboxPump& mailbox_;

@@ -22,7 +22,7 @@ class Answers : public testing::TestWithParam<AnswerCase> {};
 
 TEST_P(Answers, OneReplyPerRequest) {
     SimDevice device(GetParam().profile(), settingsWithId(3), 1);
-    device.setFixedInput(1, 1234);
+    device.SetFixedInput(1, 1234);
     const QlpCommand reply = device.answer(GetParam().request, 0.0);
     EXPECT_EQ(qlpCommandText(reply), qlpCommandText(GetParam().reply));
     EXPECT_EQ(reply.valueCount, GetParam().reply.valueCount);
@@ -108,20 +108,20 @@ TEST(Device, AnalogOutputReadsBackTheLastCodeWritten) {
 
 TEST(Device, AnalogInputsFollowATenSecondSine) {
     SimDevice device(pt57M1(), settingsWithId(1), 1);
-    EXPECT_EQ(device.analogInput(0, 0.0), 2048);  // mid-scale at the start
-    EXPECT_EQ(device.analogInput(0, 2.5), 4095);  // a quarter turn later: top
-    EXPECT_EQ(device.analogInput(0, 7.5), 0);     // three quarters: bottom
-    EXPECT_EQ(device.analogInput(0, 13.7), device.analogInput(0, 3.7));
+    EXPECT_EQ(device.AnalogInput(0, 0.0), 2048);  // mid-scale at the start
+    EXPECT_EQ(device.AnalogInput(0, 2.5), 4095);  // a quarter turn later: top
+    EXPECT_EQ(device.AnalogInput(0, 7.5), 0);     // three quarters: bottom
+    EXPECT_EQ(device.AnalogInput(0, 13.7), device.AnalogInput(0, 3.7));
     std::set<int> atOneInstant;
     for (int t = 0; t < 100; ++t) {
         for (int ch = 0; ch < 2; ++ch) {
-            const int code = device.analogInput(ch, t * 0.173);
+            const int code = device.AnalogInput(ch, t * 0.173);
             EXPECT_GE(code, 0);
             EXPECT_LE(code, 4095);
         }
     }
-    atOneInstant.insert(device.analogInput(0, 1.0));
-    atOneInstant.insert(device.analogInput(1, 1.0));
+    atOneInstant.insert(device.AnalogInput(0, 1.0));
+    atOneInstant.insert(device.AnalogInput(1, 1.0));
     EXPECT_EQ(atOneInstant.size(), 2u) << "each channel has its own phase";
     EXPECT_EQ(device.answer(qlpRecord(1, 5, 0x30, 0), 2.5).values[0], 4095);
 }
@@ -141,13 +141,13 @@ TEST(Settings, WritesWaitForSaveAndReset) {
     EXPECT_EQ(qlpCommandText(device.answer(qlpRecord(1, 0xE3, 0x10, 0, {9}), 0)), "% 1,227,16,0,9");
     // Pending only: the device still works at its old settings.
     EXPECT_EQ(device.answer(qlpRecord(1, 0xE2, 0x12, 0, {0}), 0).values[0], 1152);
-    EXPECT_EQ(device.baudRate(), 115200);
+    EXPECT_EQ(device.baud_rate(), 115200);
 
     EXPECT_EQ(qlpCommandText(device.answer(qlpRecord(1, 0xE1, 0x13, 0, {0}), 0)), "% 1,225,19,0,0");
-    EXPECT_EQ(device.baudRate(), 115200) << "saving does not restart the device";
+    EXPECT_EQ(device.baud_rate(), 115200) << "saving does not restart the device";
     EXPECT_EQ(qlpCommandText(device.answer(qlpRecord(1, 0xE1, 0x14, 0, {0}), 0)), "% 1,225,20,0,0");
-    EXPECT_EQ(device.baudRate(), 9600);
-    EXPECT_EQ(device.canDivider(), 24);
+    EXPECT_EQ(device.baud_rate(), 9600);
+    EXPECT_EQ(device.can_divider(), 24);
     EXPECT_EQ(device.answer(qlpRecord(1, 0xE2, 0x10, 0, {0}), 0).values[0], 9);
 }
 
@@ -160,7 +160,7 @@ TEST(Settings, ResetDropsWhatWasNotSaved) {
     const QlpCommand reply = device.answer(qlpRecord(9, 0xE1, 0x14, 0, {0}), 0);
     EXPECT_EQ(reply.id, 9u) << "the reset is confirmed before the restart";
     EXPECT_EQ(device.id(), 1);
-    EXPECT_EQ(device.baudRate(), 19200);
+    EXPECT_EQ(device.baud_rate(), 19200);
     EXPECT_EQ(device.active().master, 1);
     EXPECT_EQ(device.pending(), device.saved());
 }

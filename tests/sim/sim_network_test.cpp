@@ -9,8 +9,8 @@ namespace {
 
 SimNetwork portWithBus() {
     SimNetwork network(SimDevice(rd24M4(), settingsWithId(1), 1));
-    network.addBusDevice(SimDevice(pt57M1(), settingsWithId(5), 2));
-    network.addBusDevice(SimDevice(rd24M1(), settingsWithId(9), 3));
+    network.AddBusDevice(SimDevice(pt57M1(), settingsWithId(5), 2));
+    network.AddBusDevice(SimDevice(rd24M1(), settingsWithId(9), 3));
     return network;
 }
 
@@ -44,7 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Network, AbsentIdGetsNoneDeviceFromThePortWhenAsked) {
     SimNetwork network = portWithBus();
-    network.setAnswerAbsent(true);
+    network.SetAnswerAbsent(true);
     const auto answer = network.answer(qlpRecord(7, 5, 0x30, 1), 0);
     ASSERT_TRUE(answer);
     EXPECT_EQ(qlpCommandText(answer->reply), "% 1,247,48,1");
@@ -54,7 +54,7 @@ TEST(Network, AbsentIdGetsNoneDeviceFromThePortWhenAsked) {
 
 TEST(Network, ErrorRuleAnswersWithItsCodeForTheAddressedDevice) {
     SimNetwork network = portWithBus();
-    network.addErrorRule({5, 0x30, 0xF1});
+    network.AddErrorRule({5, 0x30, 0xF1});
     EXPECT_EQ(answerText(network, qlpRecord(5, 5, 0x30, 1)), "% 5,241,48,1");
     EXPECT_EQ(answerText(network, qlpRecord(1, 5, 0x30, 1)), "% 1,241,48,1");
     // Other requests are untouched.

@@ -44,10 +44,10 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     posix_spawn_file_actions_destroy(&actions);
     close(outPipe[1]);
     close(errPipe[1]);
-    outFd_ = outPipe[0];
-    errFd_ = errPipe[0];
-    fcntl(outFd_, F_SETFL, O_NONBLOCK);
-    fcntl(errFd_, F_SETFL, O_NONBLOCK);
+    out_fd_ = outPipe[0];
+    err_fd_ = errPipe[0];
+    fcntl(out_fd_, F_SETFL, O_NONBLOCK);
+    fcntl(err_fd_, F_SETFL, O_NONBLOCK);
 }
 
 ChildProcess::~ChildProcess() {
@@ -58,13 +58,13 @@ ChildProcess::~ChildProcess() {
             waitpid(pid_, nullptr, 0);
         }
     }
-    if (outFd_ >= 0) close(outFd_);
-    if (errFd_ >= 0) close(errFd_);
+    if (out_fd_ >= 0) close(out_fd_);
+    if (err_fd_ >= 0) close(err_fd_);
 }
 
 void ChildProcess::pump(int wait_ms) {
     // A pipe at its end is left out, so that the wait is a real one.
-    pollfd fds[2] = {{outEnded_ ? -1 : outFd_, POLLIN, 0}, {errEnded_ ? -1 : errFd_, POLLIN, 0}};
+    pollfd fds[2] = {{out_ended_ ? -1 : out_fd_, POLLIN, 0}, {err_ended_ ? -1 : err_fd_, POLLIN, 0}};
     if (poll(fds, 2, wait_ms) <= 0) return;
     char buffer[4096];
     for (int i = 0; i < 2; ++i) {
@@ -75,7 +75,7 @@ void ChildProcess::pump(int wait_ms) {
                 (i == 0 ? out_ : err_).append(buffer, static_cast<std::size_t>(n));
                 continue;
             }
-            if (n == 0) (i == 0 ? outEnded_ : errEnded_) = true;
+            if (n == 0) (i == 0 ? out_ended_ : err_ended_) = true;
             break;
         }
     }
@@ -86,20 +86,20 @@ bool ChildProcess::reap() {
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) != pid_) return false;
     exited_ = true;
-    exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    exit_code_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return true;
 }
 
 std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;
     while (true) {
-        const std::size_t end = out_.find('\n', lineStart_);
+        const std::size_t end = out_.find('\n', line_start_);
         if (end != std::string::npos) {
-            std::string line = out_.substr(lineStart_, end - lineStart_);
-            lineStart_ = end + 1;
+            std::string line = out_.substr(line_start_, end - line_start_);
+            line_start_ = end + 1;
             return line;
         }
-        if (pid_ <= 0 || (outEnded_ && reap())) return std::nullopt;
+        if (pid_ <= 0 || (out_ended_ && reap())) return std::nullopt;
         const int left = remainingMs(deadline);
         if (left == 0) return std::nullopt;
         pump(std::min(left, 20));
@@ -118,8 +118,8 @@ int ChildProcess::wait(std::chrono::milliseconds limit) {
         pump(5);
     }
     // Whatever is still in the pipes.
-    while (!(outEnded_ && errEnded_) && remainingMs(deadline) > 0) pump(20);
-    return exitCode_;
+    while (!(out_ended_ && err_ended_) && remainingMs(deadline) > 0) pump(20);
+    return exit_code_;
 }
 
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,

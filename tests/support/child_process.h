@@ -37,15 +37,15 @@ private:
     bool reap();
 
     pid_t pid_ = -1;
-    int outFd_ = -1;
-    int errFd_ = -1;
+    int out_fd_ = -1;
+    int err_fd_ = -1;
     std::string out_;
     std::string err_;
-    std::size_t lineStart_ = 0; // out_ up to here was handed out by readLine
-    bool outEnded_ = false;
-    bool errEnded_ = false;
+    std::size_t line_start_ = 0; // out_ up to here was handed out by readLine
+    bool out_ended_ = false;
+    bool err_ended_ = false;
     bool exited_ = false;
-    int exitCode_ = -1;
+    int exit_code_ = -1;
 };
 
 struct ProgramResult {

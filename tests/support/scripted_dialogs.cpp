@@ -1,6 +1,6 @@
 #include "support/scripted_dialogs.h"
 
-int ScriptedDialogs::showModal(QDialog& dialog) {
+int ScriptedDialogs::ShowModal(QDialog& dialog) {
     modalShown << dialog.objectName();
     dialog.setResult(QDialog::Rejected);
     dialog.show();
@@ -27,12 +27,12 @@ QString ScriptedDialogs::nextFile(const QString& folder, const QString& name, co
     return answer;
 }
 
-QString ScriptedDialogs::openFileName(QWidget*, const QString& folder, const QString& name,
+QString ScriptedDialogs::OpenFileName(QWidget*, const QString& folder, const QString& name,
                                       const QString& filter) {
     return nextFile(folder, name, filter);
 }
 
-QString ScriptedDialogs::saveFileName(QWidget*, const QString& folder, const QString& name,
+QString ScriptedDialogs::SaveFileName(QWidget*, const QString& folder, const QString& name,
                                       const QString& filter) {
     return nextFile(folder, name, filter);
 }

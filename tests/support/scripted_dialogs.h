@@ -26,11 +26,11 @@ public:
     QStringList fileFolders;   // folders they started in
     QStringList fileNames;     // names they were filled with
 
-    int showModal(QDialog& dialog) override;
+    int ShowModal(QDialog& dialog) override;
     void message(QWidget* parent, const QString& text) override;
-    QString openFileName(QWidget* parent, const QString& folder, const QString& name,
+    QString OpenFileName(QWidget* parent, const QString& folder, const QString& name,
                          const QString& filter) override;
-    QString saveFileName(QWidget* parent, const QString& folder, const QString& name,
+    QString SaveFileName(QWidget* parent, const QString& folder, const QString& name,
                          const QString& filter) override;
 
 private:

@@ -72,7 +72,7 @@ TEST(ReplyFifo, WaitPopGivesUpAtTheDeadline) {
     ReplyFifo fifo;
     QlpCommand out;
     const auto start = ReplyFifo::Clock::now();
-    EXPECT_FALSE(fifo.waitPop(out, start + 20ms));
+    EXPECT_FALSE(fifo.WaitPop(out, start + 20ms));
     EXPECT_GE(ReplyFifo::Clock::now() - start, 20ms);
 }
 
@@ -80,7 +80,7 @@ TEST(ReplyFifo, WaitPopReturnsAtOnceWhenARecordIsThere) {
     ReplyFifo fifo;
     fifo.push(record(3));
     QlpCommand out;
-    EXPECT_TRUE(fifo.waitPop(out, ReplyFifo::Clock::now() - 1s));
+    EXPECT_TRUE(fifo.WaitPop(out, ReplyFifo::Clock::now() - 1s));
     EXPECT_EQ(out.values[0], 3);
 }
 
@@ -93,7 +93,7 @@ TEST(ReplyFifo, ProducerThreadWakesTheWaitingConsumer) {
     QlpCommand out;
     // The deadline is far off: only the push can end this wait in time.
     const auto start = ReplyFifo::Clock::now();
-    EXPECT_TRUE(fifo.waitPop(out, start + 30s));
+    EXPECT_TRUE(fifo.WaitPop(out, start + 30s));
     EXPECT_LT(ReplyFifo::Clock::now() - start, 10s);
     EXPECT_EQ(out.values[0], 9);
     producer.join();
@@ -111,7 +111,7 @@ TEST(ReplyFifo, StreamBetweenTwoThreadsArrivesWholeAndInOrder) {
     QlpCommand out;
     int expected = 0;
     while (expected < kCount) {
-        if (!fifo.waitPop(out, ReplyFifo::Clock::now() + 5s)) break;
+        if (!fifo.WaitPop(out, ReplyFifo::Clock::now() + 5s)) break;
         ASSERT_EQ(out.values[0], expected);
         ASSERT_EQ(out.id, static_cast<std::uint32_t>(expected & 0xFF));
         ++expected;

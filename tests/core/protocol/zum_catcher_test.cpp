@@ -135,7 +135,7 @@ TEST_F(Catcher, PieceOf128BytesIsHeldAndLongerGoesOut) {
 
 TEST_F(Catcher, ReleasedPieceGoesOutWithTheNextRead) {
     EXPECT_EQ(feed("% 5,5", 0ms), "");
-    catcher.releaseHeld();
+    catcher.ReleaseHeld();
     EXPECT_EQ(catcher.held(), 0u);
     EXPECT_EQ(feed(kFrame, 1ms), "% 5,5");
     EXPECT_EQ(caught.size(), 1u);
@@ -167,7 +167,7 @@ TEST_F(Catcher, SaturatedStreamStaysInOrderAndBounded) {
         chunk.back() = '%'; // every read ends with a piece that may be held
         sent += chunk;
         received += feed(chunk, std::chrono::milliseconds(i));
-        EXPECT_LE(catcher.held() + catcher.pendingUnknown(), ZumCatcher::kHeldMax);
+        EXPECT_LE(catcher.held() + catcher.PendingUnknown(), ZumCatcher::kHeldMax);
     }
     received += feed("", 1000ms);
     EXPECT_EQ(received, sent);

@@ -63,7 +63,7 @@ private slots:
         QVERIFY(!enabled("Button_StartReceive"));
         QVERIFY(!enabled("Button_StopReceive"));
         QVERIFY(!enabled("GroupBox_UartOperate"));
-        QCOMPARE(h_->windows->comportSetup()->windowTitle(), QStringLiteral("ComPort Setup"));
+        QCOMPARE(h_->windows->comport_setup()->windowTitle(), QStringLiteral("ComPort Setup"));
         QCOMPARE(h_->windows->message()->windowTitle(), QStringLiteral("Message"));
     }
 
@@ -179,7 +179,7 @@ private slots:
     }
 
     void settingsDialogProgrammedRate() {
-        TForm_ComportSetup* setup = h_->windows->comportSetup();
+        TForm_ComportSetup* setup = h_->windows->comport_setup();
         ComportSetting s;
         s.baudrate = 115200;
         s.fixrate = -3;
@@ -210,7 +210,7 @@ private slots:
     }
 
     void settingsDialogShowsWhereThePortLeads() {
-        TForm_ComportSetup* setup = h_->windows->comportSetup();
+        TForm_ComportSetup* setup = h_->windows->comport_setup();
         setup->SetSetting(ComportSetting{});
         setup->show();
         child<QComboBox>(setup, "ComboBox_Comport")->setCurrentIndex(1);

@@ -16,9 +16,9 @@ private:
     void append(int first, int count, const std::string& tail = std::string()) {
         std::vector<std::string> lines;
         for (int i = first; i < first + count; ++i) lines.push_back("line " + std::to_string(i) + tail);
-        model_->appendLines(lines);
+        model_->AppendLines(lines);
     }
-    int rowAt(int y) { return view_->indexAt(QPoint(5, y)).row(); }
+    int RowAt(int y) { return view_->indexAt(QPoint(5, y)).row(); }
     int viewportHeight() { return view_->viewport()->height(); }
 
 private slots:
@@ -42,8 +42,8 @@ private slots:
         int h = view_->visualRect(model_->index(0)).height();
         QVERIFY(h > 0);
         QCOMPARE(view_->visualRect(model_->index(3)).top(), 3 * h);
-        QCOMPARE(rowAt(0), 0);
-        QCOMPARE(rowAt(3 * h + 1), 3);
+        QCOMPARE(RowAt(0), 0);
+        QCOMPARE(RowAt(3 * h + 1), 3);
         QCOMPARE(view_->indexAt(QPoint(5, 60 * h)), QModelIndex());
     }
 
@@ -53,14 +53,14 @@ private slots:
             view_->scrollToBottom();
         }
         QCOMPARE(model_->rowCount(), 10000);
-        QCOMPARE(rowAt(viewportHeight() - 2), 9999);
+        QCOMPARE(RowAt(viewportHeight() - 2), 9999);
         QRect last = view_->visualRect(model_->index(9999));
         QVERIFY(last.bottom() < viewportHeight());
         QVERIFY(last.top() >= 0);
         view_->scrollToTop();
-        QCOMPARE(rowAt(0), 0);
+        QCOMPARE(RowAt(0), 0);
         view_->scrollTo(model_->index(5000), QAbstractItemView::PositionAtTop);
-        QCOMPARE(rowAt(1), 5000);
+        QCOMPARE(RowAt(1), 5000);
     }
 
     void longRowsWidenTheHorizontalRange() {
@@ -68,7 +68,7 @@ private slots:
         QCOMPARE(view_->horizontalScrollBar()->maximum(), 0);
         append(5, 1, std::string(300, 'w'));
         QVERIFY(view_->horizontalScrollBar()->maximum() > 0);
-        model_->clearLines();
+        model_->ClearLines();
         QCOMPARE(view_->horizontalScrollBar()->maximum(), 0);
         QCOMPARE(view_->verticalScrollBar()->maximum(), 0);
     }

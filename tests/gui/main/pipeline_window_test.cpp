@@ -57,9 +57,9 @@ private:
     }
     QCheckBox* box(const char* name) { return child<QCheckBox>(main(), QString::fromLatin1(name)); }
     QSpinBox* spin(const char* name) { return child<QSpinBox>(main(), QString::fromLatin1(name)); }
-    QTimer* changeLineTimer() { return child<QTimer>(main(), QStringLiteral("Timer_ChangeLineWait")); }
+    QTimer* change_line_timer() { return child<QTimer>(main(), QStringLiteral("Timer_ChangeLineWait")); }
     QString lastLength() { return child<QLabel>(main(), QStringLiteral("Label_ReceiveLength"))->text(); }
-    QString currentCommand() { return child<QLabel>(main(), QStringLiteral("Label_CurrentCommandNo"))->text(); }
+    QString current_command() { return child<QLabel>(main(), QStringLiteral("Label_CurrentCommandNo"))->text(); }
 
     void openPort() {
         h_->dialogs.modalHandlers.push_back([](QDialog& dialog) {
@@ -96,7 +96,7 @@ private slots:
         QVERIFY(!box("CheckBox_ChangeLine")->isChecked());
         QCOMPARE(spin("CSpinEdit_ReceiveWaitTime")->value(), 200);
         QVERIFY(!spin("CSpinEdit_ReceiveWaitTime")->isEnabled());
-        QVERIFY(!changeLineTimer()->isActive());
+        QVERIFY(!change_line_timer()->isActive());
         QVERIFY(!box("CheckBox_QLPFilter")->isChecked());
         QCOMPARE(lastLength(), QStringLiteral("0"));
 
@@ -106,7 +106,7 @@ private slots:
         QCOMPARE(p.change_line_wait(), 200);
         QVERIFY(!p.qlp_filter());
 
-        QCOMPARE(currentCommand(), QStringLiteral("0"));
+        QCOMPARE(current_command(), QStringLiteral("0"));
         for (int n = 1; n <= 20; ++n) {
             QVERIFY(edit(n)->text().isEmpty());
             QCOMPARE(edit(n)->maxLength(), 1023);
@@ -117,24 +117,24 @@ private slots:
         QCOMPARE(spin("CSpinEdit_ReplyCommand")->value(), 1);
         QVERIFY(!spin("CSpinEdit_ReplyCommand")->isEnabled());
         QCOMPARE(main()->pages()->currentWidget()->objectName(), QStringLiteral("TabSheet_GeneralASCII"));
-        QCOMPARE(main()->generalAsciiPage()->projectLocation().directory,
+        QCOMPARE(main()->general_ascii_page()->project_location().directory,
                  QFile::encodeName(QCoreApplication::applicationDirPath() + "/").toStdString());
     }
 
     void changeLineTimerRunsOnlyWhileEnabledWithAWait() {
         box("CheckBox_ChangeLine")->click();
         QVERIFY(spin("CSpinEdit_ReceiveWaitTime")->isEnabled());
-        QVERIFY(changeLineTimer()->isActive());
-        QCOMPARE(changeLineTimer()->interval(), 200);
+        QVERIFY(change_line_timer()->isActive());
+        QCOMPARE(change_line_timer()->interval(), 200);
         spin("CSpinEdit_ReceiveWaitTime")->setValue(0);
-        QVERIFY(!changeLineTimer()->isActive());
+        QVERIFY(!change_line_timer()->isActive());
         spin("CSpinEdit_ReceiveWaitTime")->setValue(40);
-        QVERIFY(changeLineTimer()->isActive());
-        QCOMPARE(changeLineTimer()->interval(), 40);
+        QVERIFY(change_line_timer()->isActive());
+        QCOMPARE(change_line_timer()->interval(), 40);
         QCOMPARE(main()->pipeline().change_line_wait(), 40);
         QTRY_VERIFY(main()->pipeline().wait_elapsed());
         box("CheckBox_ChangeLine")->click();
-        QVERIFY(!changeLineTimer()->isActive());
+        QVERIFY(!change_line_timer()->isActive());
         QVERIFY(!spin("CSpinEdit_ReceiveWaitTime")->isEnabled());
     }
 
@@ -205,17 +205,17 @@ private slots:
 
     void clickingACommandEditMakesItCurrent() {
         QTest::mouseClick(edit(5), Qt::LeftButton);
-        QCOMPARE(currentCommand(), QStringLiteral("5"));
-        QCOMPARE(main()->generalAsciiPage()->currentCommand(), 5);
+        QCOMPARE(current_command(), QStringLiteral("5"));
+        QCOMPARE(main()->general_ascii_page()->current_command(), 5);
         main()->SetCurrentCommand(1);
-        QCOMPARE(currentCommand(), QStringLiteral("1"));
+        QCOMPARE(current_command(), QStringLiteral("1"));
     }
 
     void addAsciiCodeButtonsAppendToTheCurrentCommand() {
         // Nothing clicked yet: the text goes to the hidden slot and nothing visible changes.
         click(QStringLiteral("Button_ASCIICR"));
         for (int n = 1; n <= 20; ++n) QVERIFY(edit(n)->text().isEmpty());
-        QCOMPARE(main()->generalAsciiPage()->commands().CommandText(0), std::string("<CR>"));
+        QCOMPARE(main()->general_ascii_page()->commands().CommandText(0), std::string("<CR>"));
 
         QTest::mouseClick(edit(7), Qt::LeftButton);
         QTest::keyClicks(edit(7), QStringLiteral("go"));
@@ -228,7 +228,7 @@ private slots:
             click(QStringLiteral("Button_ASCIIOther"));
         }
         QCOMPARE(edit(7)->text(), QStringLiteral("go<NUL><LF><CR><EOT>A<SOH><0x80>"));
-        QCOMPARE(main()->generalAsciiPage()->commands().CommandText(7),
+        QCOMPARE(main()->general_ascii_page()->commands().CommandText(7),
                  std::string("go<NUL><LF><CR><EOT>A<SOH><0x80>"));
     }
 
