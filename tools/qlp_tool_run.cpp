@@ -11,7 +11,6 @@
 #include "core/protocol/zum_exchange.h"
 #include "core/serial/comport.h"
 #include "core/serial/uart_receive_thread.h"
-#include "tools/private_port.h"
 #include "tools/stream_link_log.h"
 
 namespace {
@@ -170,21 +169,12 @@ int qlpToolRun(const QlpToolOptions& options, std::ostream& out, std::ostream& e
         return kQlpToolUsage;
     }
 
-    ComportSetting line = options.line;
-    PrivatePort privatePort;
-    std::string portName = comport_port_name(line.port);
-    if (!options.path.empty()) {
-        std::string error;
-        if (!privatePort.create(options.path, error)) {
-            err << "benchlink-qlp: " << error << '\n';
-            return kQlpToolPortFault;
-        }
-        line.port = PrivatePort::kPort;
-        portName = options.path;
-    } else {
-        portName += " (" + comport_device_path(line.port) + ")";
-    }
-    if (!comport_configure(line)) {
+    const ComportSetting line = options.line;
+    const bool byPath = !options.path.empty();
+    const bool opened = byPath ? comport_configure_path(options.path, line) : comport_configure(line);
+    if (!opened) {
+        const std::string portName =
+            byPath ? options.path : comport_port_name(line.port) + " (" + comport_device_path(line.port) + ")";
         err << "benchlink-qlp: " << portName << ": " << comport_status_text() << '\n';
         return kQlpToolPortFault;
     }

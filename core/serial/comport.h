@@ -1,5 +1,6 @@
-// The serial port driver: one port at a time, module-level state, small status codes.
-// Every window that talks to a device calls these functions; nothing else touches the port.
+// The serial port driver: one port at a time, small status codes. These functions
+// are the program's way to its one SerialPort (serial_port.h); every window that
+// talks to a device calls them, and nothing else touches the port.
 #pragma once
 
 #include <cstdint>
@@ -40,10 +41,18 @@ inline constexpr std::int32_t kComportReceiveMax = 2048;
 void comport_default_setting(ComportSetting& setting);
 void comport_copy_setting(ComportSetting& dst, const ComportSetting& src);
 
+class SerialPort;
+// The process's one port.
+SerialPort& comport_port();
+
 bool comport_initialize(ComportSetting& setting);
 bool comport_configure(const ComportSetting& setting);
+// Opens an explicit device instead of a COM number, with the setting's line;
+// true for success only. The setting's port number is recorded as given.
+bool comport_configure_path(const std::string& path, const ComportSetting& setting);
 bool comport_close(const ComportSetting& setting);
 void comport_get_setting(ComportSetting& setting);
+// The status of the calling thread's last configure, close or send.
 int comport_status();
 std::string comport_status_text();
 std::string comport_status_text_of(int status);
@@ -53,7 +62,8 @@ bool comport_is_open();
 // Applies the 7-bit parity rule to the caller's bytes in place, then writes them.
 bool comport_send_string(std::uint8_t* bytes, std::int32_t length);
 // Collects queued bytes until the line was quiet for `wait` polls of about 1 ms,
-// at most kComportReceiveMax. Returns 0 at once when nothing is queued.
+// at most kComportReceiveMax. Returns 0 at once when nothing is queued. A close or
+// configure meanwhile ends the collection with what it gathered.
 std::int32_t comport_receive_string(std::uint8_t* buffer, std::int32_t wait);
 
 // How long an idle receive loop rests on the port before it looks again: short
@@ -61,7 +71,8 @@ std::int32_t comport_receive_string(std::uint8_t* buffer, std::int32_t wait);
 inline constexpr int kReceiveIdleWaitMs = 20;
 
 // Blocks until bytes are queued or `timeout_ms` passed; sleeps when no port is
-// open or the port has failed. Lets an idle receive loop rest instead of spin.
+// open or the port has failed, and wakes at once when a port opens. Lets an idle
+// receive loop rest instead of spin.
 void comport_wait_readable(int timeout_ms);
 // The errno of a receive failure (device gone), reported once: the first call
 // after the failure returns it, later calls return 0 until the next failure.
@@ -74,7 +85,7 @@ bool comport_stop_transfer();
 bool comport_stop_receive();
 bool comport_abort_all();
 
-// Sleeps at least n ms on the steady clock, in steps of at most 1 ms; never returns early.
+// Sleeps at least n ms on the steady clock; never returns early.
 void delayTicks(std::uint32_t n);
 
 // Where COM port n is looked for: comN in the ports folder if it exists, else /dev/ttyS<n-1>.

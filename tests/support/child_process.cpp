@@ -21,7 +21,8 @@ int remainingMs(Clock::time_point deadline) {
 }
 } // namespace
 
-ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args) {
+ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
+                           const std::vector<std::string>* environment) {
     int outPipe[2];
     int errPipe[2];
     if (pipe2(outPipe, O_CLOEXEC) != 0) return;
@@ -39,8 +40,14 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    std::vector<char*> envp;
+    if (environment) {
+        for (const std::string& e : *environment) envp.push_back(const_cast<char*>(e.c_str()));
+        envp.push_back(nullptr);
+    }
     pid_t pid = -1;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) pid_ = pid;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environment ? envp.data() : environ) == 0)
+        pid_ = pid;
     posix_spawn_file_actions_destroy(&actions);
     close(outPipe[1]);
     close(errPipe[1]);
@@ -123,8 +130,8 @@ int ChildProcess::wait(std::chrono::milliseconds limit) {
 }
 
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                         std::chrono::milliseconds limit) {
-    ChildProcess child(program, args);
+                         std::chrono::milliseconds limit, const std::vector<std::string>* environment) {
+    ChildProcess child(program, args, environment);
     ProgramResult result;
     result.code = child.wait(limit);
     result.out = child.out();

@@ -10,7 +10,9 @@
 
 class ChildProcess {
 public:
-    ChildProcess(const std::string& program, const std::vector<std::string>& args);
+    // `environment` ("NAME=value" entries) replaces the test's own when given.
+    ChildProcess(const std::string& program, const std::vector<std::string>& args,
+                 const std::vector<std::string>* environment = nullptr);
     // Stops a child that still runs (SIGTERM, then SIGKILL) and reaps it.
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
@@ -56,4 +58,5 @@ struct ProgramResult {
 
 // Runs a program to its end.
 ProgramResult runProgram(const std::string& program, const std::vector<std::string>& args,
-                         std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
+                         std::chrono::milliseconds limit = std::chrono::milliseconds(5000),
+                         const std::vector<std::string>* environment = nullptr);

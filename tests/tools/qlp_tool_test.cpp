@@ -3,6 +3,8 @@
 // device never gives.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -129,6 +131,21 @@ TEST_F(QlpTool, MonitorPrintsTheLinkMonitorLine) {
 
 TEST_F(QlpTool, PathOpensAnExplicitDevice) {
     const ProgramResult r = runProgram(BENCHLINK_QLP_PROGRAM, {"--path", sim->path, "read-ai", "1", "0"});
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "1234\n");
+}
+
+// --path needs neither the COM port folder nor a temporary folder: with
+// XDG_CONFIG_HOME unset and no usable TMPDIR or HOME it still opens the device.
+TEST_F(QlpTool, PathNeedsNoConfigOrTemporaryFolder) {
+    std::vector<std::string> environment = {"TMPDIR=/nonexistent/tmp", "HOME=/nonexistent/home"};
+    for (char** e = environ; *e; ++e) {
+        const std::string_view entry(*e);
+        if (!entry.starts_with("XDG_CONFIG_HOME=") && !entry.starts_with("TMPDIR=") && !entry.starts_with("HOME="))
+            environment.emplace_back(entry);
+    }
+    const ProgramResult r =
+        runProgram(BENCHLINK_QLP_PROGRAM, {"--path", sim->path, "read-ai", "1", "0"}, 5000ms, &environment);
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out, "1234\n");
 }

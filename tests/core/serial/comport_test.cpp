@@ -1,6 +1,9 @@
 // The driver over pseudo-terminal pairs linked as COM ports.
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -226,6 +229,127 @@ TEST_F(ComportTest, UnpluggedPortReportsOneFaultAndFailsSends) {
     EXPECT_FALSE(comport_send_string(out, 1));
     EXPECT_EQ(comport_status_text(), "Send String Error!");
     EXPECT_NE(comport_last_error(), 0u);
+}
+
+// Block `seq` of sender `sender`, 64 to 512 bytes: sender, sequence and length in
+// a header, then bytes that differ per sender and block.
+std::vector<std::uint8_t> numbered_block(int sender, int seq) {
+    const int length = 64 + (seq * 97 + sender * 211) % 449;
+    std::vector<std::uint8_t> b(static_cast<std::size_t>(length));
+    b[0] = static_cast<std::uint8_t>(sender);
+    b[1] = static_cast<std::uint8_t>(seq);
+    b[2] = static_cast<std::uint8_t>(length >> 8);
+    b[3] = static_cast<std::uint8_t>(length);
+    for (int i = 4; i < length; ++i) b[i] = static_cast<std::uint8_t>(sender * 128 + (seq + i) % 128);
+    return b;
+}
+
+TEST_F(ComportTest, TwoSendersNeverInterleaveTheirBlocks) {
+    ASSERT_TRUE(comport_configure(com(1)));
+    constexpr int kBlocks = 200; // far more than the pseudo-terminal holds, so writes go out in parts
+    std::size_t total = 0;
+    for (int sender = 0; sender < 2; ++sender)
+        for (int seq = 0; seq < kBlocks; ++seq) total += numbered_block(sender, seq).size();
+    std::atomic<int> failed_sends{0};
+    auto send_all = [&](int sender) {
+        for (int seq = 0; seq < kBlocks; ++seq) {
+            std::vector<std::uint8_t> b = numbered_block(sender, seq);
+            if (!comport_send_string(b.data(), static_cast<std::int32_t>(b.size()))) ++failed_sends;
+        }
+    };
+    std::thread first(send_all, 0);
+    std::thread second(send_all, 1);
+    const std::vector<std::uint8_t> got = far.read_exactly(total, 10s);
+    first.join();
+    second.join();
+    EXPECT_EQ(failed_sends.load(), 0);
+    ASSERT_EQ(got.size(), total);
+    int next[2] = {0, 0};
+    for (std::size_t at = 0; at < got.size();) {
+        const int sender = got[at];
+        ASSERT_LT(sender, 2) << "at byte " << at;
+        const std::vector<std::uint8_t> want = numbered_block(sender, next[sender]++);
+        ASSERT_LE(at + want.size(), got.size());
+        ASSERT_TRUE(std::equal(want.begin(), want.end(), got.begin() + static_cast<std::ptrdiff_t>(at)))
+            << "block " << next[sender] - 1 << " of sender " << sender << " at byte " << at << " is not whole";
+        at += want.size();
+    }
+    EXPECT_EQ(next[0], kBlocks);
+    EXPECT_EQ(next[1], kBlocks);
+}
+
+// A close (or a configure with no port) while a collection is still gathering a
+// burst ends that collection with the bytes it has, before the burst is over.
+TEST_F(ComportTest, ClosingEndsACollectionInProgress) {
+    struct Case {
+        const char* name;
+        bool (*close)();
+    } cases[] = {
+        {"close", [] { return comport_close(com(1)); }},
+        {"configure None", [] { return comport_configure(com(0)); }},
+    };
+    auto queued = [&] { // bytes waiting on the program's side of the line
+        int n = 0;
+        ioctl(far.slave(), FIONREAD, &n);
+        return n;
+    };
+    auto wait_for = [](auto condition) {
+        for (auto end = std::chrono::steady_clock::now() + 5s; !condition();) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            std::this_thread::sleep_for(1ms);
+        }
+        return true;
+    };
+    constexpr int kHead = 100;
+    auto pattern = [](int i) { return static_cast<char>('a' + i % 26); };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(comport_configure(com(1)));
+        std::string head;
+        for (int i = 0; i < kHead; ++i) head += pattern(i);
+        ASSERT_TRUE(far.write(head));
+        ASSERT_TRUE(wait_for([&] { return queued() >= kHead; }));
+        std::uint8_t buffer[kComportReceiveMax];
+        std::int32_t received = -1;
+        std::thread receiver([&] { received = comport_receive_string(buffer, 10000); });
+        // Then one byte a millisecond: never quiet for the collection's 10 s, and
+        // two seconds at least before it could fill the buffer.
+        std::atomic<bool> stop{false};
+        std::thread device([&] {
+            for (int i = kHead; i < 20 * kComportReceiveMax && !stop; ++i) {
+                far.write(std::string(1, pattern(i)));
+                std::this_thread::sleep_for(1ms);
+            }
+        });
+        // Only the receive call takes bytes off the line: once some are gone, it collects.
+        EXPECT_TRUE(wait_for([&] { return queued() < kHead; }));
+        EXPECT_TRUE(c.close());
+        receiver.join();
+        stop = true;
+        device.join();
+        EXPECT_GE(received, kHead);
+        EXPECT_LT(received, kComportReceiveMax); // cut by the close, not by the buffer size
+        for (std::int32_t i = 0; i < received; ++i) ASSERT_EQ(buffer[i], pattern(i)) << i;
+        EXPECT_FALSE(comport_is_open());
+        far.drain();
+    }
+}
+
+TEST_F(ComportTest, IdleWaitWithNoPortWakesWhenAPortOpens) {
+    std::atomic<bool> waiting{false};
+    std::chrono::steady_clock::duration waited{};
+    std::thread receiver([&] {
+        waiting = true;
+        auto start = std::chrono::steady_clock::now();
+        comport_wait_readable(20000);
+        waited = std::chrono::steady_clock::now() - start;
+    });
+    while (!waiting) std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(comport_configure(com(1)));
+    // If the wait looked at the port after the open, this byte ends it.
+    ASSERT_TRUE(far.write("x"));
+    receiver.join();
+    EXPECT_LT(waited, 10s); // far below the wait's own limit
 }
 
 TEST(ComportNames, ListsAndConversions) {

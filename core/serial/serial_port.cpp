@@ -1,0 +1,239 @@
+#include "core/serial/serial_port.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "core/serial/comport_posix.h"
+
+namespace {
+
+struct Exclusive {
+    explicit Exclusive(PortLock& l) : lock(l) { lock.lock(); }
+    ~Exclusive() { lock.unlock(); }
+    PortLock& lock;
+};
+
+struct Shared {
+    explicit Shared(PortLock& l) : lock(l) { lock.lock_shared(); }
+    ~Shared() { lock.unlock_shared(); }
+    PortLock& lock;
+};
+
+// A write may take as long as its bytes need at the programmed rate, plus this margin.
+constexpr int kWriteMarginMs = 2000;
+// One quiet poll of a collection.
+constexpr int kReceivePollMs = 1;
+
+ComportSetting defaults() {
+    ComportSetting s;
+    comport_default_setting(s);
+    s.fixrate = 0;
+    return s;
+}
+
+int bits_per_char(const ComportSetting& s) {
+    return 1 + s.databits + (s.parity != 0 ? 1 : 0) + (s.stopbits != 0 ? 2 : 1);
+}
+
+bool seven_bit_parity(const ComportSetting& s) {
+    return s.databits == 7 && (s.parity == 1 || s.parity == 2);
+}
+
+} // namespace
+
+PortLock::PortLock() {
+    pthread_rwlockattr_t attr;
+    pthread_rwlockattr_init(&attr);
+    pthread_rwlockattr_setkind_np(&attr, PTHREAD_RWLOCK_PREFER_WRITER_NONRECURSIVE_NP);
+    pthread_rwlock_init(&lock_, &attr);
+    pthread_rwlockattr_destroy(&attr);
+}
+
+PortLock::~PortLock() {
+    pthread_rwlock_destroy(&lock_);
+}
+
+void PortLock::lock() {
+    pthread_rwlock_wrlock(&lock_);
+}
+
+void PortLock::unlock() {
+    pthread_rwlock_unlock(&lock_);
+}
+
+void PortLock::lock_shared() {
+    pthread_rwlock_rdlock(&lock_);
+}
+
+void PortLock::unlock_shared() {
+    pthread_rwlock_unlock(&lock_);
+}
+
+SerialPort::~SerialPort() {
+    Exclusive guard(lock_);
+    CloseLocked();
+}
+
+int SerialPort::CloseLocked() {
+    current_ = defaults();
+    if (fd_ < 0) return kComportInvalidHandle;
+    posix_close_port(fd_);
+    fd_ = -1;
+    ++session_;
+    return kComportSuccess;
+}
+
+int SerialPort::OpenLocked(const std::string& path, const ComportSetting& s) {
+    CloseLocked();
+    LineSettings line;
+    line.rate = static_cast<std::uint32_t>(comport_programmed_rate(s.baudrate, s.fixrate));
+    line.databits = s.databits;
+    line.parity = s.parity;
+    line.stopbits = s.stopbits;
+    int fd = -1;
+    int err = 0;
+    int status = posix_open_port(path.c_str(), line, fd, err);
+    if (status != kComportSuccess) {
+        last_error_ = static_cast<std::uint32_t>(err);
+        return status;
+    }
+    fd_ = fd;
+    ++session_;
+    faulted_ = false;
+    fault_report_ = 0;
+    current_ = s;
+    return kComportSuccess;
+}
+
+void SerialPort::NotifyOpened() {
+    {
+        std::lock_guard lock(idle_mutex_);
+        opens_.fetch_add(1);
+    }
+    opened_.notify_all();
+}
+
+int SerialPort::Configure(const ComportSetting& setting) {
+    if (setting.port == 0) {
+        Exclusive guard(lock_);
+        CloseLocked();
+        return kComportNoneSetup;
+    }
+    return ConfigurePath(comport_device_path(setting.port), setting);
+}
+
+int SerialPort::ConfigurePath(const std::string& path, const ComportSetting& setting) {
+    int status;
+    {
+        Exclusive guard(lock_);
+        status = OpenLocked(path, setting);
+        if (status == kComportSuccess) reported_ = current_;
+    }
+    if (status == kComportSuccess) NotifyOpened();
+    return status;
+}
+
+int SerialPort::Close(const ComportSetting& setting) {
+    Exclusive guard(lock_);
+    if (setting.port != reported_.port) return kComportSetError;
+    int status = CloseLocked();
+    if (status == kComportSuccess) reported_ = current_;
+    return status;
+}
+
+ComportSetting SerialPort::Setting() const {
+    Shared guard(lock_);
+    return current_;
+}
+
+bool SerialPort::IsOpen() const {
+    Shared guard(lock_);
+    return fd_ >= 0;
+}
+
+void SerialPort::RecordFault(int err) {
+    if (!faulted_.exchange(true)) {
+        last_error_ = static_cast<std::uint32_t>(err);
+        fault_report_ = err;
+    }
+}
+
+int SerialPort::Send(std::uint8_t* bytes, std::int32_t length) {
+    if (length < 0) return kComportSendError;
+    if (length == 0) return kComportSendEmpty;
+    std::lock_guard one_writer(write_mutex_);
+    Shared guard(lock_);
+    const ComportSetting& cur = current_;
+    if (cur.databits == 7 && cur.parity == 1) paritycheck_7bits_odd(bytes, length);
+    if (cur.databits == 7 && cur.parity == 2) paritycheck_7bits_even(bytes, length);
+    if (fd_ < 0) return kComportNoneSetup;
+    // Earlier bytes still queued and input not yet read are kept: a send purges nothing.
+    std::int64_t rate = std::max<std::int32_t>(1, comport_programmed_rate(cur.baudrate, cur.fixrate));
+    int limit = static_cast<int>(std::int64_t(length) * bits_per_char(cur) * 1000 / rate) + kWriteMarginMs;
+    int err = 0;
+    if (!posix_write_all(fd_, bytes, length, limit, err)) {
+        last_error_ = static_cast<std::uint32_t>(err);
+        return kComportSendError;
+    }
+    return kComportSuccess;
+}
+
+std::int32_t SerialPort::Receive(std::uint8_t* buffer, std::int32_t wait) {
+    std::int32_t count = 0;
+    std::int32_t countdown = 0;
+    std::uint64_t session = 0;
+    bool strip = false;
+    // The lock is taken for one read or one quiet poll at a time, so a configure
+    // or close waits for at most one poll, never for a whole collection.
+    for (bool first = true;; first = false) {
+        Shared guard(lock_);
+        if (first) {
+            if (fd_ < 0 || faulted_) return 0;
+            session = session_;
+            strip = seven_bit_parity(current_);
+        } else if (session_ != session) {
+            break; // closed or reopened: the descriptor is no longer ours to read
+        }
+        int n = 0;
+        int err = 0;
+        IoResult r = posix_read(fd_, buffer + count, kComportReceiveMax - count, n, err);
+        if (r == IoResult::kData) {
+            count += n;
+            if (count >= kComportReceiveMax) break;
+            countdown = wait;
+            continue;
+        }
+        if (r == IoResult::kFault) {
+            RecordFault(err);
+            break;
+        }
+        if (countdown <= 0) break;
+        if (posix_wait_input(fd_, kReceivePollMs, err) == IoResult::kFault) {
+            RecordFault(err);
+            break;
+        }
+        --countdown;
+    }
+    if (count > 0 && strip) paritycheck_7bits_strip(buffer, count);
+    return count;
+}
+
+void SerialPort::WaitReadable(int timeout_ms) {
+    // Read before looking at the port, so an open in between ends the wait at once.
+    const std::uint64_t opens = opens_.load();
+    {
+        Shared guard(lock_);
+        if (fd_ >= 0 && !faulted_) {
+            int err = 0;
+            if (posix_wait_input(fd_, timeout_ms, err) == IoResult::kFault) RecordFault(err);
+            return;
+        }
+    }
+    std::unique_lock lock(idle_mutex_);
+    opened_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] { return opens_.load() != opens; });
+}
+
+void SerialPort::Purge(int which) {
+    Shared guard(lock_);
+    posix_purge(fd_, which);
+}

@@ -1,0 +1,97 @@
+// One serial port: its descriptor, its line settings and its receive fault.
+// Operations answer a ComportStatus or a byte count and never throw; the platform
+// calls sit behind comport_posix.h. The program keeps exactly one of these, behind
+// the comport_* functions of comport.h.
+#pragma once
+
+#include <pthread.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+#include "core/serial/comport.h"
+
+// A reader-writer lock that prefers writers, so that a receive loop that keeps
+// polling can never hold a configure or close off.
+class PortLock {
+public:
+    PortLock();
+    ~PortLock();
+    PortLock(const PortLock&) = delete;
+    PortLock& operator=(const PortLock&) = delete;
+
+    void lock();
+    void unlock();
+    void lock_shared();
+    void unlock_shared();
+
+private:
+    pthread_rwlock_t lock_;
+};
+
+class SerialPort {
+public:
+    SerialPort() = default;
+    ~SerialPort();
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    // Closes whatever is open, then opens COM setting.port (comport_device_path).
+    // Port 0 only closes and answers kComportNoneSetup. A failed open leaves
+    // nothing open. Success makes the setting the reported one.
+    int Configure(const ComportSetting& setting);
+    // The same for an explicit device; the setting's port number is kept as given
+    // (0: the port has no COM number).
+    int ConfigurePath(const std::string& path, const ComportSetting& setting);
+    // Closes the port if setting.port is the reported one (else kComportSetError).
+    int Close(const ComportSetting& setting);
+
+    // The setting of the open port; the defaults when none is open.
+    ComportSetting Setting() const;
+    bool IsOpen() const;
+    std::uint32_t LastError() const { return last_error_.load(); }
+
+    // Applies the 7-bit parity rule to the caller's bytes in place, then writes
+    // them all; two sends never interleave their bytes.
+    int Send(std::uint8_t* bytes, std::int32_t length);
+    // Collects queued bytes until the line was quiet for `wait` polls of about
+    // 1 ms, at most kComportReceiveMax. A close or configure ends the collection
+    // with what was gathered.
+    std::int32_t Receive(std::uint8_t* buffer, std::int32_t wait);
+    // Blocks until bytes are queued or timeout_ms passed. With no port open (or a
+    // failed one) it sleeps on a condition that the next open wakes at once.
+    void WaitReadable(int timeout_ms);
+    // The errno of a receive failure, once (see comport_take_receive_fault).
+    int TakeReceiveFault() { return fault_report_.exchange(0); }
+    // Flushes the queues named by PurgeWhich bits.
+    void Purge(int which);
+
+private:
+    int OpenLocked(const std::string& path, const ComportSetting& setting);
+    int CloseLocked();
+    void RecordFault(int err);
+    void NotifyOpened();
+
+    // Configure and close hold it exclusively; sends, purges and each receive poll
+    // share it, so no one uses a descriptor that is being closed.
+    mutable PortLock lock_;
+    int fd_ = -1;                  // guarded by lock_
+    ComportSetting current_;       // guarded by lock_
+    ComportSetting reported_;      // guarded by lock_
+    std::uint64_t session_ = 0;    // guarded by lock_; changes with every open and close
+    std::atomic<std::uint32_t> last_error_{0};
+    std::atomic<bool> faulted_{false};    // the open port failed while receiving
+    std::atomic<int> fault_report_{0};    // errno of that failure, until taken
+
+    // Held for a whole write, so a send from the GUI thread and a reply from the
+    // receive thread go out one after the other. Taken before lock_.
+    std::mutex write_mutex_;
+
+    // Wakes an idle wait when a port opens.
+    std::mutex idle_mutex_;
+    std::condition_variable opened_;
+    std::atomic<std::uint64_t> opens_{0}; // written under idle_mutex_
+};
