@@ -25,13 +25,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const CatchResult r = catcher.feed(data + pos, length, now, out.data());
         pos += length;
         in += length;
-        given += static_cast<std::size_t>(r.unknownCount);
+        given += static_cast<std::size_t>(r.unknown_count);
         caught += r.caught ? 1 : 0;
         FUZZ_CHECK(catcher.held() + catcher.PendingUnknown() <= ZumCatcher::kHeldMax);
     }
     for (int i = 0; i < 3; ++i) {
         now += std::chrono::milliseconds(60);
-        given += static_cast<std::size_t>(catcher.feed(nullptr, 0, now, out.data()).unknownCount);
+        given += static_cast<std::size_t>(catcher.feed(nullptr, 0, now, out.data()).unknown_count);
     }
     FUZZ_CHECK(catcher.held() == 0 && catcher.PendingUnknown() == 0);
     // Every byte came out as unknown data or inside a caught frame of 4 to 128 bytes.

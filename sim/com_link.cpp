@@ -102,8 +102,8 @@ bool ComLink::create(int com, const std::string& target, std::string& error) {
         error = name + " is being set up by another simulator (" + pidFile + ": " + std::strerror(errno) + ")";
         return false;
     }
-    const std::string pidText = std::to_string(::getpid()) + "\n";
-    const bool written = ::write(fd, pidText.data(), pidText.size()) == static_cast<ssize_t>(pidText.size());
+    const std::string pid_text = std::to_string(::getpid()) + "\n";
+    const bool written = ::write(fd, pid_text.data(), pid_text.size()) == static_cast<ssize_t>(pid_text.size());
     ::close(fd);
     pid_file_ = pidFile;
     if (!written) {

@@ -158,7 +158,7 @@ QlpCommand SimDevice::ReadSetting(const QlpCommand& request) const {
     reply.valueCount = 1;
     switch (request.command) {
     case qlp::kSettingId: reply.values[0] = active_.id; break;
-    case qlp::kSettingBaud: reply.values[0] = active_.baudCode; break;
+    case qlp::kSettingBaud: reply.values[0] = active_.baud_code; break;
     case qlp::kSettingCan: reply.values[0] = active_.can_divider; break;
     case qlp::kSettingMaster: reply.values[0] = active_.master; break;
     default: return error(request, qlp::kNoneCommand);
@@ -184,7 +184,7 @@ QlpCommand SimDevice::WriteSetting(const QlpCommand& request) {
         break;
     case qlp::kSettingBaud:
         if (comport_baudrate_of_code(value) == 0) return error(request, qlp::kNoneValue);
-        pending_.baudCode = value;
+        pending_.baud_code = value;
         break;
     case qlp::kSettingCan:
         if (canRateIndex(value) < 0) return error(request, qlp::kNoneValue);

@@ -20,7 +20,7 @@ struct SimProfile {
 
 struct SimSettings {
     int id = 1;
-    int baudCode = 1152; // baud rate / 100
+    int baud_code = 1152; // baud rate / 100
     int can_divider = 8;  // CAN bit-rate divider
     int master = 1;
 
@@ -75,7 +75,7 @@ public:
 
     const SimProfile& profile() const { return profile_; }
     int id() const { return active_.id; }
-    int baud_rate() const { return active_.baudCode * 100; }
+    int baud_rate() const { return active_.baud_code * 100; }
     int can_divider() const { return active_.can_divider; }
     const SimSettings& active() const { return active_; }
     const SimSettings& pending() const { return pending_; }

@@ -22,10 +22,10 @@ std::optional<SimAnswer> SimNetwork::answer(const QlpCommand& request, double se
         if (!answer_absent_) return std::nullopt;
         return SimAnswer{simErrorReply(request, static_cast<std::uint32_t>(port_.id()), qlp::kNoneDevice), true};
     }
-    const bool fromPort = device == &port_;
+    const bool from_port = device == &port_;
     for (const SimErrorRule& rule : rules_) {
         if (rule.function == request.function && rule.command == request.command)
-            return SimAnswer{simErrorReply(request, static_cast<std::uint32_t>(device->id()), rule.code), fromPort};
+            return SimAnswer{simErrorReply(request, static_cast<std::uint32_t>(device->id()), rule.code), from_port};
     }
-    return SimAnswer{device->answer(request, seconds), fromPort};
+    return SimAnswer{device->answer(request, seconds), from_port};
 }

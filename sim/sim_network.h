@@ -20,7 +20,7 @@ struct SimErrorRule {
 
 struct SimAnswer {
     QlpCommand reply;
-    bool fromPort = true; // answered by the device on the port
+    bool from_port = true; // answered by the device on the port
 };
 
 class SimNetwork {
@@ -33,7 +33,7 @@ public:
 
     void AddBusDevice(SimDevice device);
     // An ID nobody has: silence, or "None Device" from the device on the port.
-    void SetAnswerAbsent(bool noneDevice) { answer_absent_ = noneDevice; }
+    void SetAnswerAbsent(bool none_device) { answer_absent_ = none_device; }
     void AddErrorRule(const SimErrorRule& rule) { rules_.push_back(rule); }
 
     SimDevice& port_device() { return port_; }

@@ -64,7 +64,7 @@ bool parseErrorRule(std::string_view text, SimErrorRule& out) {
 
 bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std::string& error) {
     out = SimOptions{};
-    bool everyGiven = false;
+    bool every_given = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         CliOption option(args, i, error);
         const std::string& name = option.name();
@@ -110,18 +110,18 @@ bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std:
             if (!option.take()) return false;
             SimFixedInput input;
             if (!parseFixedInput(value, input)) return option.bad("CH=CODE with a channel 0 to 7 and a code 0 to 4095");
-            out.fixedInputs.push_back(input);
+            out.fixed_inputs.push_back(input);
         } else if (name == "--absent") {
             if (!option.take()) return false;
             if (value == "none-device")
-                out.absentNoneDevice = true;
+                out.absent_none_device = true;
             else if (value == "silent")
-                out.absentNoneDevice = false;
+                out.absent_none_device = false;
             else
                 return option.bad("none-device or silent");
         } else if (name == "--drop") {
             if (!option.take()) return false;
-            if (!parseCliNumber(value, 0, 100, out.dropPercent)) return option.bad("a percentage 0 to 100");
+            if (!parseCliNumber(value, 0, 100, out.drop_percent)) return option.bad("a percentage 0 to 100");
         } else if (name == "--seed") {
             if (!option.take()) return false;
             std::uint32_t seed = 0;
@@ -132,12 +132,12 @@ bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std:
             int ms = 0;
             const long min = name == "--delay" ? 0 : 1;
             if (!parseCliNumber(value, min, kMaxMs, ms)) return option.bad(min == 0 ? "0 to 60000 ms" : "1 to 60000 ms");
-            if (name == "--delay") out.delayMs = ms;
-            if (name == "--split") out.splitMs = ms;
-            if (name == "--noise") out.noiseMs = ms;
+            if (name == "--delay") out.delay_ms = ms;
+            if (name == "--split") out.split_ms = ms;
+            if (name == "--noise") out.noise_ms = ms;
             if (name == "--every") {
-                out.everyMs = ms;
-                everyGiven = true;
+                out.every_ms = ms;
+                every_given = true;
             }
         } else if (name == "--error") {
             if (!option.take()) return false;
@@ -153,11 +153,11 @@ bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std:
             return false;
         }
     }
-    if (everyGiven && out.stream.empty()) {
+    if (every_given && out.stream.empty()) {
         error = "--every needs --stream";
         return false;
     }
-    if (!out.stream.empty() && !everyGiven) out.everyMs = kDefaultEveryMs;
+    if (!out.stream.empty() && !every_given) out.every_ms = kDefaultEveryMs;
     for (std::size_t a = 0; a < out.bus.size(); ++a) {
         if (out.bus[a].id == out.id) {
             error = "--bus: ID " + std::to_string(out.id) + " is the port device's";

@@ -31,19 +31,19 @@ struct SimOptions {
     int master = 1;
     int number = 1;
     std::vector<SimBusEntry> bus;
-    std::vector<SimFixedInput> fixedInputs;
-    bool absentNoneDevice = false;
+    std::vector<SimFixedInput> fixed_inputs;
+    bool absent_none_device = false;
 
-    int dropPercent = 0;
+    int drop_percent = 0;
     std::optional<std::uint32_t> seed;
-    int delayMs = 0;
-    int splitMs = 0;
-    int noiseMs = 0;
+    int delay_ms = 0;
+    int split_ms = 0;
+    int noise_ms = 0;
     std::vector<SimErrorRule> errors;
 
     bool echo = false;
     std::string stream; // tagged text
-    int everyMs = 0;
+    int every_ms = 0;
 
     bool verbose = false;
     bool help = false;

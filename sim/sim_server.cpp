@@ -37,18 +37,18 @@ constexpr int kMaxNumbers = 7;
 
 } // namespace
 
-bool simRatesMatch(std::uint32_t lineRate, std::uint32_t deviceRate) {
-    if (lineRate == 0 || deviceRate == 0) return true;
-    const std::int64_t diff = std::llabs(static_cast<std::int64_t>(lineRate) - static_cast<std::int64_t>(deviceRate));
-    return diff * 100 <= kRateTolerancePercent * static_cast<std::int64_t>(deviceRate);
+bool simRatesMatch(std::uint32_t line_rate, std::uint32_t device_rate) {
+    if (line_rate == 0 || device_rate == 0) return true;
+    const std::int64_t diff = std::llabs(static_cast<std::int64_t>(line_rate) - static_cast<std::int64_t>(device_rate));
+    return diff * 100 <= kRateTolerancePercent * static_cast<std::int64_t>(device_rate);
 }
 
 SimServer::SimServer(SimNetwork& network, const SimServeSettings& settings, int master, int slave,
                      std::ostream* log)
     : network_(network), settings_(settings), master_(master), slave_(slave), log_(log), start_(Clock::now()),
       drop_random_(settings.seed), noise_random_(settings.seed ^ 0x5EEDu) {
-    next_noise_ = start_ + milliseconds(settings_.noiseMs);
-    next_stream_ = start_ + milliseconds(settings_.everyMs);
+    next_noise_ = start_ + milliseconds(settings_.noise_ms);
+    next_stream_ = start_ + milliseconds(settings_.every_ms);
 }
 
 void SimServer::LogLine(const std::string& text) {
@@ -60,8 +60,8 @@ void SimServer::LogLine(const std::string& text) {
 bool SimServer::run(int stopFd) {
     while (true) {
         const Clock::time_point before = Clock::now();
-        const int watchFd = watch_ != nullptr ? watch_->fd() : -1;
-        pollfd fds[3] = {{stopFd, POLLIN, 0}, {master_, POLLIN, 0}, {watchFd, POLLIN, 0}};
+        const int watch_fd = watch_ != nullptr ? watch_->fd() : -1;
+        pollfd fds[3] = {{stopFd, POLLIN, 0}, {master_, POLLIN, 0}, {watch_fd, POLLIN, 0}};
         const int ready = ::poll(fds, 3, PollTimeout(before));
         if (ready < 0) {
             if (errno == EINTR) continue;
@@ -87,13 +87,13 @@ bool SimServer::run(int stopFd) {
             return false;
         }
 
-        if (settings_.noiseMs > 0 && now >= next_noise_) {
+        if (settings_.noise_ms > 0 && now >= next_noise_) {
             schedule({now, noise(), true});
-            next_noise_ = std::max(next_noise_ + milliseconds(settings_.noiseMs), now);
+            next_noise_ = std::max(next_noise_ + milliseconds(settings_.noise_ms), now);
         }
         if (!settings_.stream.empty() && now >= next_stream_) {
             schedule({now, settings_.stream, true});
-            next_stream_ = std::max(next_stream_ + milliseconds(settings_.everyMs), now);
+            next_stream_ = std::max(next_stream_ + milliseconds(settings_.every_ms), now);
         }
         if (!flush(now)) return false;
     }
@@ -102,7 +102,7 @@ bool SimServer::run(int stopFd) {
 int SimServer::PollTimeout(Clock::time_point now) const {
     Clock::time_point next = Clock::time_point::max();
     if (!outgoing_.empty()) next = std::max(outgoing_.front().due, retry_at_);
-    if (settings_.noiseMs > 0) next = std::min(next, next_noise_);
+    if (settings_.noise_ms > 0) next = std::min(next, next_noise_);
     if (!settings_.stream.empty()) next = std::min(next, next_stream_);
     if (next == Clock::time_point::max()) return -1;
     if (next <= now) return 0;
@@ -130,15 +130,15 @@ void SimServer::request(const std::vector<std::uint8_t>& frame, Clock::time_poin
     }
     const std::string text = qlpCommandText(command);
     LogLine("request " + text);
-    const std::uint32_t lineRate = serial_read_rate(slave_);
-    const std::uint32_t deviceRate = static_cast<std::uint32_t>(network_.port_device().baud_rate());
-    if (!simRatesMatch(lineRate, deviceRate)) {
-        LogLine("ignored: line at " + std::to_string(lineRate) + " baud, device at " + std::to_string(deviceRate));
+    const std::uint32_t line_rate = serial_read_rate(slave_);
+    const std::uint32_t device_rate = static_cast<std::uint32_t>(network_.port_device().baud_rate());
+    if (!simRatesMatch(line_rate, device_rate)) {
+        LogLine("ignored: line at " + std::to_string(line_rate) + " baud, device at " + std::to_string(device_rate));
         return;
     }
-    if (settings_.dropPercent > 0) {
+    if (settings_.drop_percent > 0) {
         std::uniform_int_distribution<int> percent(0, 99);
-        if (percent(drop_random_) < settings_.dropPercent) {
+        if (percent(drop_random_) < settings_.drop_percent) {
             LogLine("dropped");
             return;
         }
@@ -151,11 +151,11 @@ void SimServer::request(const std::vector<std::uint8_t>& frame, Clock::time_poin
     }
     LogLine("reply   " + qlpCommandText(answer->reply));
     std::vector<std::uint8_t> bytes = qlpEncodeText(answer->reply);
-    const Clock::time_point due = now + milliseconds(settings_.delayMs);
-    if (settings_.splitMs > 0 && bytes.size() > 1) {
+    const Clock::time_point due = now + milliseconds(settings_.delay_ms);
+    if (settings_.split_ms > 0 && bytes.size() > 1) {
         const auto half = static_cast<std::ptrdiff_t>(bytes.size() / 2);
         schedule({due, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + half), false});
-        schedule({due + milliseconds(settings_.splitMs), std::vector<std::uint8_t>(bytes.begin() + half, bytes.end()),
+        schedule({due + milliseconds(settings_.split_ms), std::vector<std::uint8_t>(bytes.begin() + half, bytes.end()),
                   false});
     } else {
         schedule({due, std::move(bytes), false});

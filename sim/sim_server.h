@@ -15,20 +15,20 @@
 #include "sim/slave_watch.h"
 
 struct SimServeSettings {
-    int dropPercent = 0;
+    int drop_percent = 0;
     std::uint32_t seed = 0;
-    int delayMs = 0;
-    int splitMs = 0;
-    int noiseMs = 0;
+    int delay_ms = 0;
+    int split_ms = 0;
+    int noise_ms = 0;
     bool echo = false;
-    std::vector<std::uint8_t> stream; // sent every everyMs when not empty
-    int everyMs = 0;
+    std::vector<std::uint8_t> stream; // sent every every_ms when not empty
+    int every_ms = 0;
 };
 
-// Whether a line programmed to `lineRate` carries what a device at `deviceRate`
+// Whether a line programmed to `line_rate` carries what a device at `device_rate`
 // understands: within 5%, as a UART tolerates. A rate that cannot be read (0)
 // is taken as matching.
-bool simRatesMatch(std::uint32_t lineRate, std::uint32_t deviceRate);
+bool simRatesMatch(std::uint32_t line_rate, std::uint32_t device_rate);
 
 class SimServer {
 public:

@@ -24,7 +24,7 @@ bool buildDevice(const std::string& model, const SimSettings& settings, const Si
         return false;
     }
     out = std::make_unique<SimDevice>(profile, settings, options.number);
-    for (const SimFixedInput& input : options.fixedInputs) out->SetFixedInput(input.channel, input.code);
+    for (const SimFixedInput& input : options.fixed_inputs) out->SetFixedInput(input.channel, input.code);
     return true;
 }
 
@@ -62,7 +62,7 @@ bool simProfileOf(const std::string& model, SimProfile& out) {
 std::unique_ptr<SimNetwork> simBuildNetwork(const SimOptions& options, std::string& error) {
     SimSettings settings;
     settings.id = options.id;
-    settings.baudCode = options.baud / 100;
+    settings.baud_code = options.baud / 100;
     settings.can_divider = canDividerOf(options.can);
     settings.master = options.master;
     if (settings.can_divider == 0) {
@@ -72,13 +72,13 @@ std::unique_ptr<SimNetwork> simBuildNetwork(const SimOptions& options, std::stri
     std::unique_ptr<SimDevice> port;
     if (!buildDevice(options.model, settings, options, port, error)) return nullptr;
     auto network = std::make_unique<SimNetwork>(std::move(*port));
-    network->SetAnswerAbsent(options.absentNoneDevice);
+    network->SetAnswerAbsent(options.absent_none_device);
     for (const SimErrorRule& rule : options.errors) network->AddErrorRule(rule);
     for (const SimBusEntry& entry : options.bus) {
-        SimSettings busSettings = settings;
-        busSettings.id = entry.id;
+        SimSettings bus_settings = settings;
+        bus_settings.id = entry.id;
         std::unique_ptr<SimDevice> device;
-        if (!buildDevice(entry.model.empty() ? options.model : entry.model, busSettings, options, device, error))
+        if (!buildDevice(entry.model.empty() ? options.model : entry.model, bus_settings, options, device, error))
             return nullptr;
         network->AddBusDevice(std::move(*device));
     }
@@ -87,13 +87,13 @@ std::unique_ptr<SimNetwork> simBuildNetwork(const SimOptions& options, std::stri
 
 bool simServeSettings(const SimOptions& options, std::uint32_t seed, SimServeSettings& out, std::string& error) {
     out = SimServeSettings{};
-    out.dropPercent = options.dropPercent;
+    out.drop_percent = options.drop_percent;
     out.seed = seed;
-    out.delayMs = options.delayMs;
-    out.splitMs = options.splitMs;
-    out.noiseMs = options.noiseMs;
+    out.delay_ms = options.delay_ms;
+    out.split_ms = options.split_ms;
+    out.noise_ms = options.noise_ms;
     out.echo = options.echo;
-    out.everyMs = options.everyMs;
+    out.every_ms = options.every_ms;
     if (!options.stream.empty() && tagged_text_to_bytes(options.stream, out.stream) <= 0) {
         error = "--stream: not a tagged text: \"" + options.stream + "\"";
         return false;

@@ -28,13 +28,13 @@ bool openElsewhere(const std::string& path) {
         const dirent* process = readdir(proc);
         if (process == nullptr) break;
         if (!isNumber(process->d_name) || self == process->d_name) continue;
-        const std::string fdFolder = std::string("/proc/") + process->d_name + "/fd";
-        DIR* fds = opendir(fdFolder.c_str());
+        const std::string fd_folder = std::string("/proc/") + process->d_name + "/fd";
+        DIR* fds = opendir(fd_folder.c_str());
         if (fds == nullptr) continue;
         while (const dirent* fd = readdir(fds)) {
             if (!isNumber(fd->d_name)) continue;
             char target[256];
-            const std::string link = fdFolder + "/" + fd->d_name;
+            const std::string link = fd_folder + "/" + fd->d_name;
             const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
             if (n > 0 && static_cast<std::size_t>(n) == path.size() && std::memcmp(target, path.data(), path.size()) == 0) {
                 found = true;
@@ -49,9 +49,9 @@ bool openElsewhere(const std::string& path) {
 
 } // namespace
 
-bool SlaveWatch::start(const std::string& slave_path, int ownSlave) {
+bool SlaveWatch::start(const std::string& slave_path, int own_slave) {
     slave_path_ = slave_path;
-    own_slave_ = ownSlave;
+    own_slave_ = own_slave;
     inotify_.reset(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
     if (!inotify_.valid()) return false;
     if (inotify_add_watch(inotify_.get(), slave_path.c_str(), IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {

@@ -13,7 +13,7 @@
 class SlaveWatch {
 public:
     // Watches the slave for closes; false if inotify is not available.
-    bool start(const std::string& slave_path, int ownSlave);
+    bool start(const std::string& slave_path, int own_slave);
     // The descriptor to poll for input; -1 when not started.
     int fd() const { return inotify_.get(); }
     // Takes the pending close events and lifts the exclusive flag if nobody

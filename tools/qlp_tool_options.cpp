@@ -11,8 +11,8 @@ namespace {
 struct CommandSyntax {
     std::string_view name;
     QlpToolCommand command;
-    int minArgs;
-    int maxArgs;
+    int min_args;
+    int max_args;
     std::string_view synopsis;
 };
 
@@ -71,13 +71,13 @@ bool parseStopBits(std::string_view text, std::uint8_t& out) {
 
 bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std::string& error) {
     out = QlpToolOptions{};
-    bool portGiven = false;
+    bool port_given = false;
     const CommandSyntax* syntax = nullptr;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         // Negative numbers are arguments, not options.
-        const bool isOption = arg == "-h" || (arg.size() > 2 && arg.rfind("--", 0) == 0);
-        if (!isOption) {
+        const bool is_option = arg == "-h" || (arg.size() > 2 && arg.rfind("--", 0) == 0);
+        if (!is_option) {
             const std::string& name = arg;
             if (syntax == nullptr) {
                 for (const CommandSyntax& c : kCommands)
@@ -93,7 +93,7 @@ bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std
             long max = 0;
             argumentRange(syntax->command, out.args.size(), min, max);
             int number = 0;
-            if (static_cast<int>(out.args.size()) >= syntax->maxArgs) {
+            if (static_cast<int>(out.args.size()) >= syntax->max_args) {
                 error = "too many arguments: " + std::string(syntax->synopsis);
                 return false;
             }
@@ -121,7 +121,7 @@ bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std
         } else if (name == "--port") {
             if (!option.take()) return false;
             if (!parseCliNumber(value, 1, kComMax, out.line.port)) return option.bad("a COM port number 1 to 15");
-            portGiven = true;
+            port_given = true;
         } else if (name == "--path") {
             if (!option.take()) return false;
             if (value.empty()) return option.bad("a device path");
@@ -156,12 +156,12 @@ bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std
         error = "no command given";
         return false;
     }
-    if (static_cast<int>(out.args.size()) < syntax->minArgs) {
+    if (static_cast<int>(out.args.size()) < syntax->min_args) {
         error = "missing arguments: " + std::string(syntax->synopsis);
         return false;
     }
-    if (portGiven == !out.path.empty()) {
-        error = portGiven ? "give --port or --path, not both" : "give the port: --port N or --path DEVICE";
+    if (port_given == !out.path.empty()) {
+        error = port_given ? "give --port or --path, not both" : "give the port: --port N or --path DEVICE";
         return false;
     }
     if (!out.type.empty() && out.command != QlpToolCommand::kReadAi && out.command != QlpToolCommand::kReadAo) {

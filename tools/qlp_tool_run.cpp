@@ -51,15 +51,15 @@ std::uint8_t byteArg(const QlpToolOptions& o, std::size_t i) { return static_cas
 double convertedAnalog(bool pt57, bool input, int type, std::int32_t raw) {
     Rd24Channel channel;
     if (input) {
-        channel.adType = type;
-        channel.adRaw = raw;
+        channel.ad_type = type;
+        channel.ad_raw = raw;
         pt57 ? pt57AdConvert(channel) : rd24AdConvert(channel);
-        return channel.adValue;
+        return channel.ad_value;
     }
-    channel.daType = type;
-    channel.daRaw = raw;
+    channel.da_type = type;
+    channel.da_raw = raw;
     pt57 ? pt57DaConvert(channel) : rd24DaConvert(channel);
-    return channel.daValue;
+    return channel.da_value;
 }
 
 Outcome runCommand(const QlpToolOptions& o, int typeIndex) {
@@ -170,11 +170,11 @@ int qlpToolRun(const QlpToolOptions& options, std::ostream& out, std::ostream& e
     }
 
     const ComportSetting line = options.line;
-    const bool byPath = !options.path.empty();
-    const bool opened = byPath ? comport_configure_path(options.path, line) : comport_configure(line);
+    const bool by_path = !options.path.empty();
+    const bool opened = by_path ? comport_configure_path(options.path, line) : comport_configure(line);
     if (!opened) {
         const std::string portName =
-            byPath ? options.path : comport_port_name(line.port) + " (" + comport_device_path(line.port) + ")";
+            by_path ? options.path : comport_port_name(line.port) + " (" + comport_device_path(line.port) + ")";
         err << "benchlink-qlp: " << portName << ": " << comport_status_text() << '\n';
         return kQlpToolPortFault;
     }

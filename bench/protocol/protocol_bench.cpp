@@ -108,10 +108,10 @@ int benchExchanges() {
             std::string message;
             zumExchange(analogueRead(), answer, message, 500);
         }
-        const double waitWall = seconds(Clock::now() - t1);
+        const double wait_wall = seconds(Clock::now() - t1);
         std::printf("timed-out exchanges: %.3f s each for a 500 ms budget, process CPU %.1f%% of a core "
                     "(receive loop included)\n",
-                    waitWall / kTimeouts, 100.0 * (process_cpu_seconds() - cpu1) / waitWall);
+                    wait_wall / kTimeouts, 100.0 * (process_cpu_seconds() - cpu1) / wait_wall);
     }
     if (device.joinable()) device.join();
     comport_configure(ComportSetting{});
@@ -135,7 +135,7 @@ void benchCatcher(const char* name, const std::string& pattern) {
             const CatchResult r =
                 catcher.feed(reinterpret_cast<const std::uint8_t*>(stream.data() + at), n, now, out.data());
             caught += r.caught ? 1 : 0;
-            unknown += static_cast<std::size_t>(r.unknownCount);
+            unknown += static_cast<std::size_t>(r.unknown_count);
             now += 1ms;
         }
     }

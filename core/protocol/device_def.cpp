@@ -29,17 +29,17 @@ constexpr std::array<CodeType, kDaTypeCount> kDaTypes{{
 
 void resetByKind(Rd24Channel& c) {
     switch (c.kind) {
-    case kChannelDI: c.diState = 0; break;
-    case kChannelDO: c.doState = 0; break;
+    case kChannelDI: c.di_state = 0; break;
+    case kChannelDO: c.do_state = 0; break;
     case kChannelAD:
-        c.adType = kDefaultAdType;
-        c.adRaw = 0;
-        c.adValue = 0.0;
+        c.ad_type = kDefaultAdType;
+        c.ad_raw = 0;
+        c.ad_value = 0.0;
         break;
     case kChannelDA:
-        c.daType = kDefaultDaType;
-        c.daRaw = 0;
-        c.daValue = 0.0;
+        c.da_type = kDefaultDaType;
+        c.da_raw = 0;
+        c.da_value = 0.0;
         break;
     case kChannelNone: break;
     }
@@ -50,13 +50,13 @@ void resetByKind(Rd24Channel& c) {
 std::span<const CodeType> adTypeTable() { return kAdTypes; }
 std::span<const CodeType> daTypeTable() { return kDaTypes; }
 
-double convertCode(std::span<const CodeType> types, std::int32_t type, std::int32_t raw, long double fullScale) {
+double convertCode(std::span<const CodeType> types, std::int32_t type, std::int32_t raw, long double full_scale) {
     const long double code = static_cast<long double>(static_cast<std::uint32_t>(raw));
     if (type < 0 || static_cast<std::size_t>(type) >= types.size()) return static_cast<double>(code);
     const CodeType& t = types[static_cast<std::size_t>(type)];
     switch (t.formula) {
     case CodeFormula::kZero: return 0.0;
-    case CodeFormula::kScaled: return static_cast<double>(code / fullScale * t.scale);
+    case CodeFormula::kScaled: return static_cast<double>(code / full_scale * t.scale);
     case CodeFormula::kTemperature:
         // Multiplying before dividing keeps whole multiples of 373 codes exact.
         return static_cast<double>((code - kTemperatureZeroCode) * kTemperatureDegrees / kTemperatureCodes);
@@ -70,20 +70,20 @@ void applyChannelKinds(std::span<Rd24Channel> channels, std::span<const ChannelK
     for (Rd24Channel& c : channels) resetByKind(c);
 }
 
-void clearChannels(std::span<Rd24Channel> channels, SetCodeRule setCode) {
+void clearChannels(std::span<Rd24Channel> channels, SetCodeRule set_code) {
     for (Rd24Channel& c : channels) {
-        const std::int32_t kept = setCode == SetCodeRule::kKeep ? c.daSetCode : 0;
+        const std::int32_t kept = set_code == SetCodeRule::kKeep ? c.da_set_code : 0;
         c = Rd24Channel{};
-        c.daSetCode = kept;
+        c.da_set_code = kept;
     }
 }
 
 void copyChannels(std::span<Rd24Channel> target, std::span<const Rd24Channel> source) {
     const std::size_t n = std::min(target.size(), source.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const std::int32_t kept = target[i].daSetCode;
+        const std::int32_t kept = target[i].da_set_code;
         target[i] = source[i];
-        target[i].daSetCode = kept;
+        target[i].da_set_code = kept;
     }
 }
 

@@ -24,15 +24,15 @@ enum ChannelKind : std::int32_t {
 // never store one: they hand back a reply value's 16 wire bits as 0..65535.
 struct Rd24Channel {
     ChannelKind kind = kChannelNone;
-    std::int32_t diState = 0;
-    std::int32_t doState = 0;
-    std::int32_t adType = 0;
-    std::int32_t adRaw = 0;
-    double adValue = 0.0;
-    std::int32_t daType = 0;
-    std::int32_t daSetCode = 0; // last code the user asked for
-    std::int32_t daRaw = 0;     // last code read back from the device
-    double daValue = 0.0;
+    std::int32_t di_state = 0;
+    std::int32_t do_state = 0;
+    std::int32_t ad_type = 0;
+    std::int32_t ad_raw = 0;
+    double ad_value = 0.0;
+    std::int32_t da_type = 0;
+    std::int32_t da_set_code = 0; // last code the user asked for
+    std::int32_t da_raw = 0;     // last code read back from the device
+    double da_value = 0.0;
 
     bool operator==(const Rd24Channel&) const = default;
 };
@@ -75,7 +75,7 @@ std::span<const CodeType> daTypeTable();
 
 // The value of a raw code by a type of the table; a type outside the table gives
 // the raw code itself.
-double convertCode(std::span<const CodeType> types, std::int32_t type, std::int32_t raw, long double fullScale);
+double convertCode(std::span<const CodeType> types, std::int32_t type, std::int32_t raw, long double full_scale);
 
 // Sets each channel's kind from `kinds` (none given: the kinds stay) and then
 // resets each channel by its kind: DI and DO states 0, AD and DA parts to their
@@ -83,8 +83,8 @@ double convertCode(std::span<const CodeType> types, std::int32_t type, std::int3
 void applyChannelKinds(std::span<Rd24Channel> channels, std::span<const ChannelKind> kinds);
 
 enum class SetCodeRule { kKeep, kClear };
-void clearChannels(std::span<Rd24Channel> channels, SetCodeRule setCode);
-// Field by field, except daSetCode, which each target channel keeps.
+void clearChannels(std::span<Rd24Channel> channels, SetCodeRule set_code);
+// Field by field, except da_set_code, which each target channel keeps.
 void copyChannels(std::span<Rd24Channel> target, std::span<const Rd24Channel> source);
 
 // Lookups over any table whose rows carry a name.

@@ -43,7 +43,7 @@ QlpCommand requestOf(const QlpRequestShape& shape, std::uint8_t id, std::uint8_t
 // Runs a read and hands back its first value as the 16 bits the wire carried.
 ExchangeStatus readWord(const QlpRequestShape& shape, std::uint8_t id, std::uint8_t channel, std::int32_t& word) {
     QlpCommand reply;
-    const ExchangeStatus status = qlpRead(requestOf(shape, id, channel, 0), shape.expectedValues, reply);
+    const ExchangeStatus status = qlpRead(requestOf(shape, id, channel, 0), shape.expected_values, reply);
     if (status == kExchangeSuccess) word = static_cast<std::uint16_t>(reply.values[0]);
     return status;
 }
@@ -55,10 +55,10 @@ ExchangeStatus write(const QlpRequestShape& shape, std::uint8_t id, std::uint8_t
 
 } // namespace
 
-ExchangeStatus qlpRead(const QlpCommand& request, std::int32_t expectedValues, QlpCommand& reply) {
+ExchangeStatus qlpRead(const QlpCommand& request, std::int32_t expected_values, QlpCommand& reply) {
     const ExchangeStatus status = exchangeWithBudget(request, reply);
     if (status != kExchangeSuccess) return status;
-    if (reply.valueCount != expectedValues) return kExchangeValueAmountError;
+    if (reply.valueCount != expected_values) return kExchangeValueAmountError;
     return checkCodes(request, reply);
 }
 
@@ -75,7 +75,7 @@ ExchangeStatus qlpWrite(const QlpCommand& request, QlpCommand& reply) {
 
 ExchangeStatus qlpCheckDevice(const QlpFamilyShapes& family, std::uint8_t id) {
     QlpCommand reply;
-    return qlpRead(requestOf(family.check, id, 0, 0), family.check.expectedValues, reply);
+    return qlpRead(requestOf(family.check, id, 0, 0), family.check.expected_values, reply);
 }
 
 ExchangeStatus qlpReadDigital(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t& state) {
@@ -87,20 +87,20 @@ ExchangeStatus qlpReadDigital(const QlpFamilyShapes& family, std::uint8_t id, st
 
 ExchangeStatus qlpWriteDigitalOutput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
                                      std::int32_t state) {
-    return write(family.writeDigitalOutput, id, channel, state);
+    return write(family.write_digital_output, id, channel, state);
 }
 
 ExchangeStatus qlpReadAnalogInput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
                                   std::int32_t& raw) {
-    return readWord(family.readAnalogInput, id, channel, raw);
+    return readWord(family.read_analog_input, id, channel, raw);
 }
 
 ExchangeStatus qlpReadAnalogOutput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
                                    std::int32_t& raw) {
-    return readWord(family.readAnalogOutput, id, channel, raw);
+    return readWord(family.read_analog_output, id, channel, raw);
 }
 
 ExchangeStatus qlpWriteAnalogOutput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
                                     std::int32_t raw) {
-    return write(family.writeAnalogOutput, id, channel, raw);
+    return write(family.write_analog_output, id, channel, raw);
 }

@@ -17,7 +17,7 @@ inline constexpr std::uint32_t kQlpTimeoutPauseMs = 200;
 // Sends the request and checks the reply, first failure deciding: value count (7),
 // function (4), command (5), channel (6). The reply's ID is not checked. The reply
 // is handed back whenever one came.
-ExchangeStatus qlpRead(const QlpCommand& request, std::int32_t expectedValues, QlpCommand& reply);
+ExchangeStatus qlpRead(const QlpCommand& request, std::int32_t expected_values, QlpCommand& reply);
 // As qlpRead, but checks function, command, channel, and then every value the
 // reply echoes against the request's (8); a reply without values passes.
 ExchangeStatus qlpWrite(const QlpCommand& request, QlpCommand& reply);
@@ -29,16 +29,16 @@ struct QlpRequestShape {
     std::uint8_t function;
     std::uint8_t command;
     std::int32_t valueCount;
-    std::int32_t expectedValues;
+    std::int32_t expected_values;
 };
 
 struct QlpFamilyShapes {
     QlpRequestShape check;             // read
     QlpRequestShape readDigital;       // read; the value's low 8 bits are channels 0..7
-    QlpRequestShape writeDigitalOutput;
-    QlpRequestShape readAnalogInput;   // read
-    QlpRequestShape readAnalogOutput;  // read
-    QlpRequestShape writeAnalogOutput;
+    QlpRequestShape write_digital_output;
+    QlpRequestShape read_analog_input;   // read
+    QlpRequestShape read_analog_output;  // read
+    QlpRequestShape write_analog_output;
 };
 
 // The operations behind both families' panels. Out-parameters are written only

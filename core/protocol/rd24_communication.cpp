@@ -7,10 +7,10 @@ namespace {
 constexpr QlpFamilyShapes kRd24{
     .check = {0x01, 0x10, 0, 2},
     .readDigital = {0x05, 0x10, 0, 1},
-    .writeDigitalOutput = {0x06, 0x11, 1, 0},
-    .readAnalogInput = {0x05, 0x30, 0, 1},
-    .readAnalogOutput = {0x05, 0x40, 0, 1},
-    .writeAnalogOutput = {0x06, 0x40, 1, 0},
+    .write_digital_output = {0x06, 0x11, 1, 0},
+    .read_analog_input = {0x05, 0x30, 0, 1},
+    .read_analog_output = {0x05, 0x40, 0, 1},
+    .write_analog_output = {0x06, 0x40, 1, 0},
 };
 
 } // namespace

@@ -53,7 +53,7 @@ CatchResult ZumCatcher::feed(const std::uint8_t* bytes, std::size_t count, Clock
     std::memcpy(out, unknown_.data(), given);
     std::memmove(unknown_.data(), unknown_.data() + given, unknown_fill_ - given);
     unknown_fill_ -= given;
-    result.unknownCount = static_cast<std::int32_t>(given);
+    result.unknown_count = static_cast<std::int32_t>(given);
     return result;
 }
 

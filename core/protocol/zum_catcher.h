@@ -12,7 +12,7 @@
 struct CatchResult {
     bool caught = false;
     QlpCommand reply;
-    std::int32_t unknownCount = 0; // bytes handed out as unknown data
+    std::int32_t unknown_count = 0; // bytes handed out as unknown data
 };
 
 class ZumCatcher {

@@ -124,18 +124,18 @@ bool qlpDecodeText(const std::uint8_t* bytes, std::size_t length, QlpCommand& ou
     std::array<std::uint32_t, kZumMaxNumbers> numbers{};
     int count = 0;
     char current[kZumNumberLimit];
-    std::size_t currentLength = 0;
+    std::size_t current_length = 0;
     for (;; ++pos) {
         const std::uint8_t c = bytes[pos]; // bytes[end] is the closing 0x00
         if ((c >= '0' && c <= '9') || c == '-') {
-            if (currentLength == kZumNumberLimit) return false;
-            current[currentLength++] = static_cast<char>(c);
+            if (current_length == kZumNumberLimit) return false;
+            current[current_length++] = static_cast<char>(c);
         } else if (c == '\r' || c == '\n') {
             continue;
         } else if (c == ',' || c == kFrameEnd) {
-            if (count < kZumMaxNumbers) numbers[count] = zumNumberValue(current, currentLength);
+            if (count < kZumMaxNumbers) numbers[count] = zumNumberValue(current, current_length);
             ++count; // numbers past the seventh are only counted
-            currentLength = 0;
+            current_length = 0;
             if (c == kFrameEnd) break;
         } else {
             return false;

@@ -21,10 +21,10 @@ struct ZumState {
     ReplyFifo fifo;
     // The catcher runs on the receive thread; flushes and exchanges reach into it
     // from the window thread.
-    std::mutex catcherMutex;
+    std::mutex catcher_mutex;
     ZumCatcher catcher;
     // Held while a line is handed over, so a sink is never called after removal.
-    std::mutex sinkMutex;
+    std::mutex sink_mutex;
     LinkLogSink* sink = nullptr;
 };
 
@@ -35,13 +35,13 @@ ZumState& state() {
 
 void logIdLine(std::uint32_t id, const std::string& text) {
     ZumState& s = state();
-    std::lock_guard<std::mutex> lock(s.sinkMutex);
+    std::lock_guard<std::mutex> lock(s.sink_mutex);
     if (s.sink != nullptr) s.sink->AddIdLine(id, text);
 }
 
 void logLine(const std::string& text) {
     ZumState& s = state();
-    std::lock_guard<std::mutex> lock(s.sinkMutex);
+    std::lock_guard<std::mutex> lock(s.sink_mutex);
     if (s.sink != nullptr) s.sink->AddLine(text);
 }
 
@@ -51,13 +51,13 @@ bool isErrorReply(std::uint8_t function) { return function >= 0xF1 && function <
 
 void zumSetLinkLog(LinkLogSink* sink) {
     ZumState& s = state();
-    std::lock_guard<std::mutex> lock(s.sinkMutex);
+    std::lock_guard<std::mutex> lock(s.sink_mutex);
     s.sink = sink;
 }
 
 void zumRemoveLinkLog(LinkLogSink* sink) {
     ZumState& s = state();
-    std::lock_guard<std::mutex> lock(s.sinkMutex);
+    std::lock_guard<std::mutex> lock(s.sink_mutex);
     if (s.sink == sink) s.sink = nullptr;
 }
 
@@ -69,21 +69,21 @@ std::int32_t zumReadFilter(std::uint8_t* out) {
 
     CatchResult result;
     {
-        std::lock_guard<std::mutex> lock(s.catcherMutex);
+        std::lock_guard<std::mutex> lock(s.catcher_mutex);
         result = s.catcher.feed(chunk, static_cast<std::size_t>(received), Clock::now(), out);
     }
     if (result.caught) s.fifo.push(result.reply);
-    if (result.unknownCount > 0)
-        logLine("ZUM Filter Unknow Receive Data " + std::to_string(result.unknownCount) + " ," +
-                bytes_to_tagged_text(out, result.unknownCount));
-    return result.unknownCount;
+    if (result.unknown_count > 0)
+        logLine("ZUM Filter Unknow Receive Data " + std::to_string(result.unknown_count) + " ," +
+                bytes_to_tagged_text(out, result.unknown_count));
+    return result.unknown_count;
 }
 
 void zumFlush() {
     ZumState& s = state();
     comport_purge();
     {
-        std::lock_guard<std::mutex> lock(s.catcherMutex);
+        std::lock_guard<std::mutex> lock(s.catcher_mutex);
         s.catcher.clear();
     }
     s.fifo.reset();
@@ -112,7 +112,7 @@ ExchangeStatus zumExchange(const QlpCommand& request, QlpCommand& reply, std::st
     // the bytes the port still holds (the driver's send no longer purges).
     s.fifo.reset();
     {
-        std::lock_guard<std::mutex> lock(s.catcherMutex);
+        std::lock_guard<std::mutex> lock(s.catcher_mutex);
         s.catcher.ReleaseHeld();
     }
     comport_purge();

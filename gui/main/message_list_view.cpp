@@ -48,18 +48,18 @@ QString MessageListView::RowText(int row) const {
 void MessageListView::MeasureRows(int first, int last) {
     const QFontMetrics metrics = fontMetrics();
     int longest = 0;
-    int longestRow = -1;
+    int longest_row = -1;
     for (int row = first; row <= last; ++row) {
         int length = static_cast<int>(RowText(row).size());
         if (length > longest) {
             longest = length;
-            longestRow = row;
+            longest_row = row;
         }
     }
     // Only the longest text of the batch is measured: rows are mostly of one width
     // in a fixed-pitch font, and measuring every appended row would cost more than
     // the append itself.
-    if (longestRow >= 0) widest_ = std::max(widest_, metrics.horizontalAdvance(RowText(longestRow)) + 2 * kTextIndent);
+    if (longest_row >= 0) widest_ = std::max(widest_, metrics.horizontalAdvance(RowText(longest_row)) + 2 * kTextIndent);
 }
 
 QRect MessageListView::visualRect(const QModelIndex& index) const {

@@ -42,51 +42,51 @@ void TForm_LinkMonitor::BuildControls() {
     Memo_Monitor->setMaximumBlockCount(static_cast<int>(LinkMonitorLog::kMaxLines));
     Memo_Monitor->setMinimumSize(560, 360);
 
-    auto* filterGroup = new QGroupBox(QStringLiteral("ID Filter"), this);
-    filterGroup->setObjectName(QStringLiteral("GroupBox_IDFilter"));
-    CheckBox_IDFilter = new QCheckBox(QStringLiteral("ID Filter Enabled"), filterGroup);
+    auto* filter_group = new QGroupBox(QStringLiteral("ID Filter"), this);
+    filter_group->setObjectName(QStringLiteral("GroupBox_IDFilter"));
+    CheckBox_IDFilter = new QCheckBox(QStringLiteral("ID Filter Enabled"), filter_group);
     CheckBox_IDFilter->setObjectName(QStringLiteral("CheckBox_IDFilter"));
-    auto* filterLabel = new QLabel(QStringLiteral("Filter No"), filterGroup);
-    filterLabel->setObjectName(QStringLiteral("Label_FilterNo"));
-    CSpinEdit_IDFilter = new QSpinBox(filterGroup);
+    auto* filter_label = new QLabel(QStringLiteral("Filter No"), filter_group);
+    filter_label->setObjectName(QStringLiteral("Label_FilterNo"));
+    CSpinEdit_IDFilter = new QSpinBox(filter_group);
     CSpinEdit_IDFilter->setObjectName(QStringLiteral("CSpinEdit_IDFilter"));
     CSpinEdit_IDFilter->setRange(LinkMonitorLog::kFilterMin, LinkMonitorLog::kFilterMax);
     CSpinEdit_IDFilter->setValue(LinkMonitorLog::kFilterDefault);
     CSpinEdit_IDFilter->setEnabled(false);
-    auto* filterNumberRow = new QHBoxLayout;
-    filterNumberRow->addWidget(filterLabel);
-    filterNumberRow->addWidget(CSpinEdit_IDFilter);
-    auto* filterLayout = new QVBoxLayout(filterGroup);
-    filterLayout->addWidget(CheckBox_IDFilter);
-    filterLayout->addLayout(filterNumberRow);
+    auto* filter_number_row = new QHBoxLayout;
+    filter_number_row->addWidget(filter_label);
+    filter_number_row->addWidget(CSpinEdit_IDFilter);
+    auto* filter_layout = new QVBoxLayout(filter_group);
+    filter_layout->addWidget(CheckBox_IDFilter);
+    filter_layout->addLayout(filter_number_row);
 
-    auto* operateGroup = new QGroupBox(QStringLiteral("Operate"), this);
-    operateGroup->setObjectName(QStringLiteral("GroupBox_Operate"));
-    Button_Clear = new QPushButton(QStringLiteral("Clear"), operateGroup);
+    auto* operate_group = new QGroupBox(QStringLiteral("Operate"), this);
+    operate_group->setObjectName(QStringLiteral("GroupBox_Operate"));
+    Button_Clear = new QPushButton(QStringLiteral("Clear"), operate_group);
     Button_Clear->setObjectName(QStringLiteral("Button_Clear"));
-    Button_Save = new QPushButton(QStringLiteral("Save"), operateGroup);
+    Button_Save = new QPushButton(QStringLiteral("Save"), operate_group);
     Button_Save->setObjectName(QStringLiteral("Button_Save"));
-    Button_Pause = new QPushButton(QStringLiteral("Pause"), operateGroup);
+    Button_Pause = new QPushButton(QStringLiteral("Pause"), operate_group);
     Button_Pause->setObjectName(QStringLiteral("Button_Pause"));
-    auto* operateLayout = new QVBoxLayout(operateGroup);
-    operateLayout->addWidget(Button_Clear);
-    operateLayout->addWidget(Button_Save);
-    operateLayout->addWidget(Button_Pause);
+    auto* operate_layout = new QVBoxLayout(operate_group);
+    operate_layout->addWidget(Button_Clear);
+    operate_layout->addWidget(Button_Save);
+    operate_layout->addWidget(Button_Pause);
 
-    auto* lineLabel = new QLabel(QStringLiteral("Line"), this);
-    lineLabel->setObjectName(QStringLiteral("Label_Line"));
+    auto* line_label = new QLabel(QStringLiteral("Line"), this);
+    line_label->setObjectName(QStringLiteral("Label_Line"));
     Label_LineCounter = new QLabel(QStringLiteral("0"), this);
     Label_LineCounter->setObjectName(QStringLiteral("Label_LineCounter"));
-    auto* counterRow = new QHBoxLayout;
-    counterRow->addWidget(lineLabel);
-    counterRow->addWidget(Label_LineCounter, 1);
+    auto* counter_row = new QHBoxLayout;
+    counter_row->addWidget(line_label);
+    counter_row->addWidget(Label_LineCounter, 1);
 
-    auto* infoGroup = new QGroupBox(QStringLiteral("Info"), this);
-    infoGroup->setObjectName(QStringLiteral("GroupBox_Info"));
-    Label1 = new QLabel(QStringLiteral("Label1"), infoGroup);
+    auto* info_group = new QGroupBox(QStringLiteral("Info"), this);
+    info_group->setObjectName(QStringLiteral("GroupBox_Info"));
+    Label1 = new QLabel(QStringLiteral("Label1"), info_group);
     Label1->setObjectName(QStringLiteral("Label1"));
-    auto* infoLayout = new QVBoxLayout(infoGroup);
-    infoLayout->addWidget(Label1);
+    auto* info_layout = new QVBoxLayout(info_group);
+    info_layout->addWidget(Label1);
 
     Button_Exit = new QPushButton(QStringLiteral("Exit"), this);
     Button_Exit->setObjectName(QStringLiteral("Button_Exit"));
@@ -94,10 +94,10 @@ void TForm_LinkMonitor::BuildControls() {
     for (QPushButton* button : {Button_Clear, Button_Save, Button_Pause}) button->setAutoDefault(false);
 
     auto* side = new QVBoxLayout;
-    side->addWidget(filterGroup);
-    side->addWidget(operateGroup);
-    side->addLayout(counterRow);
-    side->addWidget(infoGroup);
+    side->addWidget(filter_group);
+    side->addWidget(operate_group);
+    side->addLayout(counter_row);
+    side->addWidget(info_group);
     side->addStretch(1);
     side->addWidget(Button_Exit);
 

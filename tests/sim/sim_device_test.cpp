@@ -112,7 +112,7 @@ TEST(Device, AnalogInputsFollowATenSecondSine) {
     EXPECT_EQ(device.AnalogInput(0, 2.5), 4095);  // a quarter turn later: top
     EXPECT_EQ(device.AnalogInput(0, 7.5), 0);     // three quarters: bottom
     EXPECT_EQ(device.AnalogInput(0, 13.7), device.AnalogInput(0, 3.7));
-    std::set<int> atOneInstant;
+    std::set<int> at_one_instant;
     for (int t = 0; t < 100; ++t) {
         for (int ch = 0; ch < 2; ++ch) {
             const int code = device.AnalogInput(ch, t * 0.173);
@@ -120,9 +120,9 @@ TEST(Device, AnalogInputsFollowATenSecondSine) {
             EXPECT_LE(code, 4095);
         }
     }
-    atOneInstant.insert(device.AnalogInput(0, 1.0));
-    atOneInstant.insert(device.AnalogInput(1, 1.0));
-    EXPECT_EQ(atOneInstant.size(), 2u) << "each channel has its own phase";
+    at_one_instant.insert(device.AnalogInput(0, 1.0));
+    at_one_instant.insert(device.AnalogInput(1, 1.0));
+    EXPECT_EQ(at_one_instant.size(), 2u) << "each channel has its own phase";
     EXPECT_EQ(device.answer(qlpRecord(1, 5, 0x30, 0), 2.5).values[0], 4095);
 }
 

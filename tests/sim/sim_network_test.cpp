@@ -49,7 +49,7 @@ TEST(Network, AbsentIdGetsNoneDeviceFromThePortWhenAsked) {
     ASSERT_TRUE(answer);
     EXPECT_EQ(qlpCommandText(answer->reply), "% 1,247,48,1");
     EXPECT_EQ(answer->reply.valueCount, 0);
-    EXPECT_TRUE(answer->fromPort);
+    EXPECT_TRUE(answer->from_port);
 }
 
 TEST(Network, ErrorRuleAnswersWithItsCodeForTheAddressedDevice) {

@@ -32,7 +32,7 @@ INSTANTIATE_TEST_SUITE_P(
         GoodCase{"Defaults", {},
                  [](const SimOptions& o) {
                      return o.com == 0 && o.model == "RD24-M4" && o.id == 1 && o.baud == 115200 && o.can == "147K" &&
-                            o.master == 1 && o.number == 1 && !o.absentNoneDevice && !o.echo && !o.verbose;
+                            o.master == 1 && o.number == 1 && !o.absent_none_device && !o.echo && !o.verbose;
                  }},
         GoodCase{"Device", {"--com", "3", "--model", "PT57-M12", "--id", "0x10", "--baud", "9600", "--can", "50K",
                             "--master", "2", "--number", "77"},
@@ -48,19 +48,19 @@ INSTANTIATE_TEST_SUITE_P(
                  }},
         GoodCase{"FixedInputs", {"--ai", "0=1234", "--ai", "7=4095"},
                  [](const SimOptions& o) {
-                     return o.fixedInputs == std::vector<SimFixedInput>{{0, 1234}, {7, 4095}};
+                     return o.fixed_inputs == std::vector<SimFixedInput>{{0, 1234}, {7, 4095}};
                  }},
         GoodCase{"Faults", {"--drop", "30", "--seed", "42", "--delay", "0", "--split", "20", "--noise", "100",
                             "--error", "5:0x30=0xF1", "--error", "6:64=243", "--absent", "none-device"},
                  [](const SimOptions& o) {
-                     return o.dropPercent == 30 && o.seed == 42u && o.delayMs == 0 && o.splitMs == 20 &&
-                            o.noiseMs == 100 && o.absentNoneDevice &&
+                     return o.drop_percent == 30 && o.seed == 42u && o.delay_ms == 0 && o.split_ms == 20 &&
+                            o.noise_ms == 100 && o.absent_none_device &&
                             o.errors == std::vector<SimErrorRule>{{5, 0x30, 0xF1}, {6, 64, 243}};
                  }},
         GoodCase{"StreamDefaultsToOneSecond", {"--stream", "#12<CR><LF>"},
-                 [](const SimOptions& o) { return o.stream == "#12<CR><LF>" && o.everyMs == 1000; }},
+                 [](const SimOptions& o) { return o.stream == "#12<CR><LF>" && o.every_ms == 1000; }},
         GoodCase{"StreamEvery", {"--every", "50", "--stream", "x"},
-                 [](const SimOptions& o) { return o.everyMs == 50; }},
+                 [](const SimOptions& o) { return o.every_ms == 50; }},
         GoodCase{"Flags", {"--echo", "-v", "--help"},
                  [](const SimOptions& o) { return o.echo && o.verbose && o.help; }}),
     [](const testing::TestParamInfo<GoodCase>& info) { return info.param.name; });
@@ -68,7 +68,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct BadCase {
     const char* name;
     Args args;
-    std::string errorPart;
+    std::string error_part;
 };
 
 class BadOptions : public testing::TestWithParam<BadCase> {};
@@ -77,7 +77,7 @@ TEST_P(BadOptions, AreRefusedWithAReason) {
     SimOptions options;
     std::string error;
     EXPECT_FALSE(simParseOptions(GetParam().args, options, error));
-    EXPECT_NE(error.find(GetParam().errorPart), std::string::npos) << error;
+    EXPECT_NE(error.find(GetParam().error_part), std::string::npos) << error;
 }
 
 INSTANTIATE_TEST_SUITE_P(

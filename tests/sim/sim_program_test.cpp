@@ -289,7 +289,7 @@ TEST(SimProgram, ExclusiveUseEndsWithTheUser) {
 struct UsageCase {
     const char* name;
     std::vector<std::string> args;
-    const char* errorPart;
+    const char* error_part;
 };
 
 class SimUsage : public testing::TestWithParam<UsageCase> {};
@@ -298,7 +298,7 @@ TEST_P(SimUsage, ExitsWith64) {
     const ProgramResult r = runProgram(BENCHLINK_SIM_PROGRAM, GetParam().args);
     EXPECT_EQ(r.code, 64);
     EXPECT_TRUE(r.out.empty());
-    EXPECT_NE(r.err.find(GetParam().errorPart), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(GetParam().error_part), std::string::npos) << r.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -4,9 +4,9 @@ int ScriptedDialogs::ShowModal(QDialog& dialog) {
     modalShown << dialog.objectName();
     dialog.setResult(QDialog::Rejected);
     dialog.show();
-    if (!modalHandlers.empty()) {
-        auto handler = std::move(modalHandlers.front());
-        modalHandlers.pop_front();
+    if (!modal_handlers.empty()) {
+        auto handler = std::move(modal_handlers.front());
+        modal_handlers.pop_front();
         handler(dialog);
     }
     if (dialog.isVisible()) dialog.done(dialog.result());
@@ -21,9 +21,9 @@ QString ScriptedDialogs::nextFile(const QString& folder, const QString& name, co
     fileFolders << folder;
     fileNames << name;
     fileFilters << filter;
-    if (fileAnswers.empty()) return QString();
-    QString answer = fileAnswers.front();
-    fileAnswers.pop_front();
+    if (file_answers.empty()) return QString();
+    QString answer = file_answers.front();
+    file_answers.pop_front();
     return answer;
 }
 

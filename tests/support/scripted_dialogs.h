@@ -16,9 +16,9 @@ public:
 
     // Each modal window shown takes the next handler, which works its controls
     // (select, click "Ok") while the window is "open"; with none left it is rejected.
-    std::deque<std::function<void(QDialog&)>> modalHandlers;
+    std::deque<std::function<void(QDialog&)>> modal_handlers;
     // Each file dialog takes the next answer; an empty answer is a cancel.
-    std::deque<QString> fileAnswers;
+    std::deque<QString> file_answers;
 
     QStringList messages;      // texts of the message boxes shown
     QStringList modalShown;    // object names of the modal windows shown

@@ -36,7 +36,7 @@ struct WindowHarness {
 
     // Configures COM1 through the settings dialog; receiving starts with it.
     void openPort() {
-        dialogs.modalHandlers.push_back([](QDialog& dialog) {
+        dialogs.modal_handlers.push_back([](QDialog& dialog) {
             child<QComboBox>(&dialog, "ComboBox_Comport")->setCurrentIndex(1);
             QTest::mouseClick(child<QPushButton>(&dialog, "Botton_OK"), Qt::LeftButton);
         });

@@ -151,21 +151,21 @@ TEST_F(QlpTool, PathNeedsNoConfigOrTemporaryFolder) {
 }
 
 TEST_F(QlpTool, PortThatCannotBeOpened) {
-    const ProgramResult byPath = runProgram(BENCHLINK_QLP_PROGRAM, {"--path", "/nonexistent/tty0", "check", "1"});
-    EXPECT_EQ(byPath.code, 65);
-    EXPECT_EQ(byPath.err, "benchlink-qlp: /nonexistent/tty0: Invalid Handle Value!\n");
+    const ProgramResult by_path = runProgram(BENCHLINK_QLP_PROGRAM, {"--path", "/nonexistent/tty0", "check", "1"});
+    EXPECT_EQ(by_path.code, 65);
+    EXPECT_EQ(by_path.err, "benchlink-qlp: /nonexistent/tty0: Invalid Handle Value!\n");
 
     ASSERT_TRUE(folder->link(14, "/nonexistent/tty1"));
-    const ProgramResult byPort = runProgram(BENCHLINK_QLP_PROGRAM, {"--port", "14", "check", "1"});
-    EXPECT_EQ(byPort.code, 65);
-    EXPECT_NE(byPort.err.find("COM14"), std::string::npos) << byPort.err;
-    EXPECT_NE(byPort.err.find("Invalid Handle Value!"), std::string::npos) << byPort.err;
+    const ProgramResult by_port = runProgram(BENCHLINK_QLP_PROGRAM, {"--port", "14", "check", "1"});
+    EXPECT_EQ(by_port.code, 65);
+    EXPECT_NE(by_port.err.find("COM14"), std::string::npos) << by_port.err;
+    EXPECT_NE(by_port.err.find("Invalid Handle Value!"), std::string::npos) << by_port.err;
 }
 
 struct UsageCase {
     const char* name;
     Args args;
-    std::string errorPart;
+    std::string error_part;
 };
 
 class QlpToolUsage : public testing::TestWithParam<UsageCase> {};
@@ -174,7 +174,7 @@ TEST_P(QlpToolUsage, ExitsWith64) {
     const ProgramResult r = runProgram(BENCHLINK_QLP_PROGRAM, GetParam().args);
     EXPECT_EQ(r.code, 64);
     EXPECT_TRUE(r.out.empty());
-    EXPECT_NE(r.err.find(GetParam().errorPart), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(GetParam().error_part), std::string::npos) << r.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -34,7 +34,7 @@ protected:
         std::vector<std::uint8_t> out(ZumCatcher::kReadMax);
         last = catcher.feed(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), t0 + offset, out.data());
         if (last.caught) caught.push_back(last.reply);
-        return std::string(out.begin(), out.begin() + last.unknownCount);
+        return std::string(out.begin(), out.begin() + last.unknown_count);
     }
 
     ZumCatcher catcher;
@@ -154,7 +154,7 @@ TEST_F(Catcher, FullReadAfterAHeldPieceLosesNoByte) {
     std::string full(ZumCatcher::kReadMax, 'y');
     full[100] = '\0';
     all += feed(full, 1ms);
-    EXPECT_EQ(last.unknownCount, static_cast<std::int32_t>(ZumCatcher::kReadMax));
+    EXPECT_EQ(last.unknown_count, static_cast<std::int32_t>(ZumCatcher::kReadMax));
     all += feed("", 2ms);
     EXPECT_EQ(all, "x% 5" + full);
     EXPECT_TRUE(caught.empty()); // "% 5yyy..." is no frame

@@ -127,13 +127,13 @@ protected:
 
     // The far end: waits for one request and runs the script with what it read.
     void device(std::function<void(const std::vector<std::uint8_t>&)> script) {
-        deviceThread = std::thread([this, script] {
+        device_thread = std::thread([this, script] {
             std::vector<std::uint8_t> request = pair.read_exactly(nulFrame("% 5,5,48,2").size(), 3000ms);
             script(request);
         });
     }
     void stopDevice() {
-        if (deviceThread.joinable()) deviceThread.join();
+        if (device_thread.joinable()) device_thread.join();
     }
     void startReceiving() { receiver = std::make_unique<ReceiveLoop>(); }
 
@@ -142,7 +142,7 @@ protected:
     ComportSetting setting;
     RecordingLog log;
     std::unique_ptr<ReceiveLoop> receiver;
-    std::thread deviceThread;
+    std::thread device_thread;
 };
 
 TEST_F(Exchange, ReplyIsTakenAndLogged) {
@@ -302,7 +302,7 @@ TEST_F(Exchange, FlushDropsAHeldPiece) {
 
 TEST_F(Exchange, BackToBackExchangesEachGetTheirReply) {
     startReceiving();
-    deviceThread = std::thread([this] {
+    device_thread = std::thread([this] {
         for (int i = 0; i < 20; ++i) {
             if (pair.read_exactly(nulFrame("% 5,5,48,2").size(), 3000ms).empty()) return;
             pair.write(nulFrame("% 5,5,48,2," + std::to_string(i)));

@@ -293,10 +293,10 @@ TEST_F(PipelineTest, QlpFilterDecodesAZumFrameCutAtCrLf) {
 TEST_F(PipelineTest, QlpFilterShowsALongLineRaw) {
     pipeline.SetQlpFilter(true);
     pipeline.SetReceiveMode(kReceiveModeNone);
-    std::string longLine = "% 1," + std::string(400, '5');
-    longLine.push_back('\0');
-    feed(longLine);
-    EXPECT_EQ(take(), Lines{longLine.substr(0, longLine.size() - 1)});
+    std::string long_line = "% 1," + std::string(400, '5');
+    long_line.push_back('\0');
+    feed(long_line);
+    EXPECT_EQ(take(), Lines{long_line.substr(0, long_line.size() - 1)});
 }
 
 // ---- hooks --------------------------------------------------------------------------

@@ -80,7 +80,7 @@ private slots:
     }
 
     void configureReceiveStopCloseExit() {
-        h_->dialogs.modalHandlers.push_back(confirmPort(1, 3));
+        h_->dialogs.modal_handlers.push_back(confirmPort(1, 3));
         trigger("ComportConfigure");
         QCOMPARE(h_->dialogs.modalShown, QStringList{"Form_ComportSetup"});
         QCOMPARE(lines(), QStringList({"COM1 Configure Success.", "Buadrate = 118656", "Parity Check = None",
@@ -105,7 +105,7 @@ private slots:
     }
 
     void exitWhileReceivingStopsAndCloses() {
-        h_->dialogs.modalHandlers.push_back(confirmPort(1));
+        h_->dialogs.modal_handlers.push_back(confirmPort(1));
         trigger("ComportConfigure");
         int before = lines().size();
         click(main(), "Button_Exit");
@@ -115,7 +115,7 @@ private slots:
     }
 
     void abortedConfigureWritesAbort() {
-        h_->dialogs.modalHandlers.push_back(
+        h_->dialogs.modal_handlers.push_back(
             [this](QDialog& dialog) { click(&dialog, "Button_Abort"); });
         trigger("ComportConfigure");
         QCOMPARE(lines(), QStringList({"Comport Configure Abort!", ""}));
@@ -144,14 +144,14 @@ private slots:
     }
 
     void devicePanelWithPortOpensModally() {
-        h_->dialogs.modalHandlers.push_back(confirmPort(0));
+        h_->dialogs.modal_handlers.push_back(confirmPort(0));
         trigger("ComportConfigure");
         trigger("PT57Device");
         QCOMPARE(h_->dialogs.modalShown.last(), QStringLiteral("Form_PT57Operate"));
     }
 
     void unplugWhileReceivingWritesOneFaultLine() {
-        h_->dialogs.modalHandlers.push_back(confirmPort(1));
+        h_->dialogs.modal_handlers.push_back(confirmPort(1));
         trigger("ComportConfigure");
         int before = lines().size();
         h_->far.close_far_end();
@@ -166,7 +166,7 @@ private slots:
     }
 
     void detectPausesAndResumesReceiving() {
-        h_->dialogs.modalHandlers.push_back(confirmPort(1));
+        h_->dialogs.modal_handlers.push_back(confirmPort(1));
         trigger("ComportConfigure");
         int before = lines().size();
         trigger("QLPDetect");

@@ -62,7 +62,7 @@ private:
     QString current_command() { return child<QLabel>(main(), QStringLiteral("Label_CurrentCommandNo"))->text(); }
 
     void openPort() {
-        h_->dialogs.modalHandlers.push_back([](QDialog& dialog) {
+        h_->dialogs.modal_handlers.push_back([](QDialog& dialog) {
             child<QComboBox>(&dialog, QStringLiteral("ComboBox_Comport"))->setCurrentIndex(1);
             QTest::mouseClick(child<QPushButton>(&dialog, QStringLiteral("Botton_OK")), Qt::LeftButton);
         });
@@ -274,7 +274,7 @@ private slots:
         edit(1)->setText(QStringLiteral("A<CR><LF>"));
         edit(20)->setText(QStringLiteral("last"));
         QString chosen = localPath(dir_->file("proj.txt"));
-        h_->dialogs.fileAnswers.push_back(chosen);
+        h_->dialogs.file_answers.push_back(chosen);
         trigger("GeneralASCIIAs");
         QString saved = localPath(dir_->file("proj.zqa"));
         QCOMPARE(lines().last(), kFilePrefix + "Save General ASSIC File to " + saved);
@@ -288,7 +288,7 @@ private slots:
         for (int n = 1; n <= 20; ++n) QVERIFY(edit(n)->text().isEmpty());
 
         main()->pages()->setCurrentIndex(main()->pages()->count() - 1);
-        h_->dialogs.fileAnswers.push_back(chosen); // setup.txt style: proj.zqa is read
+        h_->dialogs.file_answers.push_back(chosen); // setup.txt style: proj.zqa is read
         trigger("GeneralASCIILoad");
         QCOMPARE(h_->dialogs.fileFilters.last(),
                  QStringLiteral("QLP General ASCII Files|*.zqa|Text Files|*.txt|All Files|*.*"));
@@ -310,7 +310,7 @@ private slots:
     void projectLoadOfAnUnreadableFileShowsFault() {
         edit(4)->setText(QStringLiteral("kept"));
         int before = lines().size();
-        h_->dialogs.fileAnswers.push_back(localPath(dir_->file("missing.zqa")));
+        h_->dialogs.file_answers.push_back(localPath(dir_->file("missing.zqa")));
         trigger("GeneralASCIILoad");
         QCOMPARE(h_->dialogs.messages, QStringList{"Load General ASSIC File Fault!"});
         QCOMPARE(edit(4)->text(), QStringLiteral("kept"));
@@ -321,14 +321,14 @@ private slots:
         trigger("GeneralASCIISave"); // no name yet: acts as "Save As", here cancelled
         QCOMPARE(h_->dialogs.fileFilters.size(), 1);
         QVERIFY(h_->dialogs.messages.isEmpty());
-        h_->dialogs.fileAnswers.push_back(localPath(dir_->file(".zqa")));
+        h_->dialogs.file_answers.push_back(localPath(dir_->file(".zqa")));
         trigger("GeneralASCIIAs");
         QCOMPARE(h_->dialogs.messages, QStringList{"File Name is Empty! There is no file had been saved."});
         QVERIFY(!QFile::exists(localPath(dir_->file(".zqa"))));
     }
 
     void projectSaveFailureShowsFault() {
-        h_->dialogs.fileAnswers.push_back(localPath(dir_->file("no/such/proj.zqa")));
+        h_->dialogs.file_answers.push_back(localPath(dir_->file("no/such/proj.zqa")));
         trigger("GeneralASCIIAs");
         QCOMPARE(h_->dialogs.messages, QStringList{"Save General ASSIC File Fault!"});
     }

@@ -30,7 +30,7 @@ class FileFeaturesTest : public QObject {
     QString memo() const { return h->control<QPlainTextEdit>("Memo_SendFile")->toPlainText(); }
 
     void readSendFile(const QString& path) {
-        h->dialogs.fileAnswers.push_back(path);
+        h->dialogs.file_answers.push_back(path);
         h->click("Button_ReadFile");
     }
 
@@ -47,7 +47,7 @@ private slots:
     void saveWritesTxtWhateverTheExtension() {
         h->click("Button_AddMessageMark");
         h->click("Button_AddMessageSpaceLine");
-        h->dialogs.fileAnswers.push_back(file("report.log"));
+        h->dialogs.file_answers.push_back(file("report.log"));
         trigger("MessageSave");
         QCOMPARE(h->dialogs.fileFilters.last(), QStringLiteral("Text Files|*.txt|All files|*.*"));
         QCOMPARE(h->dialogs.fileNames.last(), QStringLiteral("meaasge"));
@@ -57,7 +57,7 @@ private slots:
         QVERIFY(!QFile::exists(file("report.log")));
         QCOMPARE(h->lines().size(), 2); // saving adds no line
         // The next dialog starts in the chosen folder with the chosen name.
-        h->dialogs.fileAnswers.push_back(QString());
+        h->dialogs.file_answers.push_back(QString());
         trigger("MessageLoad");
         QCOMPARE(h->dialogs.fileFolders.last(), QString::fromStdString(dir->path()) + "/");
         QCOMPARE(h->dialogs.fileNames.last(), QStringLiteral("report"));
@@ -66,7 +66,7 @@ private slots:
 
     void saveWritesEveryLine() {
         for (int i = 0; i < 5000; ++i) h->main()->AddMessageLine(QStringLiteral("line %1").arg(i));
-        h->dialogs.fileAnswers.push_back(file("all.txt"));
+        h->dialogs.file_answers.push_back(file("all.txt"));
         trigger("MessageSave");
         const QList<QByteArray> lines = readFile(file("all.txt")).split('\n');
         QCOMPARE(lines.size(), 5001);
@@ -87,7 +87,7 @@ private slots:
         QFETCH(QStringList, lines);
         writeFile(file("in.txt"), bytes);
         h->click("Button_AddMessageMark");
-        h->dialogs.fileAnswers.push_back(file("in.bin")); // read as in.txt
+        h->dialogs.file_answers.push_back(file("in.bin")); // read as in.txt
         trigger("MessageLoad");
         QCOMPARE(h->lines(), lines);
         QCOMPARE(h->text("Label_MessageTotalLineAmount"), QStringLiteral("0"));
@@ -97,9 +97,9 @@ private slots:
 
     void emptyNameIsRefused() {
         h->click("Button_AddMessageMark");
-        h->dialogs.fileAnswers.push_back(file(".txt"));
+        h->dialogs.file_answers.push_back(file(".txt"));
         trigger("MessageSave");
-        h->dialogs.fileAnswers.push_back(file(".txt"));
+        h->dialogs.file_answers.push_back(file(".txt"));
         trigger("MessageLoad");
         QCOMPARE(h->dialogs.messages,
                  QStringList(2, QStringLiteral("File Name is Empty! There is no file had been saved.")));
@@ -109,9 +109,9 @@ private slots:
 
     void failuresTellTheFileAndReason() {
         h->click("Button_AddMessageMark");
-        h->dialogs.fileAnswers.push_back(file("no/where.txt"));
+        h->dialogs.file_answers.push_back(file("no/where.txt"));
         trigger("MessageSave");
-        h->dialogs.fileAnswers.push_back(file("missing.txt"));
+        h->dialogs.file_answers.push_back(file("missing.txt"));
         trigger("MessageLoad");
         QCOMPARE(h->dialogs.messages.size(), 2);
         QVERIFY(h->dialogs.messages[0].contains(file("no/where.txt")));

@@ -71,7 +71,7 @@ class RecorderPageTest : public QObject {
 
     // Points the recorder's folder at the temporary folder through a manual save.
     void chooseFolder(const char* name) {
-        h->dialogs.fileAnswers.push_back(file(name));
+        h->dialogs.file_answers.push_back(file(name));
         h->click("Button_SaveCurrentRecord");
     }
 
@@ -181,7 +181,7 @@ private slots:
         QCOMPARE(h->text("Label_RecorderTotalLineAmount"), QStringLiteral("0"));
         QCOMPARE(h->text("Edit_RecorderAutoSaveFileName"), QStringLiteral("picked"));
         // The next dialog starts where the last save went.
-        h->dialogs.fileAnswers.push_back(QString());
+        h->dialogs.file_answers.push_back(QString());
         h->click("Button_SaveCurrentRecord");
         QCOMPARE(h->dialogs.fileFolders.last(), QString::fromStdString(dir->path()) + "/");
         QCOMPARE(h->dialogs.fileNames.last(), QStringLiteral("picked"));
@@ -232,7 +232,7 @@ private slots:
         QVERIFY(h->dialogs.messages[0].contains(QStringLiteral("No such file or directory")));
         QVERIFY(h->far.write("#1\r\n"));
         QTRY_COMPARE(monitor(), QStringLiteral("#1<CR><LF>"));
-        h->dialogs.fileAnswers.push_back(file("gone/x.csv"));
+        h->dialogs.file_answers.push_back(file("gone/x.csv"));
         h->click("Button_SaveCurrentRecord");
         QCOMPARE(monitor(), QStringLiteral("#1<CR><LF>"));
         QVERIFY(!h->lastLine().startsWith(QStringLiteral("---* File Operate")));
@@ -249,14 +249,14 @@ private slots:
 
     void autoTestCounts_data() {
         QTest::addColumn<int>("mode");
-        QTest::addColumn<bool>("allFaults");
+        QTest::addColumn<bool>("all_faults");
         QTest::newRow("none") << int(kReceiveModeNone) << false;
         QTest::newRow("ascii") << int(kReceiveModeAscii) << true;
     }
 
     void autoTestCounts() {
         QFETCH(int, mode);
-        QFETCH(bool, allFaults);
+        QFETCH(bool, all_faults);
         startRecording();
         pipeline().SetReceiveMode(mode);
         h->setText("Edit_AutoTestCommand", "hello");
@@ -279,7 +279,7 @@ private slots:
         const int receive = h->text("Label_AutoTestReceive").toInt();
         QCOMPARE(sending, echoed);
         QVERIFY(receive >= 3 && receive <= sending);
-        QCOMPARE(h->text("Label_AutoTestVerify").toInt(), allFaults ? receive : 0);
+        QCOMPARE(h->text("Label_AutoTestVerify").toInt(), all_faults ? receive : 0);
         // The counters keep their values after a stop.
         QVERIFY(h->far.write("#x\r\n"));
         QTRY_VERIFY(monitor().endsWith(mode == kReceiveModeNone ? "x" : "#x<CR><LF>"));

@@ -166,7 +166,7 @@ private slots:
         QTemporaryDir dir;
         monitor_->AddIdLine(1, "a");
         monitor_->AddLine("b");
-        dialogs_->fileAnswers.push_back(dir.filePath(QStringLiteral("trace.log.old")));
+        dialogs_->file_answers.push_back(dir.filePath(QStringLiteral("trace.log.old")));
         click("Button_Save");
         QCOMPARE(dialogs_->fileFilters, QStringList{QString()});
         QFile file(dir.filePath(QStringLiteral("trace.txt")));
@@ -192,7 +192,7 @@ private slots:
         QTemporaryDir dir;
         monitor_->AddIdLine(1, "a");
         const QString chosen = dir.filePath(QStringLiteral("missing/run.1.log"));
-        dialogs_->fileAnswers.push_back(chosen);
+        dialogs_->file_answers.push_back(chosen);
         click("Button_Save");
         QCOMPARE(dialogs_->messages.size(), 1);
         QVERIFY2(dialogs_->messages[0].contains(dir.filePath(QStringLiteral("missing/run.txt"))),
