@@ -67,7 +67,7 @@ std::size_t Mailbox::Deliver() {
 }
 
 std::size_t Mailbox::DeliverTaken() {
-    std::deque<Letter> taken;
+    std::vector<Letter> taken;
     {
         std::lock_guard lock(mutex_);
         taken.swap(queue_);
@@ -75,17 +75,18 @@ std::size_t Mailbox::DeliverTaken() {
     if (taken.empty()) return 0;
     room_.notify_all();
 
-    auto it = taken.begin();
-    while (it != taken.end()) {
-        const int box = it->box;
-        std::vector<Letter> batch;
-        for (; it != taken.end() && it->box == box; ++it) batch.push_back(std::move(*it));
+    std::size_t first = 0;
+    while (first < taken.size()) {
+        const int box = taken[first].box;
+        std::size_t end = first + 1;
+        while (end < taken.size() && taken[end].box == box) ++end;
         // Looked up for each batch: an earlier receiver may have removed this one.
-        auto found = receivers_.find(box);
-        if (found == receivers_.end()) continue;
-        // A copy, so a receiver may remove itself while it runs.
-        Receiver receiver = found->second;
-        receiver(std::span<Letter>(batch));
+        if (auto found = receivers_.find(box); found != receivers_.end()) {
+            // A copy, so a receiver may remove itself while it runs.
+            Receiver receiver = found->second;
+            receiver(std::span<Letter>(taken.data() + first, end - first));
+        }
+        first = end;
     }
     return taken.size();
 }

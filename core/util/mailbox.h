@@ -13,7 +13,6 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -78,7 +77,7 @@ private:
     const std::size_t capacity_;
     mutable std::mutex mutex_;
     std::condition_variable room_;
-    std::deque<Letter> queue_;
+    std::vector<Letter> queue_;
     bool closed_ = false;
     std::uint64_t dropped_ = 0;
 

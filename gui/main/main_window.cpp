@@ -281,11 +281,8 @@ void TForm_ZQ70_Main::AddMessageLine(const QString& text) {
 }
 
 void TForm_ZQ70_Main::ShowLines(std::span<Letter> batch) {
-    std::vector<std::string> lines;
-    lines.reserve(batch.size());
-    for (Letter& letter : batch) lines.push_back(std::move(letter.text));
-    model_->AppendLines(lines);
-    line_count_ += static_cast<long long>(lines.size());
+    model_->AppendLines(batch);
+    line_count_ += static_cast<long long>(batch.size());
     ShowLineCount(false);
     memo_message_->scrollToBottom();
 }

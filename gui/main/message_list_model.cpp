@@ -19,6 +19,14 @@ void MessageListModel::AppendLines(const std::vector<std::string>& lines) {
     endInsertRows();
 }
 
+void MessageListModel::AppendLines(std::span<const Letter> letters) {
+    if (letters.empty()) return;
+    int first = static_cast<int>(store_.size());
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(letters.size()) - 1);
+    for (const Letter& letter : letters) store_.append(letter.text);
+    endInsertRows();
+}
+
 void MessageListModel::ClearLines() {
     beginResetModel();
     store_.clear();

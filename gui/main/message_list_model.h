@@ -2,10 +2,12 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "core/terminal/line_store.h"
+#include "core/util/mailbox.h"
 
 class MessageListModel : public QAbstractListModel {
     Q_OBJECT
@@ -17,6 +19,8 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
 
     void AppendLines(const std::vector<std::string>& lines);
+    // The texts of letters posted for the message list.
+    void AppendLines(std::span<const Letter> letters);
     void ClearLines();
     const LineStore& store() const { return store_; }
 
