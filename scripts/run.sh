@@ -44,5 +44,5 @@ else
 fi
 
 status=0
-"$build/benchlink" || status=$?
+"$build/gui/benchlink" || status=$?
 exit "$status"
