@@ -181,6 +181,7 @@ void DetectEngine::AdoptId(DetectedDevice& device, const QlpCommand& reply) cons
 }
 
 void DetectEngine::ScanBaudrates(DetectedDevice& device) {
+    const ComportSetting before = port();
     for (int index = 0; index < kBaudRateCount && !stop_.load(); ++index) {
         ComportSetting setting = port();
         setting.baudrate = comport_baudrate_of_index(index);
@@ -199,6 +200,9 @@ void DetectEngine::ScanBaudrates(DetectedDevice& device) {
             if (device.found == 1) return;
         }
     }
+    // Nothing answered: back to the rate the line had, which the devices that
+    // were heard before still use.
+    if (port() != before && Reopen(before)) SetPortSetting(before);
 }
 
 bool DetectEngine::ReadSettings(DetectedDevice& device) {

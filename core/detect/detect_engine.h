@@ -77,7 +77,8 @@ public:
     // Writes `setting` into the selected device, saves, resets and rechecks it.
     bool SaveSetting(DetectedDevice setting);
 
-    // Detects one device (device.detect must be 1): found (1) or not (0).
+    // Detects one device (device.detect must be 1): found (1) or not (0). With
+    // auto-baud, a device that answers at no rate leaves the line at its old rate.
     int detectDevice(DetectedDevice& device);
     // The write, save, reset and recheck sequence; setting.found is the result.
     bool saveDeviceSetting(const DetectedDevice& selected, DetectedDevice& setting);

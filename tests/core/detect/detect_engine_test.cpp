@@ -116,6 +116,12 @@ INSTANTIATE_TEST_SUITE_P(
                  {"", "Scan Comport Buadrate 9600...........", "Scan Comport Buadrate 19200...........",
                   "Scan Comport Buadrate 38400...........", "Detect ID 3 Success."},
                  device(3, 2, 8, 1, 1), 38400},
+        // A silent device does not leave the line at the last rate tried.
+        PortCase{"AutoBaudFindsNothing", {"--drop", "100"}, 57600, true,
+                 {"", "Scan Comport Buadrate 9600...........", "Scan Comport Buadrate 19200...........",
+                  "Scan Comport Buadrate 38400...........", "Scan Comport Buadrate 57600...........",
+                  "Scan Comport Buadrate 115200...........", "Auto Detect Fault!"},
+                 {}, 57600},
         // At 9600 baud every reply comes in pieces; here also in two writes.
         PortCase{"SplitReplyAt9600", {"--baud", "9600", "--id", "2", "--split", "40"}, 9600, false,
                  {"", "Detect ID 2 Success."}, device(2, 0, 5, 1, 1), 9600},
