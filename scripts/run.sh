@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Starts Benchlink with a simulated RD24-M4 (ID 1, IDs 3 and 5 behind it on its
 # CAN bus) on COM1, and stops the simulator when the program ends; refuses
-# politely when there is no display
-# to show it on. `run.sh --check` only makes that check.
+# politely when there is no display to show it on. `run.sh --check` only makes
+# that check.
 set -euo pipefail
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
   echo "No display found: start Benchlink under a display server, for example with: xvfb-run make run" >&2
