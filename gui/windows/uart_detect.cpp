@@ -146,12 +146,14 @@ void TForm_UartDetect::BuildControls() {
     for (const std::string& text : detectGridHeader()) headers << latin1(text);
     StringGrid_CanbusDevice->setHorizontalHeaderLabels(headers);
     StringGrid_CanbusDevice->verticalHeader()->hide();
+    StringGrid_CanbusDevice->verticalHeader()->setDefaultSectionSize(StringGrid_CanbusDevice->fontMetrics().height() + 6);
+    StringGrid_CanbusDevice->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     StringGrid_CanbusDevice->setEditTriggers(QAbstractItemView::NoEditTriggers);
     StringGrid_CanbusDevice->setSelectionMode(QAbstractItemView::SingleSelection);
     for (int row = 0; row < kDetectGridIds; ++row)
         for (int column = 0; column < kDetectGridColumns; ++column)
             StringGrid_CanbusDevice->setItem(row, column, new QTableWidgetItem);
-    StringGrid_CanbusDevice->setMinimumWidth(560);
+    StringGrid_CanbusDevice->setMinimumWidth(720);
     auto* grid_layout = new QVBoxLayout(grid_group);
     grid_layout->addWidget(StringGrid_CanbusDevice);
 
