@@ -1,5 +1,7 @@
 #include "sim/sim_network.h"
 
+#include <algorithm>
+
 SimNetwork::SimNetwork(SimDevice port_device) : port_(std::move(port_device)) {}
 
 void SimNetwork::AddBusDevice(SimDevice device) {
@@ -18,6 +20,7 @@ SimDevice* SimNetwork::addressed(std::uint32_t id) {
 
 std::optional<SimAnswer> SimNetwork::answer(const QlpCommand& request, double seconds) {
     SimDevice* device = addressed(request.id);
+    if (device == nullptr && answer_any_id_) device = &port_;
     if (device == nullptr) {
         if (!answer_absent_) return std::nullopt;
         return SimAnswer{simErrorReply(request, static_cast<std::uint32_t>(port_.id()), qlp::kNoneDevice), true};
@@ -27,5 +30,13 @@ std::optional<SimAnswer> SimNetwork::answer(const QlpCommand& request, double se
         if (rule.function == request.function && rule.command == request.command)
             return SimAnswer{simErrorReply(request, static_cast<std::uint32_t>(device->id()), rule.code), from_port};
     }
-    return SimAnswer{device->answer(request, seconds), from_port};
+    SimAnswer answer{device->answer(request, seconds), from_port};
+    for (const SimValueRule& rule : value_rules_) {
+        if (rule.function == request.function && rule.command == request.command &&
+            answer.reply.function == request.function) {
+            answer.reply.valueCount = std::max(answer.reply.valueCount, 1);
+            answer.reply.values[0] = rule.value;
+        }
+    }
+    return answer;
 }

@@ -60,6 +60,15 @@ bool parseErrorRule(std::string_view text, SimErrorRule& out) {
            parseCliNumber(text.substr(eq + 1), 0, 255, out.code);
 }
 
+bool parseValueRule(std::string_view text, SimValueRule& out) {
+    const std::size_t colon = text.find(':');
+    const std::size_t eq = text.find('=');
+    if (colon == std::string_view::npos || eq == std::string_view::npos || eq < colon) return false;
+    return parseCliNumber(text.substr(0, colon), 0, 255, out.function) &&
+           parseCliNumber(text.substr(colon + 1, eq - colon - 1), 0, 255, out.command) &&
+           parseCliNumber(text.substr(eq + 1), -32767, 32767, out.value);
+}
+
 } // namespace
 
 bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std::string& error) {
@@ -113,12 +122,10 @@ bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std:
             out.fixed_inputs.push_back(input);
         } else if (name == "--absent") {
             if (!option.take()) return false;
-            if (value == "none-device")
-                out.absent_none_device = true;
-            else if (value == "silent")
-                out.absent_none_device = false;
-            else
-                return option.bad("none-device or silent");
+            out.absent_none_device = value == "none-device";
+            out.absent_answer = value == "answer";
+            if (!out.absent_none_device && !out.absent_answer && value != "silent")
+                return option.bad("none-device, answer or silent");
         } else if (name == "--drop") {
             if (!option.take()) return false;
             if (!parseCliNumber(value, 0, 100, out.drop_percent)) return option.bad("a percentage 0 to 100");
@@ -144,6 +151,11 @@ bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std:
             SimErrorRule rule;
             if (!parseErrorRule(value, rule)) return option.bad("FUNC:CMD=CODE, each 0 to 255 (0x.. allowed)");
             out.errors.push_back(rule);
+        } else if (name == "--value") {
+            if (!option.take()) return false;
+            SimValueRule rule;
+            if (!parseValueRule(value, rule)) return option.bad("FUNC:CMD=VALUE, codes 0 to 255, value -32767 to 32767");
+            out.values.push_back(rule);
         } else if (name == "--stream") {
             if (!option.take()) return false;
             if (value.empty()) return option.bad("a non-empty tagged text");
@@ -193,8 +205,9 @@ The device on the port:
                       separated by commas (model default: the port device's)
   --ai CH=CODE        hold an analogue input at a code 0 to 4095 (repeatable);
                       otherwise each input follows a 10 s sine over 0..4095
-  --absent MODE       a request for an ID nobody has: silent (default) or
-                      none-device (the port device answers 0xF7)
+  --absent MODE       a request for an ID nobody has: silent (default),
+                      none-device (the port device answers 0xF7) or answer
+                      (the port device answers it, under its own ID)
 Faults:
   --drop PCT          answer no request with that probability
   --seed N            makes --drop repeatable
@@ -203,6 +216,8 @@ Faults:
   --noise MS          every MS, send a short run of bytes that is no frame
   --error F:C=CODE    answer requests with function F and command C with the
                       error code CODE (repeatable; 0x.. allowed)
+  --value F:C=VALUE   answer requests with function F and command C with the
+                      value VALUE instead of the device's own (repeatable)
 Other modes:
   --echo              send back every byte received (loop-back)
   --stream TEXT       send TEXT, tagged text such as "#12<CR><LF>", periodically

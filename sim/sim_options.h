@@ -33,6 +33,7 @@ struct SimOptions {
     std::vector<SimBusEntry> bus;
     std::vector<SimFixedInput> fixed_inputs;
     bool absent_none_device = false;
+    bool absent_answer = false; // the port device answers for IDs nobody has
 
     int drop_percent = 0;
     std::optional<std::uint32_t> seed;
@@ -40,6 +41,7 @@ struct SimOptions {
     int split_ms = 0;
     int noise_ms = 0;
     std::vector<SimErrorRule> errors;
+    std::vector<SimValueRule> values;
 
     bool echo = false;
     std::string stream; // tagged text

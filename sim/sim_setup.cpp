@@ -73,7 +73,9 @@ std::unique_ptr<SimNetwork> simBuildNetwork(const SimOptions& options, std::stri
     if (!buildDevice(options.model, settings, options, port, error)) return nullptr;
     auto network = std::make_unique<SimNetwork>(std::move(*port));
     network->SetAnswerAbsent(options.absent_none_device);
+    network->SetAnswerAnyId(options.absent_answer);
     for (const SimErrorRule& rule : options.errors) network->AddErrorRule(rule);
+    for (const SimValueRule& rule : options.values) network->AddValueRule(rule);
     for (const SimBusEntry& entry : options.bus) {
         SimSettings bus_settings = settings;
         bus_settings.id = entry.id;

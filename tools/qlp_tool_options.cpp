@@ -3,6 +3,7 @@
 #include <array>
 #include <string_view>
 
+#include "core/protocol/canbus_def.h"
 #include "tools/cli_number.h"
 #include "tools/cli_option.h"
 
@@ -16,7 +17,7 @@ struct CommandSyntax {
     std::string_view synopsis;
 };
 
-constexpr std::array<CommandSyntax, 7> kCommands{{
+constexpr std::array<CommandSyntax, 10> kCommands{{
     {"check", QlpToolCommand::kCheck, 1, 1, "check ID"},
     {"read-di", QlpToolCommand::kReadDi, 1, 1, "read-di ID"},
     {"write-do", QlpToolCommand::kWriteDo, 3, 3, "write-do ID CH STATE"},
@@ -24,6 +25,9 @@ constexpr std::array<CommandSyntax, 7> kCommands{{
     {"read-ao", QlpToolCommand::kReadAo, 2, 2, "read-ao ID CH"},
     {"write-ao", QlpToolCommand::kWriteAo, 3, 3, "write-ao ID CH CODE"},
     {"raw", QlpToolCommand::kRaw, 4, 7, "raw ID FUNCTION COMMAND CHANNEL [V1 [V2 [V3]]]"},
+    {"detect", QlpToolCommand::kDetect, 0, 0, "detect [--auto-baud]"},
+    {"scan", QlpToolCommand::kScan, 2, 2, "scan FROM TO [--auto-baud]"},
+    {"set", QlpToolCommand::kSet, 1, 1, "set ID [--new-id N] [--baud RATE] [--can NAME] [--master N]"},
 }};
 
 constexpr int kComMax = 15;
@@ -31,11 +35,18 @@ constexpr int kFixLimit = 30;
 // A value travels as a 16-bit number; -32768 and beyond are sent as 0.
 constexpr long kValueMin = -32767;
 constexpr long kValueMax = 32767;
+// IDs on the detect window's grid, and master IDs a device can be given.
+constexpr long kGridIdMax = 253;
+constexpr long kMasterIdMax = 254;
 
 // The limits of argument i of a command.
 void argumentRange(QlpToolCommand command, std::size_t i, long& min, long& max) {
     min = 0;
     max = 255;
+    if (command == QlpToolCommand::kScan || command == QlpToolCommand::kSet) {
+        max = kGridIdMax;
+        return;
+    }
     if (i == 0) return; // ID
     if (command == QlpToolCommand::kWriteDo && i == 2) max = 1;
     if (command == QlpToolCommand::kWriteAo && i == 2) {
@@ -57,6 +68,20 @@ bool parseParity(std::string_view text, std::uint8_t& out) {
         }
     }
     return false;
+}
+
+bool parseCanRate(std::string_view text, int& out) {
+    for (int i = 0; i < kCanRateCount; ++i) {
+        if (text == canRateName(i)) {
+            out = i;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool isDetectCommand(QlpToolCommand command) {
+    return command == QlpToolCommand::kDetect || command == QlpToolCommand::kScan || command == QlpToolCommand::kSet;
 }
 
 bool parseStopBits(std::string_view text, std::uint8_t& out) {
@@ -128,8 +153,23 @@ bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std
             out.path = value;
         } else if (name == "--baud") {
             if (!option.take()) return false;
-            if (!parseCliNumber(value, 1, 4000000, out.line.baudrate) || comport_baudrate_index(out.line.baudrate) < 0)
+            // After "set" it is the device's new rate, before the command the line's.
+            std::int32_t& rate = syntax != nullptr && syntax->command == QlpToolCommand::kSet ? out.new_baud
+                                                                                              : out.line.baudrate;
+            if (!parseCliNumber(value, 1, 4000000, rate) || comport_baudrate_index(rate) < 0)
                 return option.bad("one of 9600, 19200, 38400, 57600, 115200");
+        } else if (name == "--auto-baud") {
+            if (!option.flag()) return false;
+            out.auto_baud = true;
+        } else if (name == "--new-id") {
+            if (!option.take()) return false;
+            if (!parseCliNumber(value, 0, kGridIdMax, out.new_id)) return option.bad("an ID 0 to 253");
+        } else if (name == "--can") {
+            if (!option.take()) return false;
+            if (!parseCanRate(value, out.new_can)) return option.bad("1176K 588K 392K 294K 196K 147K 118K 90K or 50K");
+        } else if (name == "--master") {
+            if (!option.take()) return false;
+            if (!parseCliNumber(value, 0, kMasterIdMax, out.new_master)) return option.bad("a master ID 0 to 254");
         } else if (name == "--fix") {
             if (!option.take()) return false;
             if (!parseCliNumber(value, -kFixLimit, kFixLimit, out.line.fixrate)) return option.bad("a percentage -30 to 30");
@@ -166,6 +206,23 @@ bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std
     }
     if (!out.type.empty() && out.command != QlpToolCommand::kReadAi && out.command != QlpToolCommand::kReadAo) {
         error = "--type goes with read-ai or read-ao";
+        return false;
+    }
+    if (out.auto_baud && out.command != QlpToolCommand::kDetect && out.command != QlpToolCommand::kScan) {
+        error = "--auto-baud goes with detect or scan";
+        return false;
+    }
+    const bool new_value = out.new_id >= 0 || out.new_baud != 0 || out.new_can >= 0 || out.new_master >= 0;
+    if (new_value && out.command != QlpToolCommand::kSet) {
+        error = "--new-id, --can and --master go with set";
+        return false;
+    }
+    if (out.command == QlpToolCommand::kScan && out.args[0] > out.args[1]) {
+        error = "scan: FROM is above TO";
+        return false;
+    }
+    if (out.pt57 && isDetectCommand(out.command)) {
+        error = "--pt57 does not go with " + std::string(syntax->name);
         return false;
     }
     return true;
@@ -208,12 +265,30 @@ Commands (numbers in decimal or 0x hex; one result line on stdout):
   raw ID FUNCTION COMMAND CHANNEL [V1 [V2 [V3]]]
                       one exchange; prints the reply: "% 1,5,48,0,1234"
 
+Detect and setting (the lines of the detect window as they happen, then one
+line per device: ID, baud rate, CAN bit rate, master ID, device number, with
+"?" for a value the program does not know: "7 115200 147K 1 1"):
+  detect [--auto-baud]
+                      the device on the port, asked with ID 254; with
+                      --auto-baud every baud rate from 9600 up is tried when
+                      nothing answers (the port is left at the rate found)
+  scan FROM TO [--auto-baud]
+                      every ID from FROM to TO (0 to 253) on the CAN bus
+  set ID [--new-id N] [--baud RATE] [--can NAME] [--master N]
+                      detects ID, writes the new ID (0 to 253), baud rate,
+                      CAN bit rate (1176K 588K 392K 294K 196K 147K 118K 90K
+                      50K) and master ID (0 to 254), saves, resets and
+                      rechecks the device; what is not given keeps the
+                      device's value. --baud after "set" is the device's new
+                      rate; before the command it is the line's
+
 Exit status:
   0   success                        5   command code reply error
-  2   write fault                    6   channel error
-  3   time-out (no reply)            7   value amount error
-  4   error reply (function code)    8   value compare error
-  64  usage error                    65  the port cannot be opened
+  1   set: a setting write failed    6   channel error
+  2   write fault                    7   value amount error
+  3   time-out (no reply); detect,   8   value compare error
+      scan, set: no device answered  64  usage error
+  4   error reply (function code)    65  the port cannot be opened
 On a failure the status text goes to stderr ("Timeout!", and the port's
 status text for 65).
 )";

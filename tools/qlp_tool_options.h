@@ -11,7 +11,7 @@
 inline constexpr int kQlpToolUsage = 64;
 inline constexpr int kQlpToolPortFault = 65;
 
-enum class QlpToolCommand { kNone, kCheck, kReadDi, kWriteDo, kReadAi, kReadAo, kWriteAo, kRaw };
+enum class QlpToolCommand { kNone, kCheck, kReadDi, kWriteDo, kReadAi, kReadAo, kWriteAo, kRaw, kDetect, kScan, kSet };
 
 struct QlpToolOptions {
     ComportSetting line;    // port 0 when --path is given
@@ -21,6 +21,12 @@ struct QlpToolOptions {
     std::string type;       // AD or DA type name; empty: raw code only
     QlpToolCommand command = QlpToolCommand::kNone;
     std::vector<int> args;  // the command's numbers, in order
+    bool auto_baud = false; // detect, scan: try every baud rate when nothing answers
+    // set: the new values; unset (-1, rate 0) keeps the device's own.
+    int new_id = -1;
+    std::int32_t new_baud = 0;
+    int new_can = -1;       // CAN rate index
+    int new_master = -1;
     bool help = false;
 };
 

@@ -11,6 +11,7 @@
 #include "core/protocol/zum_exchange.h"
 #include "core/serial/comport.h"
 #include "core/serial/uart_receive_thread.h"
+#include "tools/qlp_tool_detect.h"
 #include "tools/stream_link_log.h"
 
 namespace {
@@ -120,7 +121,10 @@ Outcome runCommand(const QlpToolOptions& o, int typeIndex) {
             result.line = qlpCommandText(reply);
         break;
     }
-    case QlpToolCommand::kNone: break;
+    case QlpToolCommand::kNone:
+    case QlpToolCommand::kDetect: // run by qlpToolDetect
+    case QlpToolCommand::kScan:
+    case QlpToolCommand::kSet: break;
     }
     return result;
 }
@@ -177,6 +181,13 @@ int qlpToolRun(const QlpToolOptions& options, std::ostream& out, std::ostream& e
             by_path ? options.path : comport_port_name(line.port) + " (" + comport_device_path(line.port) + ")";
         err << "benchlink-qlp: " << portName << ": " << comport_status_text() << '\n';
         return kQlpToolPortFault;
+    }
+
+    if (qlpToolIsDetect(options.command)) {
+        // The detect engine reads the port itself: no receive thread.
+        const int code = qlpToolDetect(options, out);
+        comport_close(line);
+        return code;
     }
 
     StreamLinkLog log(err, options.monitor);

@@ -21,7 +21,7 @@ BenchlinkWindows::BenchlinkWindows() {
     rd24_operate_ = new TForm_RD24Operate(owner);
     about_ = new TForm_AboutZQ70(owner);
     company_ = new TForm_DUVA(owner);
-    uart_detect_ = new TForm_UartDetect(owner);
+    uart_detect_ = new TForm_UartDetect(*mailbox_, comport_setup_, owner);
     link_monitor_ = new TForm_LinkMonitor(*mailbox_, owner);
     pt57_operate_ = new TForm_PT57Operate(owner);
 

@@ -63,6 +63,15 @@ TEST(Network, ErrorRuleAnswersWithItsCodeForTheAddressedDevice) {
     EXPECT_EQ(answerText(network, qlpRecord(7, 5, 0x30, 1)), "(none)");
 }
 
+TEST(Network, AnswerAnyIdAndValueRulesForTheDetectFaults) {
+    SimNetwork network = portWithBus();
+    network.SetAnswerAnyId(true);
+    network.AddValueRule({0xE2, 0x12, 100});
+    EXPECT_EQ(answerText(network, qlpRecord(7, 0xE2, 0x11, 0, {0})), "% 1,226,17,0,1");
+    EXPECT_EQ(answerText(network, qlpRecord(5, 0xE2, 0x12, 0, {0})), "% 5,226,18,0,100");
+    EXPECT_EQ(answerText(network, qlpRecord(1, 0xE2, 0x13, 0, {0})), "% 1,226,19,0,8");
+}
+
 TEST(Network, PortDeviceAnswersUnderItsNewId) {
     SimNetwork network = portWithBus();
     EXPECT_EQ(answerText(network, qlpRecord(1, 0xE3, 0x11, 0, {20})), "% 1,227,17,0,20");

@@ -57,6 +57,11 @@ INSTANTIATE_TEST_SUITE_P(
                             o.noise_ms == 100 && o.absent_none_device &&
                             o.errors == std::vector<SimErrorRule>{{5, 0x30, 0xF1}, {6, 64, 243}};
                  }},
+        GoodCase{"AnswerAnyIdAndValue", {"--absent", "answer", "--value", "0xE2:0x12=100"},
+                 [](const SimOptions& o) {
+                     return o.absent_answer && !o.absent_none_device &&
+                            o.values == std::vector<SimValueRule>{{0xE2, 0x12, 100}};
+                 }},
         GoodCase{"StreamDefaultsToOneSecond", {"--stream", "#12<CR><LF>"},
                  [](const SimOptions& o) { return o.stream == "#12<CR><LF>" && o.every_ms == 1000; }},
         GoodCase{"StreamEvery", {"--every", "50", "--stream", "x"},
@@ -93,6 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCase{"AiCodeTooHigh", {"--ai", "0=4096"}, "--ai"},
                     BadCase{"AiWithoutCode", {"--ai", "0"}, "--ai"},
                     BadCase{"ErrorWithoutCode", {"--error", "5:48"}, "--error"},
+                    BadCase{"ValueTooLarge", {"--value", "5:48=40000"}, "--value"},
                     BadCase{"BusBadId", {"--bus", "2,0"}, "--bus"},
                     BadCase{"BusEmptyModel", {"--bus", "2:"}, "--bus"},
                     BadCase{"BusDuplicate", {"--bus", "2,2"}, "given twice"},

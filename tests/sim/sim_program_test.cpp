@@ -314,7 +314,7 @@ TEST(SimProgram, HelpDescribesEveryOption) {
     const ProgramResult r = runProgram(BENCHLINK_SIM_PROGRAM, {"--help"});
     EXPECT_EQ(r.code, 0);
     for (const char* option : {"--com", "--model", "--id", "--baud", "--can", "--master", "--number", "--bus", "--ai",
-                               "--absent", "--drop", "--seed", "--delay", "--split", "--noise", "--error", "--echo",
+                               "--absent", "--drop", "--seed", "--delay", "--split", "--noise", "--error", "--value", "--echo",
                                "--stream", "--every", "-v"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }

@@ -91,7 +91,14 @@ INSTANTIATE_TEST_SUITE_P(
         ToolCase{"RawTimesOut", {"raw", "200", "1", "16", "0"}, 3, "", "Timeout!\n"},
         ToolCase{"LineTooSlow", {"--baud", "9600", "check", "1"}, 3, "", "Timeout!\n"},
         ToolCase{"FixRateWithinTolerance", {"--fix", "3", "check", "1"}, 0, "Success.\n", ""},
-        ToolCase{"FixRateBeyondTolerance", {"--fix", "-6", "check", "1"}, 3, "", "Timeout!\n"}),
+        ToolCase{"FixRateBeyondTolerance", {"--fix", "-6", "check", "1"}, 3, "", "Timeout!\n"},
+        ToolCase{"Detect", {"detect"}, 0, "\nDetect ID 1 Success.\n1 115200 147K 1 1\n", ""},
+        ToolCase{"ScanFindsTheBusDevices", {"scan", "4", "6"}, 0,
+                 "\nDetect ID 4 Fault!\n\nDetect ID 5 Success.\n\nDetect ID 6 Success.\n"
+                 "5 115200 147K 1 1\n6 115200 147K 1 1\n",
+                 ""},
+        ToolCase{"ScanFindsNothing", {"scan", "7", "7"}, 3, "\nDetect ID 7 Fault!\n", ""},
+        ToolCase{"SetAbsentId", {"set", "9", "--master", "2"}, 3, "\nDetect ID 9 Fault!\n", ""}),
     [](const testing::TestParamInfo<ToolCase>& info) { return info.param.name; });
 
 TEST_F(QlpTool, WritesShowInTheReadBacks) {
@@ -118,6 +125,24 @@ TEST_F(QlpTool, WritesShowInTheReadBacks) {
         EXPECT_EQ(r.code, 0) << step.args[0] << ": " << r.err;
         EXPECT_EQ(r.out, step.out) << step.args[0];
     }
+}
+
+// A device of its own: set changes it. The new baud rate is then found by the
+// auto-baud scan through --path.
+TEST_F(QlpTool, SetRewritesTheDeviceAndDetectFollowsIt) {
+    SimProcess own = startSim({"--com", "3", "--id", "4"});
+    ASSERT_TRUE(own.ok());
+    const ProgramResult set = runProgram(
+        BENCHLINK_QLP_PROGRAM, {"--port", "3", "set", "4", "--new-id", "8", "--baud", "9600", "--can", "50K", "--master", "2"},
+        10s);
+    EXPECT_EQ(set.code, 0) << set.err;
+    EXPECT_EQ(set.out, "\nDetect ID 4 Success.\n\nSave Selected ID 4 Setting............\n"
+                       "Write ID 4 To ID 8 Success.\nWrite Comport Buadrate 9600 Success.\n"
+                       "Write CAN Bus Buadrate 50K Success.\nWrite Master ID 2 Success.\nSave Setting Success.\n"
+                       "Reset Device.........\nSave Setting Complete.\n8 9600 50K 2 1\n");
+    const ProgramResult detect = runProgram(BENCHLINK_QLP_PROGRAM, {"--path", own.path, "detect", "--auto-baud"}, 10s);
+    EXPECT_EQ(detect.code, 0) << detect.err;
+    EXPECT_EQ(detect.out, "\nScan Comport Buadrate 9600...........\nDetect ID 8 Success.\n8 9600 50K 2 1\n");
 }
 
 TEST_F(QlpTool, MonitorPrintsTheLinkMonitorLine) {
@@ -198,7 +223,13 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"DaTypeForInput", {"--port", "2", "--type", "8.190V", "read-ai", "1", "0"}, "AD type"},
                     UsageCase{"AdTypeForOutput", {"--port", "2", "--type", "5V", "read-ao", "1", "2"}, "DA type"},
                     UsageCase{"RawTooFew", {"--port", "2", "raw", "1", "5"}, "missing arguments"},
-                    UsageCase{"UnknownOption", {"--port", "2", "--loud", "check", "1"}, "unknown option"}),
+                    UsageCase{"UnknownOption", {"--port", "2", "--loud", "check", "1"}, "unknown option"},
+                    UsageCase{"ScanBackwards", {"--port", "2", "scan", "9", "3"}, "FROM is above TO"},
+                    UsageCase{"ScanBeyondTheGrid", {"--port", "2", "scan", "1", "254"}, "scan"},
+                    UsageCase{"AutoBaudWithCheck", {"--port", "2", "check", "1", "--auto-baud"}, "--auto-baud goes"},
+                    UsageCase{"NewIdWithScan", {"--port", "2", "scan", "1", "2", "--new-id", "3"}, "go with set"},
+                    UsageCase{"SetUnknownCanRate", {"--port", "2", "set", "1", "--can", "100K"}, "--can"},
+                    UsageCase{"SetMasterTooLarge", {"--port", "2", "set", "1", "--master", "255"}, "--master"}),
     [](const testing::TestParamInfo<UsageCase>& info) { return info.param.name; });
 
 TEST(QlpToolHelp, DocumentsEveryCommandAndExitCode) {
@@ -208,7 +239,9 @@ TEST(QlpToolHelp, DocumentsEveryCommandAndExitCode) {
                              "write-ao ID CH CODE", "raw ID FUNCTION COMMAND CHANNEL", "--port", "--path", "--baud",
                              "--fix", "--parity", "--data-bits", "--stop-bits", "--pt57", "--monitor", "--type",
                              "0   success", "2   write fault", "3   time-out", "4   error reply", "5   command",
-                             "6   channel", "7   value amount", "8   value compare", "64  usage", "65  the port"})
+                             "6   channel", "7   value amount", "8   value compare", "64  usage", "65  the port",
+                             "detect [--auto-baud]", "scan FROM TO", "set ID", "--new-id", "--can", "--master",
+                             "1   set"})
         EXPECT_NE(r.out.find(text), std::string::npos) << text;
 }
 
