@@ -115,11 +115,13 @@ void PollEngine::FinishStep(std::uint64_t ticket, const StepOutcome& outcome) {
 void PollEngine::Evaluate(ExchangeStatus status) {
     view_.ShowDetectStatus(exchangeStatusText(status));
     view_.ShowDetectLamp(status == kExchangeSuccess ? Lamp::kGreen : Lamp::kRed);
-    if (status == kExchangeTimeout) {
+    // A refused write never reached the device (the port is gone, an adapter was
+    // pulled): that is as offline as a device that does not answer.
+    const bool online = status != kExchangeTimeout && status != kExchangeWriteFault;
+    if (!online) {
         position_ = 0;
         port_.Flush();
     }
-    const bool online = status != kExchangeTimeout;
     if (online == online_) {
         // A device that never answered is offline, not unknown.
         if (!online && online_lamp_ == Lamp::kWindow) ShowOnlineLamp(Lamp::kRed);

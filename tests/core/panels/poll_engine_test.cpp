@@ -64,8 +64,7 @@ struct ScriptedDevice {
     std::array<std::int32_t, 8> ai{};
     std::array<std::int32_t, 8> ao{};
     std::uint8_t digital = 0;
-    bool silent = false;
-    ExchangeStatus failure = kExchangeSuccess; // any other status for every step
+    ExchangeStatus failure = kExchangeSuccess; // the status of every step, without a value
     std::vector<std::string> sent;
 
     StepOutcome answer(const PollStep& s) {
@@ -79,10 +78,6 @@ struct ScriptedDevice {
         case StepKind::kWriteAnalogOutput: sent.push_back("write " + ch + "=" + std::to_string(s.value)); break;
         }
         StepOutcome out;
-        if (silent) {
-            out.status = kExchangeTimeout;
-            return out;
-        }
         out.status = failure;
         if (s.kind == StepKind::kReadDigital) out.value = digital;
         if (s.kind == StepKind::kReadAnalogInput) out.value = ai[s.channel];
@@ -168,26 +163,34 @@ TEST(PollEngine, QueuedSetRunsBeforeTheNextPollStep) {
     EXPECT_EQ(p.sent(), (Steps{"toggle 2=1", "toggle 2=0", "ai 0"}));
 }
 
-TEST(PollEngine, TimeoutRestartsScheduleGoesOfflineAndFlushes) {
-    Panel p(rd24PanelFamily());
-    p.openWith("RD24-M3");
-    const int flushes = p.port.flushes; // the model change flushed once
-    p.ticks(4);
-    EXPECT_TRUE(p.engine.online());
-    p.device.silent = true;
-    p.view.take();
-    p.tick(); // "ai 1" times out
-    EXPECT_FALSE(p.engine.online());
-    EXPECT_EQ(p.port.flushes, flushes + 1);
-    EXPECT_TRUE(p.shows("status Timeout!"));
-    EXPECT_TRUE(p.shows("detect red"));
-    EXPECT_TRUE(p.shows("online red"));
-    EXPECT_TRUE(p.shows("group 0 0")); // channels hidden while offline
-    p.device.silent = false;
-    p.sent();
-    p.tick();
-    EXPECT_EQ(p.sent(), Steps{"check"}); // the first step of the schedule
-    EXPECT_TRUE(p.engine.online());
+TEST(PollEngine, UnreachableDeviceRestartsScheduleGoesOfflineAndFlushes) {
+    struct Row {
+        ExchangeStatus status;
+        const char* text;
+    };
+    // A refused write (the port went away) counts as offline, as a time-out does.
+    for (const Row& row : {Row{kExchangeTimeout, "status Timeout!"}, Row{kExchangeWriteFault, "status Write Fault!"}}) {
+        SCOPED_TRACE(row.text);
+        Panel p(rd24PanelFamily());
+        p.openWith("RD24-M3");
+        const int flushes = p.port.flushes; // the model change flushed once
+        p.ticks(4);
+        EXPECT_TRUE(p.engine.online());
+        p.device.failure = row.status;
+        p.view.take();
+        p.tick(); // "ai 1" fails
+        EXPECT_FALSE(p.engine.online());
+        EXPECT_EQ(p.port.flushes, flushes + 1);
+        EXPECT_TRUE(p.shows(row.text));
+        EXPECT_TRUE(p.shows("detect red"));
+        EXPECT_TRUE(p.shows("online red"));
+        EXPECT_TRUE(p.shows("group 0 0")); // channels hidden while offline
+        p.device.failure = kExchangeSuccess;
+        p.sent();
+        p.tick();
+        EXPECT_EQ(p.sent(), Steps{"check"}); // the first step of the schedule
+        EXPECT_TRUE(p.engine.online());
+    }
 }
 
 TEST(PollEngine, OtherFailureKeepsDeviceOnlineWithoutValue) {
@@ -284,7 +287,7 @@ TEST(PollEngine, TypeChangeShowsZeroAndNewUnit) {
 TEST(PollEngine, ForceDisplayShowsZeroedGroupsWhileOffline) {
     Panel p(rd24PanelFamily());
     p.openWith("RD24-M4");
-    p.device.silent = true;
+    p.device.failure = kExchangeTimeout;
     p.view.take();
     p.tick();
     EXPECT_TRUE(p.shows("online red")); // never answered: offline, not unknown
