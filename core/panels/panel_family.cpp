@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #include "core/protocol/pt57_communication.h"
 #include "core/protocol/pt57_device_def.h"
@@ -128,6 +129,11 @@ const PanelFamily& rd24PanelFamily() { return kRd24Family; }
 const PanelFamily& pt57PanelFamily() { return kPt57Family; }
 
 StepOutcome RunPanelStep(const PanelOperations& op, const PollStep& step) {
+    // The frame layer has one reply FIFO. A panel closed with its last exchange still
+    // running may be followed at once by the other panel: its first exchange waits
+    // for that one instead of sharing the FIFO with it.
+    static std::mutex one_exchange;
+    const std::lock_guard lock(one_exchange);
     StepOutcome outcome;
     switch (step.kind) {
     case StepKind::kCheck: outcome.status = op.check(step.id); break;

@@ -182,6 +182,16 @@ private slots:
             QCOMPARE(lampOf(panel, "Edit_Online"), lampColour(Lamp::kWindow));
         });
         child<QAction>(h_->main(), "PT57Device")->trigger();
+
+        // The program ends while the panel polls the silent device.
+        panel->SetDevice(1, Pt57Device{});
+        panel->show();
+        selectModel(panel, QStringLiteral("PT57-M1"));
+        QTRY_VERIFY(panel->engine().step_in_flight());
+        QElapsedTimer end;
+        end.start();
+        h_.reset();
+        QVERIFY(end.elapsed() < 1500); // at most the exchange in flight
     }
 };
 
