@@ -7,7 +7,6 @@
 
 #include <QDialog>
 #include <array>
-#include <atomic>
 #include <memory>
 
 #include "core/panels/poll_engine.h"
