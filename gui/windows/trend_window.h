@@ -22,7 +22,7 @@ class TForm_Trend : public QDialog {
 
 public:
     // How often a visible, running plot is redrawn when readings came in.
-    static constexpr int kRedrawIntervalMs = 250;
+    static constexpr int kRedrawIntervalMs = 500;
 
     explicit TForm_Trend(const QString& caption, QWidget* parent = nullptr);
 
