@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "core/protocol/zum_exchange.h"
 #include "gui/main/mailbox_pump.h"
 #include "gui/main/main_window.h"
 #include "gui/main/message_dialog.h"
@@ -18,12 +19,17 @@ BenchlinkWindows::BenchlinkWindows() {
     QWidget* owner = main_.get();
     message_ = new TForm_Message(owner);
     comport_setup_ = new TForm_ComportSetup(owner);
-    rd24_operate_ = new TForm_RD24Operate(owner);
+    rd24_operate_ = new TForm_RD24Operate(*mailbox_, owner);
     about_ = new TForm_AboutZQ70(owner);
     company_ = new TForm_DUVA(owner);
     uart_detect_ = new TForm_UartDetect(*mailbox_, comport_setup_, owner);
     link_monitor_ = new TForm_LinkMonitor(*mailbox_, owner);
-    pt57_operate_ = new TForm_PT57Operate(owner);
+    pt57_operate_ = new TForm_PT57Operate(*mailbox_, owner);
+    // Every exchange of the frame layer is listed in the link monitor, which either
+    // panel opens.
+    zumSetLinkLog(link_monitor_);
+    rd24_operate_->SetLinkMonitor(link_monitor_);
+    pt57_operate_->SetLinkMonitor(link_monitor_);
 
     MainWindowPeers peers;
     peers.message = message_;

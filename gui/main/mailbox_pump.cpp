@@ -7,7 +7,7 @@ MailboxPump::MailboxPump(QObject* parent) : QObject(parent) {
     timer_ = new QTimer(this);
     timer_->setSingleShot(true);
     connect(timer_, &QTimer::timeout, this, &MailboxPump::DeliverNow);
-    mailbox_.SetWake([this] { QMetaObject::invokeMethod(this, &MailboxPump::Schedule, Qt::QueuedConnection); });
+    mailbox_.SetWake([this] { QMetaObject::invokeMethod(this, "Schedule", Qt::QueuedConnection); });
 }
 
 MailboxPump::~MailboxPump() {

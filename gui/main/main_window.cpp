@@ -27,6 +27,8 @@
 #include "gui/pages/recorder_page.h"
 #include "gui/pages/send_file_group.h"
 #include "gui/windows/comport_setup_dialog.h"
+#include "gui/windows/pt57_operate.h"
+#include "gui/windows/rd24_operate.h"
 
 namespace {
 // The "Total Line" counter follows lines from the receive thread about this often.
@@ -77,6 +79,14 @@ void TForm_ZQ70_Main::WireReceivePipeline() {
         general_ascii_->commands().SendReply(line, length);
     });
     pipeline_->SetLastLengthHook([this](std::int32_t length) { receive_settings_->PostLastLength(length); });
+}
+
+void TForm_ZQ70_Main::SetPeers(const MainWindowPeers& peers) {
+    peers_ = peers;
+    // Asked by the receive thread on every pass; the panels answer from an atomic flag.
+    pipeline_->SetPanelShowingHook([rd24 = peers.rd24_operate, pt57 = peers.pt57_operate] {
+        return (rd24 && rd24->IsShowing()) || (pt57 && pt57->IsShowing());
+    });
 }
 
 void TForm_ZQ70_Main::SetCurrentCommand(int n) {
@@ -346,21 +356,24 @@ void TForm_ZQ70_Main::QLPDetectClick() {
 }
 
 void TForm_ZQ70_Main::RD24DeviceClick() {
-    OpenDevicePanel(peers_.rd24_operate);
+    if (!peers_.rd24_operate || !PortOpenForPanel()) return;
+    peers_.rd24_operate->SetDevice(1, Rd24Device{});
+    ShowModal(peers_.rd24_operate);
 }
 
 void TForm_ZQ70_Main::PT57DeviceClick() {
-    OpenDevicePanel(peers_.pt57_operate);
+    if (!peers_.pt57_operate || !PortOpenForPanel()) return;
+    peers_.pt57_operate->SetDevice(1, Pt57Device{});
+    ShowModal(peers_.pt57_operate);
 }
 
-void TForm_ZQ70_Main::OpenDevicePanel(QDialog* panel) {
-    if (session_->port_open() == 1) {
-        ShowModal(panel);
-        return;
+bool TForm_ZQ70_Main::PortOpenForPanel() {
+    if (session_->port_open() == 1) return true;
+    if (peers_.message) {
+        peers_.message->SetNotice(QStringLiteral("COM Port isn't Open!"), QStringLiteral("Ok"));
+        peers_.message->show();
     }
-    if (!peers_.message) return;
-    peers_.message->SetNotice(QStringLiteral("COM Port isn't Open!"), QStringLiteral("Ok"));
-    peers_.message->show();
+    return false;
 }
 
 void TForm_ZQ70_Main::ShowModal(QDialog* window) {

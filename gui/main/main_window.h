@@ -22,6 +22,8 @@ class MailboxPump;
 class MessageListModel;
 class TForm_ComportSetup;
 class TForm_Message;
+class TForm_PT57Operate;
+class TForm_RD24Operate;
 class GeneralAsciiPage;
 class ReceivePipeline;
 class ReceiveSettingsPanel;
@@ -30,12 +32,12 @@ class ReceiveSettingsPanel;
 struct MainWindowPeers {
     TForm_Message* message = nullptr;
     TForm_ComportSetup* comport_setup = nullptr;
-    QDialog* rd24_operate = nullptr;
+    TForm_RD24Operate* rd24_operate = nullptr;
     QDialog* about = nullptr;
     QDialog* company = nullptr;
     QDialog* uart_detect = nullptr;
     QDialog* link_monitor = nullptr;
-    QDialog* pt57_operate = nullptr;
+    TForm_PT57Operate* pt57_operate = nullptr;
 };
 
 class TForm_ZQ70_Main : public QMainWindow {
@@ -47,7 +49,8 @@ public:
     explicit TForm_ZQ70_Main(MailboxPump& mailbox, QWidget* parent = nullptr);
     ~TForm_ZQ70_Main() override;
 
-    void SetPeers(const MainWindowPeers& peers) { peers_ = peers; }
+    // Also lets the receive path know when a device panel shows.
+    void SetPeers(const MainWindowPeers& peers);
 
     // Appends one line to the message list; callable from any thread, keeps call order.
     void AddMessageLine(const std::string& text);
@@ -88,7 +91,8 @@ private:
     void QLPDetectClick();
     void RD24DeviceClick();
     void PT57DeviceClick();
-    void OpenDevicePanel(QDialog* panel);
+    // True when the port is open; otherwise says so and the panel stays closed.
+    bool PortOpenForPanel();
     void ShowModal(QDialog* window);
 
     MailboxPump& mailbox_;

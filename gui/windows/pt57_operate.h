@@ -1,11 +1,16 @@
-// The PT57 operate panel.
+// The PT57 operate panel: the RD24 panel's work for an eight-channel PT57, whose DA
+// set codes last only until the next display of the channel.
 #pragma once
 
-#include <QDialog>
+#include "core/protocol/pt57_device_def.h"
+#include "gui/windows/operate_panel.h"
 
-class TForm_PT57Operate : public QDialog {
+class TForm_PT57Operate : public OperatePanel {
     Q_OBJECT
 
 public:
-    explicit TForm_PT57Operate(QWidget* parent = nullptr);
+    explicit TForm_PT57Operate(MailboxPump& mailbox, QWidget* parent = nullptr);
+
+    // The device ID and a copy of the record; the DA set codes stay the panel's.
+    void SetDevice(int id, const Pt57Device& device);
 };

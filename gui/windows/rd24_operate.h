@@ -1,11 +1,16 @@
-// The RD24 operate panel.
+// The RD24 operate panel: polls one six-channel RD24, shows its channels by model,
+// toggles its digital outputs and writes its analogue outputs.
 #pragma once
 
-#include <QDialog>
+#include "core/protocol/rd24_device_def.h"
+#include "gui/windows/operate_panel.h"
 
-class TForm_RD24Operate : public QDialog {
+class TForm_RD24Operate : public OperatePanel {
     Q_OBJECT
 
 public:
-    explicit TForm_RD24Operate(QWidget* parent = nullptr);
+    explicit TForm_RD24Operate(MailboxPump& mailbox, QWidget* parent = nullptr);
+
+    // The device ID and a copy of the record; the DA set codes stay the panel's.
+    void SetDevice(int id, const Rd24Device& device);
 };

@@ -1,0 +1,164 @@
+// The RD24 operate panel polling benchlink-sim through the whole program (main
+// window, receive thread, frame path, worker, mailbox), offscreen:
+//
+//   rate     detect time 1 ms for 10 s: steps (exchanges) per second, and the longest
+//            GUI-thread stall meanwhile (lateness of a 10 ms timer)
+//   idle     detect time 100 ms for 10 s: CPU of the whole process, trend hidden and
+//            then shown
+//   silent   detect time 1 ms, the simulator stopped (no replies: every step times
+//            out) and then killed (the line hangs up: every write is refused): the
+//            longest GUI-thread stall over the 5 s after each, and how long closing
+//            the panel takes with a step in flight
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QEventLoop>
+#include <QSpinBox>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+
+#include "core/protocol/zum_exchange.h"
+#include "gui/main/application.h"
+#include "gui/main/main_window.h"
+#include "gui/windows/rd24_operate.h"
+#include "gui/windows/trend_window.h"
+#include "support/process_cpu.h"
+#include "support/pty_pair.h"
+#include "support/sim_process.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+void run_for(std::chrono::milliseconds span) {
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(span.count()), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Counts the exchanges the frame layer logs: one per step.
+class ExchangeCounter : public LinkLogSink {
+public:
+    void AddIdLine(std::uint32_t, const std::string& text) override {
+        ++exchanges;
+        if (text.rfind("Timeout!", 0) == 0) ++timeouts;
+    }
+    void AddLine(const std::string&) override {}
+    std::atomic<long> exchanges{0};
+    std::atomic<long> timeouts{0};
+};
+
+// The longest gap between ticks of a 10 ms timer on the GUI thread.
+class StallProbe {
+public:
+    StallProbe() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const auto now = Clock::now();
+            longest_ = std::max(longest_, now - last_);
+            last_ = now;
+        });
+    }
+    void start() {
+        longest_ = {};
+        last_ = Clock::now();
+        timer_.start();
+    }
+    double stop_ms() {
+        timer_.stop();
+        return std::chrono::duration<double, std::milli>(longest_).count();
+    }
+
+private:
+    QTimer timer_;
+    Clock::time_point last_;
+    Clock::duration longest_{};
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ComPortFolder ports;
+    SimProcess sim = startSim({"--model", "RD24-M4"});
+    if (!sim.ok() || !ports.link(1, sim.path)) {
+        std::fprintf(stderr, "cannot start benchlink-sim\n");
+        return 1;
+    }
+    BenchlinkWindows windows;
+    windows.main()->show();
+    ComportSetting setting;
+    setting.port = 1;
+    windows.main()->session().ConfigureConfirmed(setting);
+    ExchangeCounter counter;
+    zumSetLinkLog(&counter);
+
+    TForm_RD24Operate* panel = windows.rd24_operate();
+    panel->SetDevice(1, Rd24Device{});
+    panel->show();
+    emit panel->findChild<QComboBox*>(QStringLiteral("ComboBox_Type"))->textActivated(QStringLiteral("RD24-M4"));
+    auto* detect_time = panel->findChild<QSpinBox*>(QStringLiteral("CSpinEdit_DetectTime"));
+    StallProbe probe;
+
+    // rate
+    detect_time->setValue(1);
+    run_for(1000ms);
+    long before = counter.exchanges.load();
+    auto start = Clock::now();
+    probe.start();
+    run_for(10s);
+    double stall = probe.stop_ms();
+    double wall = std::chrono::duration<double>(Clock::now() - start).count();
+    std::printf("rate: detect time 1 ms, %.0f steps/s over %.1f s (%ld timeouts), longest GUI stall %.1f ms\n",
+                double(counter.exchanges.load() - before) / wall, wall, counter.timeouts.load(), stall);
+
+    // idle
+    detect_time->setValue(100);
+    for (bool trend_shown : {false, true}) {
+        if (trend_shown) panel->trend()->show();
+        run_for(1000ms);
+        before = counter.exchanges.load();
+        const double cpu_before = process_cpu_seconds();
+        start = Clock::now();
+        run_for(10s);
+        wall = std::chrono::duration<double>(Clock::now() - start).count();
+        std::printf("idle: detect time 100 ms, trend %s: %.1f steps/s, whole process %.2f%% of a core\n",
+                    trend_shown ? "shown" : "hidden", double(counter.exchanges.load() - before) / wall,
+                    100.0 * (process_cpu_seconds() - cpu_before) / wall);
+    }
+    panel->trend()->hide();
+
+    // silent: the device stops answering while the line stays up, then the line goes.
+    detect_time->setValue(1);
+    run_for(500ms);
+    auto* status = panel->findChild<QLabel*>(QStringLiteral("Label_DetectStatus"));
+    const struct {
+        int signal;
+        const char* what;
+    } faults[] = {{SIGSTOP, "simulator stopped (line up, no replies)"}, {SIGKILL, "simulator killed (line gone)"}};
+    for (const auto& fault : faults) {
+        before = counter.exchanges.load();
+        const long timeouts_before = counter.timeouts.load();
+        probe.start();
+        sim.child->signal(fault.signal);
+        run_for(5s);
+        stall = probe.stop_ms();
+        std::printf("silent: %s, detect time 1 ms: %ld exchanges (%ld timeouts) in 5 s, status \"%s\", "
+                    "longest GUI stall %.1f ms\n",
+                    fault.what, counter.exchanges.load() - before, counter.timeouts.load() - timeouts_before,
+                    status->text().toStdString().c_str(), stall);
+    }
+
+    start = Clock::now();
+    panel->close();
+    std::printf("silent: close with a step in flight took %.1f ms\n",
+                std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    zumSetLinkLog(nullptr);
+    return 0;
+}

@@ -1,0 +1,106 @@
+// What the operate panels of the two I/O families share, and what sets them apart:
+// the step records a panel runs, the pending-command ring, and a description of a
+// family (channel count, its six QLP operations, model table, conversions, and what
+// happens to the DA set codes).
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "core/protocol/device_def.h"
+#include "core/protocol/qlp_types.h"
+
+// Room for the larger family's channels.
+inline constexpr int kPanelChannelMax = 8;
+
+enum class StepKind : std::uint8_t {
+    kCheck,               // online check
+    kReadDigital,         // read digital I/O
+    kToggleDigitalOutput, // from a DO "Set" button
+    kReadAnalogInput,
+    kReadAnalogOutput,
+    kWriteAnalogOutput, // from a DA "Set" button, and every display of a DA group
+};
+
+// One exchange: the device, what to do, the channel and the code to write (for a
+// toggle, the new output state, filled in when the step runs).
+struct PollStep {
+    std::uint8_t id = 0;
+    StepKind kind = StepKind::kCheck;
+    std::uint8_t channel = 0;
+    std::int32_t value = 0;
+
+    bool operator==(const PollStep&) const = default;
+};
+
+// What an exchange brought back: its status and, for a read that succeeded, the value.
+struct StepOutcome {
+    ExchangeStatus status = kExchangeSuccess;
+    std::int32_t value = 0;
+    std::chrono::steady_clock::time_point finished{};
+};
+
+// An outcome as the text of a mailbox letter, and back (false for any other text).
+std::string PackOutcome(const StepOutcome& outcome);
+bool UnpackOutcome(std::string_view text, StepOutcome& out);
+
+// The pending-command queue: a ring of 50 slots that holds at most 49 steps, oldest
+// out first.
+class PendingSteps {
+public:
+    static constexpr int kSlots = 50;
+
+    // False when the ring is full: the step is refused.
+    bool Push(const PollStep& step);
+    bool Pop(PollStep& out);
+    void Clear() { read_ = write_; }
+    bool empty() const { return read_ == write_; }
+    int size() const { return write_ >= read_ ? write_ - read_ : write_ + kSlots - read_; }
+
+private:
+    static int Next(int index) { return index + 1 == kSlots ? 0 : index + 1; }
+
+    std::array<PollStep, kSlots> slots_{};
+    int write_ = 0;
+    int read_ = 0;
+};
+
+// The six operations of a family, as its communication unit names them.
+struct PanelOperations {
+    ExchangeStatus (*check)(std::uint8_t id);
+    ExchangeStatus (*read_digital)(std::uint8_t id, std::uint8_t& state);
+    ExchangeStatus (*write_digital_output)(std::uint8_t id, std::uint8_t channel, std::int32_t state);
+    ExchangeStatus (*read_analog_input)(std::uint8_t id, std::uint8_t channel, std::int32_t& raw);
+    ExchangeStatus (*read_analog_output)(std::uint8_t id, std::uint8_t channel, std::int32_t& raw);
+    ExchangeStatus (*write_analog_output)(std::uint8_t id, std::uint8_t channel, std::int32_t raw);
+};
+
+struct PanelFamily {
+    const char* name; // "RD24", "PT57"
+    int channel_count;
+    PanelOperations operations;
+    std::string (*model_list)();
+    int (*model_index)(std::string_view name);
+    // Channel kinds from the model, then each channel reset by its kind.
+    void (*apply_model)(std::int32_t model, std::span<Rd24Channel> channels);
+    // The device clear: model 0, channels cleared (set codes by the family's rule).
+    void (*clear_device)(std::span<Rd24Channel> channels);
+    void (*ad_convert)(Rd24Channel& channel);
+    void (*da_convert)(Rd24Channel& channel);
+    // The RD24 keeps a DA set code for the program's life; the PT57 zeroes it with
+    // every display of the DA group.
+    bool display_zeroes_set_code;
+    // The RD24 clears its status text when it closes; the PT57 leaves it to the next showing.
+    bool close_clears_status;
+};
+
+const PanelFamily& rd24PanelFamily();
+const PanelFamily& pt57PanelFamily();
+
+// Runs the step's exchange with the family's operation (blocks up to the exchange's
+// budget); `finished` is left for the caller.
+StepOutcome RunPanelStep(const PanelOperations& operations, const PollStep& step);
