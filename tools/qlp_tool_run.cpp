@@ -52,15 +52,15 @@ std::uint8_t byteArg(const QlpToolOptions& o, std::size_t i) { return static_cas
 double convertedAnalog(bool pt57, bool input, int type, std::int32_t raw) {
     Rd24Channel channel;
     if (input) {
-        channel.ad_type = type;
-        channel.ad_raw = raw;
+        channel.adType = type;
+        channel.adRaw = raw;
         pt57 ? pt57AdConvert(channel) : rd24AdConvert(channel);
-        return channel.ad_value;
+        return channel.adValue;
     }
-    channel.da_type = type;
-    channel.da_raw = raw;
+    channel.daType = type;
+    channel.daRaw = raw;
     pt57 ? pt57DaConvert(channel) : rd24DaConvert(channel);
-    return channel.da_value;
+    return channel.daValue;
 }
 
 Outcome runCommand(const QlpToolOptions& o, int typeIndex) {

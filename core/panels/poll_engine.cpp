@@ -93,10 +93,10 @@ std::optional<PollStep> PollEngine::BeginStep() {
     // What changes before the exchange, whatever its outcome.
     Rd24Channel& c = channels_[step.channel % kPanelChannelMax];
     if (step.kind == StepKind::kToggleDigitalOutput) {
-        c.do_state = c.do_state == 0 ? 1 : 0;
-        step.value = c.do_state;
+        c.doState = c.doState == 0 ? 1 : 0;
+        step.value = c.doState;
     } else if (step.kind == StepKind::kWriteAnalogOutput) {
-        c.da_set_code = step.value;
+        c.daSetCode = step.value;
     }
     in_flight_ = true;
     flight_step_ = step;
@@ -147,7 +147,7 @@ void PollEngine::ApplyOnline(const PollStep& step, const StepOutcome& outcome) {
         if (has_value) ApplyDigital(static_cast<std::uint8_t>(outcome.value));
         break;
     case StepKind::kToggleDigitalOutput:
-        if (shown_kind_[static_cast<std::size_t>(n)] == kChannelDO) view_.ShowDo(n, channel(n).do_state != 0);
+        if (shown_kind_[static_cast<std::size_t>(n)] == kChannelDO) view_.ShowDo(n, channel(n).doState != 0);
         break;
     case StepKind::kReadAnalogInput:
         if (has_value) ApplyAnalogInput(n, outcome.value, outcome.finished);
@@ -163,11 +163,11 @@ void PollEngine::ApplyDigital(std::uint8_t state) {
         Rd24Channel& c = channels_[static_cast<std::size_t>(n)];
         const std::int32_t bit = (state >> n) & 1;
         const bool shown = shown_kind_[static_cast<std::size_t>(n)] == c.kind;
-        if (c.kind == kChannelDI && bit != c.di_state) {
-            c.di_state = bit;
+        if (c.kind == kChannelDI && bit != c.diState) {
+            c.diState = bit;
             if (shown) view_.ShowDi(n, bit != 0);
-        } else if (c.kind == kChannelDO && bit != c.do_state) {
-            c.do_state = bit;
+        } else if (c.kind == kChannelDO && bit != c.doState) {
+            c.doState = bit;
             if (shown) view_.ShowDo(n, bit != 0);
         }
     }
@@ -179,29 +179,29 @@ void PollEngine::ApplyAnalogInput(int n, std::int32_t raw, Clock::time_point at)
     Rd24Channel& c = channels_[static_cast<std::size_t>(n)];
     if (c.kind != kChannelAD) return;
     Rd24Channel reading = c;
-    reading.ad_raw = raw;
+    reading.adRaw = raw;
     family_.ad_convert(reading);
-    Record(n, kChannelAD, reading.ad_value, rd24AdUnit(c.ad_type), at);
-    if (raw == c.ad_raw) return;
-    c.ad_raw = raw;
-    c.ad_value = reading.ad_value;
+    Record(n, kChannelAD, reading.adValue, rd24AdUnit(c.adType), at);
+    if (raw == c.adRaw) return;
+    c.adRaw = raw;
+    c.adValue = reading.adValue;
     if (shown_kind_[static_cast<std::size_t>(n)] == kChannelAD)
-        view_.ShowAdReading(n, std::to_string(c.ad_raw), valueText(c.ad_value));
+        view_.ShowAdReading(n, std::to_string(c.adRaw), valueText(c.adValue));
 }
 
 void PollEngine::ApplyAnalogOutput(int n, std::int32_t raw, Clock::time_point at) {
     Rd24Channel& c = channels_[static_cast<std::size_t>(n)];
     if (c.kind != kChannelDA) return;
     Rd24Channel reading = c;
-    reading.da_raw = raw;
+    reading.daRaw = raw;
     family_.da_convert(reading);
-    Record(n, kChannelDA, reading.da_value, rd24DaUnit(c.da_type), at);
-    if (raw == c.da_raw) return;
-    c.da_raw = raw;
-    c.da_value = reading.da_value;
+    Record(n, kChannelDA, reading.daValue, rd24DaUnit(c.daType), at);
+    if (raw == c.daRaw) return;
+    c.daRaw = raw;
+    c.daValue = reading.daValue;
     if (shown_kind_[static_cast<std::size_t>(n)] != kChannelDA) return;
-    view_.ShowDaReadBack(n, std::to_string(c.da_raw), valueText(c.da_value));
-    SetDaLamp(n, c.da_raw == c.da_set_code ? Lamp::kGreen : Lamp::kRed);
+    view_.ShowDaReadBack(n, std::to_string(c.daRaw), valueText(c.daValue));
+    SetDaLamp(n, c.daRaw == c.daSetCode ? Lamp::kGreen : Lamp::kRed);
 }
 
 void PollEngine::Record(int n, ChannelKind kind, double value, const std::string& unit, Clock::time_point at) {
@@ -232,13 +232,13 @@ void PollEngine::DisplayChannel(int n, ChannelKind kind) {
     view_.ShowGroup(n, kind);
     if (kind == kChannelNone) return;
     Rd24Channel& c = channels_[static_cast<std::size_t>(n)];
-    c.di_state = 0;
-    c.do_state = 0;
-    c.ad_raw = 0;
-    c.ad_value = 0.0;
-    c.da_raw = 0;
-    c.da_value = 0.0;
-    if (family_.display_zeroes_set_code) c.da_set_code = 0;
+    c.diState = 0;
+    c.doState = 0;
+    c.adRaw = 0;
+    c.adValue = 0.0;
+    c.daRaw = 0;
+    c.daValue = 0.0;
+    if (family_.display_zeroes_set_code) c.daSetCode = 0;
     switch (kind) {
     case kChannelDI: view_.ShowDi(n, false); break;
     case kChannelDO: view_.ShowDo(n, false); break;
@@ -250,14 +250,14 @@ void PollEngine::DisplayChannel(int n, ChannelKind kind) {
 
 void PollEngine::DisplayAdGroup(int n) {
     const Rd24Channel& c = channel(n);
-    view_.ShowAdType(n, c.ad_type, rd24AdUnit(c.ad_type));
+    view_.ShowAdType(n, c.adType, rd24AdUnit(c.adType));
     view_.ShowAdReading(n, "0", "0");
 }
 
 void PollEngine::DisplayDaGroup(int n) {
     const Rd24Channel& c = channel(n);
-    view_.ShowDaType(n, c.da_type, rd24DaUnit(c.da_type));
-    view_.ShowDaSetCode(n, c.da_set_code);
+    view_.ShowDaType(n, c.daType, rd24DaUnit(c.daType));
+    view_.ShowDaSetCode(n, c.daSetCode);
     view_.ShowDaReadBack(n, "0", "0");
     da_lamp_[static_cast<std::size_t>(n)] = Lamp::kWindow;
     view_.ShowDaReadBackLamp(n, Lamp::kWindow);
@@ -265,7 +265,7 @@ void PollEngine::DisplayDaGroup(int n) {
     write.id = static_cast<std::uint8_t>(id_);
     write.kind = StepKind::kWriteAnalogOutput;
     write.channel = static_cast<std::uint8_t>(n);
-    write.value = c.da_set_code;
+    write.value = c.daSetCode;
     Queue(write);
 }
 
@@ -319,10 +319,10 @@ void PollEngine::ChangeAdType(int n, std::string_view text) {
     if (n < 0 || n >= family_.channel_count) return;
     Rd24Channel& c = channels_[static_cast<std::size_t>(n)];
     const std::int32_t type = rd24AdTypeIndex(text);
-    if (type == c.ad_type) return;
-    c.ad_type = type;
-    c.ad_raw = 0;
-    c.ad_value = 0.0;
+    if (type == c.adType) return;
+    c.adType = type;
+    c.adRaw = 0;
+    c.adValue = 0.0;
     if (shown_kind_[static_cast<std::size_t>(n)] == kChannelAD) DisplayAdGroup(n);
 }
 
@@ -330,12 +330,12 @@ void PollEngine::ChangeDaType(int n, std::string_view text) {
     if (n < 0 || n >= family_.channel_count) return;
     Rd24Channel& c = channels_[static_cast<std::size_t>(n)];
     const std::int32_t type = rd24DaTypeIndex(text);
-    if (type == c.da_type) return;
-    c.da_type = type;
-    c.da_raw = 0;
-    c.da_value = 0.0;
+    if (type == c.daType) return;
+    c.daType = type;
+    c.daRaw = 0;
+    c.daValue = 0.0;
     if (shown_kind_[static_cast<std::size_t>(n)] != kChannelDA) return;
-    if (family_.display_zeroes_set_code) c.da_set_code = 0;
+    if (family_.display_zeroes_set_code) c.daSetCode = 0;
     DisplayDaGroup(n);
 }
 

@@ -29,17 +29,17 @@ constexpr std::array<CodeType, kDaTypeCount> kDaTypes{{
 
 void resetByKind(Rd24Channel& c) {
     switch (c.kind) {
-    case kChannelDI: c.di_state = 0; break;
-    case kChannelDO: c.do_state = 0; break;
+    case kChannelDI: c.diState = 0; break;
+    case kChannelDO: c.doState = 0; break;
     case kChannelAD:
-        c.ad_type = kDefaultAdType;
-        c.ad_raw = 0;
-        c.ad_value = 0.0;
+        c.adType = kDefaultAdType;
+        c.adRaw = 0;
+        c.adValue = 0.0;
         break;
     case kChannelDA:
-        c.da_type = kDefaultDaType;
-        c.da_raw = 0;
-        c.da_value = 0.0;
+        c.daType = kDefaultDaType;
+        c.daRaw = 0;
+        c.daValue = 0.0;
         break;
     case kChannelNone: break;
     }
@@ -72,18 +72,18 @@ void applyChannelKinds(std::span<Rd24Channel> channels, std::span<const ChannelK
 
 void clearChannels(std::span<Rd24Channel> channels, SetCodeRule set_code) {
     for (Rd24Channel& c : channels) {
-        const std::int32_t kept = set_code == SetCodeRule::kKeep ? c.da_set_code : 0;
+        const std::int32_t kept = set_code == SetCodeRule::kKeep ? c.daSetCode : 0;
         c = Rd24Channel{};
-        c.da_set_code = kept;
+        c.daSetCode = kept;
     }
 }
 
 void copyChannels(std::span<Rd24Channel> target, std::span<const Rd24Channel> source) {
     const std::size_t n = std::min(target.size(), source.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const std::int32_t kept = target[i].da_set_code;
+        const std::int32_t kept = target[i].daSetCode;
         target[i] = source[i];
-        target[i].da_set_code = kept;
+        target[i].daSetCode = kept;
     }
 }
 

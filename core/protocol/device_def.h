@@ -24,15 +24,15 @@ enum ChannelKind : std::int32_t {
 // never store one: they hand back a reply value's 16 wire bits as 0..65535.
 struct Rd24Channel {
     ChannelKind kind = kChannelNone;
-    std::int32_t di_state = 0;
-    std::int32_t do_state = 0;
-    std::int32_t ad_type = 0;
-    std::int32_t ad_raw = 0;
-    double ad_value = 0.0;
-    std::int32_t da_type = 0;
-    std::int32_t da_set_code = 0; // last code the user asked for
-    std::int32_t da_raw = 0;     // last code read back from the device
-    double da_value = 0.0;
+    std::int32_t diState = 0;
+    std::int32_t doState = 0;
+    std::int32_t adType = 0;
+    std::int32_t adRaw = 0;
+    double adValue = 0.0;
+    std::int32_t daType = 0;
+    std::int32_t daSetCode = 0; // last code the user asked for
+    std::int32_t daRaw = 0;     // last code read back from the device
+    double daValue = 0.0;
 
     bool operator==(const Rd24Channel&) const = default;
 };
@@ -84,7 +84,7 @@ void applyChannelKinds(std::span<Rd24Channel> channels, std::span<const ChannelK
 
 enum class SetCodeRule { kKeep, kClear };
 void clearChannels(std::span<Rd24Channel> channels, SetCodeRule set_code);
-// Field by field, except da_set_code, which each target channel keeps.
+// Field by field, except daSetCode, which each target channel keeps.
 void copyChannels(std::span<Rd24Channel> target, std::span<const Rd24Channel> source);
 
 // Lookups over any table whose rows carry a name.

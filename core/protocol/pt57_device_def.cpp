@@ -58,9 +58,9 @@ int pt57ModelIndex(std::string_view name) { return tableIndex(kPt57Models, name)
 std::string pt57ModelList() { return tableList(kPt57Models); }
 
 void pt57AdConvert(Rd24Channel& channel) {
-    channel.ad_value = convertCode(adTypeTable(), channel.ad_type, channel.ad_raw, kPt57FullScale);
+    channel.adValue = convertCode(adTypeTable(), channel.adType, channel.adRaw, kPt57FullScale);
 }
 
 void pt57DaConvert(Rd24Channel& channel) {
-    channel.da_value = convertCode(daTypeTable(), channel.da_type, channel.da_raw, kPt57FullScale);
+    channel.daValue = convertCode(daTypeTable(), channel.daType, channel.daRaw, kPt57FullScale);
 }

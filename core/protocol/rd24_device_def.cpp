@@ -60,9 +60,9 @@ std::string rd24DaTypeList() { return tableList(daTypeTable()); }
 std::string rd24DaUnit(int index) { return unitOf(daTypeTable(), index); }
 
 void rd24AdConvert(Rd24Channel& channel) {
-    channel.ad_value = convertCode(adTypeTable(), channel.ad_type, channel.ad_raw, kRd24FullScale);
+    channel.adValue = convertCode(adTypeTable(), channel.adType, channel.adRaw, kRd24FullScale);
 }
 
 void rd24DaConvert(Rd24Channel& channel) {
-    channel.da_value = convertCode(daTypeTable(), channel.da_type, channel.da_raw, kRd24FullScale);
+    channel.daValue = convertCode(daTypeTable(), channel.daType, channel.daRaw, kRd24FullScale);
 }

@@ -44,6 +44,6 @@ int rd24DaTypeIndex(std::string_view name);
 std::string rd24DaTypeList();
 std::string rd24DaUnit(int index);
 
-// ad_value from ad_type and ad_raw; da_value from da_type and da_raw.
+// adValue from adType and adRaw; daValue from daType and daRaw.
 void rd24AdConvert(Rd24Channel& channel);
 void rd24DaConvert(Rd24Channel& channel);

@@ -158,12 +158,12 @@ void OperatePanel::InitConnections() {
     connect(Button_Exit, &QPushButton::clicked, this, &OperatePanel::Button_ExitClick);
     for (int n = 0; n < family_.channel_count; ++n) {
         const ChannelControls& c = channels_[static_cast<std::size_t>(n)];
-        auto ad_type = [this, n](const QString& text) { ComboBox_CHADTypeChange(n, text); };
-        auto da_type = [this, n](const QString& text) { ComboBox_CHDATypeChange(n, text); };
-        connect(c.combo_ad_type, &QComboBox::textActivated, this, ad_type);
-        connect(c.combo_ad_type->lineEdit(), &QLineEdit::textEdited, this, ad_type);
-        connect(c.combo_da_type, &QComboBox::textActivated, this, da_type);
-        connect(c.combo_da_type->lineEdit(), &QLineEdit::textEdited, this, da_type);
+        auto adType = [this, n](const QString& text) { ComboBox_CHADTypeChange(n, text); };
+        auto daType = [this, n](const QString& text) { ComboBox_CHDATypeChange(n, text); };
+        connect(c.combo_ad_type, &QComboBox::textActivated, this, adType);
+        connect(c.combo_ad_type->lineEdit(), &QLineEdit::textEdited, this, adType);
+        connect(c.combo_da_type, &QComboBox::textActivated, this, daType);
+        connect(c.combo_da_type->lineEdit(), &QLineEdit::textEdited, this, daType);
         connect(c.spin_da, &QSpinBox::valueChanged, this, [this, n] { CSpinEdit_CHDAChange(n); });
         connect(c.button_da, &QPushButton::clicked, this, [this, n] { Button_CHDAClick(n); });
         connect(c.button_do, &QPushButton::clicked, this, [this, n] { Button_CHDOClick(n); });

@@ -203,7 +203,7 @@ TEST(PollEngine, OtherFailureKeepsDeviceOnlineWithoutValue) {
     p.tick();
     EXPECT_TRUE(p.engine.online());
     EXPECT_EQ(p.view.take(), (Steps{"status Function Code Reply Error!", "detect red"}));
-    EXPECT_EQ(p.engine.channel(0).ad_raw, 0);
+    EXPECT_EQ(p.engine.channel(0).adRaw, 0);
 }
 
 TEST(PollEngine, ComingOnlineWritesSetCodesByFamily) {
@@ -224,7 +224,7 @@ TEST(PollEngine, ComingOnlineWritesSetCodesByFamily) {
         p.ticks(3);
         p.engine.PressDaSet(row.channel, 1500);
         p.tick();
-        EXPECT_EQ(p.engine.channel(row.channel).da_set_code, 1500);
+        EXPECT_EQ(p.engine.channel(row.channel).daSetCode, 1500);
         p.engine.Close();
         p.view.take();
         p.openWith(row.model); // reopened: ID 1, model None, then the model again
@@ -364,8 +364,8 @@ TEST(PollEngine, PanelsKeepSeparateRecords) {
     pt57.ticks(5);
     pt57.engine.PressDaSet(2, 654);
     pt57.ticks(8);
-    EXPECT_EQ(rd24.engine.channel(2).da_set_code, 321);
-    EXPECT_EQ(pt57.engine.channel(2).da_set_code, 654);
+    EXPECT_EQ(rd24.engine.channel(2).daSetCode, 321);
+    EXPECT_EQ(pt57.engine.channel(2).daSetCode, 654);
     EXPECT_EQ(rd24.engine.model(), 4);
     EXPECT_EQ(pt57.engine.model(), 5);
 }

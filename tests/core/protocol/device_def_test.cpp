@@ -23,15 +23,15 @@ std::string kindLetters(std::span<const Rd24Channel> channels) {
 Rd24Channel busyChannel(ChannelKind kind, std::int32_t seed) {
     Rd24Channel c;
     c.kind = kind;
-    c.di_state = 1;
-    c.do_state = 1;
-    c.ad_type = 5 + seed;
-    c.ad_raw = 1000 + seed;
-    c.ad_value = 1.5 + seed;
-    c.da_type = 2 + seed;
-    c.da_set_code = 3000 + seed;
-    c.da_raw = 2000 + seed;
-    c.da_value = 2.5 + seed;
+    c.diState = 1;
+    c.doState = 1;
+    c.adType = 5 + seed;
+    c.adRaw = 1000 + seed;
+    c.adValue = 1.5 + seed;
+    c.daType = 2 + seed;
+    c.daSetCode = 3000 + seed;
+    c.daRaw = 2000 + seed;
+    c.daValue = 2.5 + seed;
     return c;
 }
 
@@ -118,21 +118,21 @@ TEST(ApplyModel, ResetsEachChannelByItsNewKindOnly) {
     for (int ch : {0, 1}) {
         Rd24Channel expected = before.channels[ch];
         expected.kind = kChannelAD;
-        expected.ad_type = 1;
-        expected.ad_raw = 0;
-        expected.ad_value = 0.0;
+        expected.adType = 1;
+        expected.adRaw = 0;
+        expected.adValue = 0.0;
         EXPECT_EQ(d.channels[ch], expected) << "channel " << ch;
     }
     for (int ch : {2, 3}) {
         Rd24Channel expected = before.channels[ch];
         expected.kind = kChannelDA;
-        expected.da_type = 1;
-        expected.da_raw = 0;
-        expected.da_value = 0.0;
+        expected.daType = 1;
+        expected.daRaw = 0;
+        expected.daValue = 0.0;
         EXPECT_EQ(d.channels[ch], expected) << "channel " << ch;
     }
-    EXPECT_EQ(d.channels[2].do_state, 1);
-    EXPECT_EQ(d.channels[2].da_set_code, before.channels[2].da_set_code);
+    EXPECT_EQ(d.channels[2].doState, 1);
+    EXPECT_EQ(d.channels[2].daSetCode, before.channels[2].daSetCode);
     for (int ch : {4, 5}) {
         Rd24Channel expected = before.channels[ch];
         expected.kind = kChannelNone;
@@ -146,11 +146,11 @@ TEST(ApplyModel, DigitalKindsResetOnlyTheirState) {
     pt57ApplyModel(d);
     Rd24Channel di = before.channels[4];
     di.kind = kChannelDI;
-    di.di_state = 0;
+    di.diState = 0;
     EXPECT_EQ(d.channels[4], di);
     Rd24Channel out = before.channels[7];
     out.kind = kChannelDO;
-    out.do_state = 0;
+    out.doState = 0;
     EXPECT_EQ(d.channels[7], out);
 }
 
@@ -179,13 +179,13 @@ TEST_P(ModelOutsideTable, KeepsKindsAndResets) {
             const Rd24Channel& ch = d.channels[i];
             if (i % 2 == 0) {
                 EXPECT_EQ(ch.kind, kChannelAD);
-                EXPECT_EQ(ch.ad_type, 1);
-                EXPECT_EQ(ch.ad_raw, 0);
-                EXPECT_EQ(ch.di_state, 1); // not a DI: untouched
+                EXPECT_EQ(ch.adType, 1);
+                EXPECT_EQ(ch.adRaw, 0);
+                EXPECT_EQ(ch.diState, 1); // not a DI: untouched
             } else {
                 EXPECT_EQ(ch.kind, kChannelDI);
-                EXPECT_EQ(ch.di_state, 0);
-                EXPECT_EQ(ch.ad_raw, 1000 + static_cast<std::int32_t>(i));
+                EXPECT_EQ(ch.diState, 0);
+                EXPECT_EQ(ch.adRaw, 1000 + static_cast<std::int32_t>(i));
             }
         }
     };
@@ -208,7 +208,7 @@ TEST(DeviceClear, Rd24KeepsTheSetCodes) {
     EXPECT_EQ(d.model, 0);
     for (std::size_t i = 0; i < d.channels.size(); ++i) {
         Rd24Channel expected;
-        expected.da_set_code = 3000 + static_cast<std::int32_t>(i);
+        expected.daSetCode = 3000 + static_cast<std::int32_t>(i);
         EXPECT_EQ(d.channels[i], expected) << "channel " << i;
     }
 }
@@ -226,7 +226,7 @@ TEST(DeviceCopy, TargetKeepsItsSetCodes) {
     EXPECT_EQ(rd_target.model, 3);
     for (std::size_t i = 0; i < rd_target.channels.size(); ++i) {
         Rd24Channel expected = rd_source.channels[i];
-        expected.da_set_code = 3050 + static_cast<std::int32_t>(i);
+        expected.daSetCode = 3050 + static_cast<std::int32_t>(i);
         EXPECT_EQ(rd_target.channels[i], expected) << "channel " << i;
     }
 
@@ -236,7 +236,7 @@ TEST(DeviceCopy, TargetKeepsItsSetCodes) {
     EXPECT_EQ(pt_target.model, 12);
     for (std::size_t i = 0; i < pt_target.channels.size(); ++i) {
         Rd24Channel expected = pt_source.channels[i];
-        expected.da_set_code = 3060 + static_cast<std::int32_t>(i);
+        expected.daSetCode = 3060 + static_cast<std::int32_t>(i);
         EXPECT_EQ(pt_target.channels[i], expected) << "channel " << i;
     }
 }
@@ -326,19 +326,19 @@ class Conversions : public testing::TestWithParam<ConversionCase> {};
 TEST_P(Conversions, GiveTheValue) {
     const ConversionCase& c = GetParam();
     Rd24Channel ch;
-    ch.ad_value = ch.da_value = -99.0;
+    ch.adValue = ch.daValue = -99.0;
     if (c.part == Part::kAd) {
-        ch.ad_type = c.type;
-        ch.ad_raw = c.raw;
+        ch.adType = c.type;
+        ch.adRaw = c.raw;
         c.family == Family::kRd24 ? rd24AdConvert(ch) : pt57AdConvert(ch);
-        EXPECT_EQ(ch.ad_value, c.value);
-        EXPECT_EQ(ch.da_value, -99.0);
+        EXPECT_EQ(ch.adValue, c.value);
+        EXPECT_EQ(ch.daValue, -99.0);
     } else {
-        ch.da_type = c.type;
-        ch.da_raw = c.raw;
+        ch.daType = c.type;
+        ch.daRaw = c.raw;
         c.family == Family::kRd24 ? rd24DaConvert(ch) : pt57DaConvert(ch);
-        EXPECT_EQ(ch.da_value, c.value);
-        EXPECT_EQ(ch.ad_value, -99.0);
+        EXPECT_EQ(ch.daValue, c.value);
+        EXPECT_EQ(ch.adValue, -99.0);
     }
 }
 
@@ -378,12 +378,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Conversions, Pt57FiveVoltTopCodeIsAboveFullScale) {
     Rd24Channel ch;
-    ch.ad_type = 1;
-    ch.ad_raw = 4095;
+    ch.adType = 1;
+    ch.adRaw = 4095;
     pt57AdConvert(ch);
-    EXPECT_GT(ch.ad_value, 5.0);
+    EXPECT_GT(ch.adValue, 5.0);
     rd24AdConvert(ch);
-    EXPECT_LT(ch.ad_value, 5.0);
+    EXPECT_LT(ch.adValue, 5.0);
 }
 
 } // namespace
