@@ -80,65 +80,56 @@ bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std:
         const std::string& value = option.value();
 
         if (name == "-h" || name == "--help") {
-            if (!option.flag()) return false;
-            out.help = true;
+            if (!option.Flag(out.help)) return false;
         } else if (name == "-v" || name == "--verbose") {
-            if (!option.flag()) return false;
-            out.verbose = true;
+            if (!option.Flag(out.verbose)) return false;
         } else if (name == "--echo") {
-            if (!option.flag()) return false;
-            out.echo = true;
+            if (!option.Flag(out.echo)) return false;
         } else if (name == "--com") {
-            if (!option.take()) return false;
-            if (!parseCliNumber(value, 1, kComMax, out.com)) return option.bad("a COM port number 1 to 15");
+            if (!option.Number(1, kComMax, out.com, "a COM port number 1 to 15")) return false;
         } else if (name == "--model") {
-            if (!option.take()) return false;
+            if (!option.Take()) return false;
             out.model = value;
         } else if (name == "--id") {
-            if (!option.take()) return false;
-            if (!parseCliNumber(value, qlp::kIdMin, qlp::kIdMax, out.id)) return option.bad("an ID 1 to 253");
+            if (!option.Number(qlp::kIdMin, qlp::kIdMax, out.id, "an ID 1 to 253")) return false;
         } else if (name == "--baud") {
-            if (!option.take()) return false;
+            if (!option.Take()) return false;
             long rate = 0;
             if (!parseCliNumber(value, 0, 1000000, rate) || !isBaudRate(rate))
-                return option.bad("one of 9600, 19200, 38400, 57600, 115200");
+                return option.Bad("one of 9600, 19200, 38400, 57600, 115200");
             out.baud = static_cast<int>(rate);
         } else if (name == "--can") {
-            if (!option.take()) return false;
+            if (!option.Take()) return false;
             out.can = value;
         } else if (name == "--master") {
-            if (!option.take()) return false;
-            if (!parseCliNumber(value, 0, 254, out.master)) return option.bad("a master ID 0 to 254");
+            if (!option.Number(0, 254, out.master, "a master ID 0 to 254")) return false;
         } else if (name == "--number") {
-            if (!option.take()) return false;
-            if (!parseCliNumber(value, 0, 32767, out.number)) return option.bad("a device number 0 to 32767");
+            if (!option.Number(0, 32767, out.number, "a device number 0 to 32767")) return false;
         } else if (name == "--bus") {
-            if (!option.take()) return false;
-            if (!parseBus(value, out.bus)) return option.bad("ID or ID:MODEL items (IDs 1 to 253) separated by commas");
+            if (!option.Parsed(parseBus, out.bus, "ID or ID:MODEL items (IDs 1 to 253) separated by commas")) return false;
         } else if (name == "--ai") {
-            if (!option.take()) return false;
+            if (!option.Take()) return false;
             SimFixedInput input;
-            if (!parseFixedInput(value, input)) return option.bad("CH=CODE with a channel 0 to 7 and a code 0 to 4095");
+            if (!parseFixedInput(value, input)) return option.Bad("CH=CODE with a channel 0 to 7 and a code 0 to 4095");
             out.fixed_inputs.push_back(input);
         } else if (name == "--absent") {
-            if (!option.take()) return false;
+            if (!option.Take()) return false;
             out.absent_none_device = value == "none-device";
             out.absent_answer = value == "answer";
             if (!out.absent_none_device && !out.absent_answer && value != "silent")
-                return option.bad("none-device, answer or silent");
+                return option.Bad("none-device, answer or silent");
         } else if (name == "--drop") {
-            if (!option.take()) return false;
-            if (!parseCliNumber(value, 0, 100, out.drop_percent)) return option.bad("a percentage 0 to 100");
+            if (!option.Number(0, 100, out.drop_percent, "a percentage 0 to 100")) return false;
         } else if (name == "--seed") {
-            if (!option.take()) return false;
+            if (!option.Take()) return false;
             std::uint32_t seed = 0;
-            if (!parseCliNumber(value, 0, 0xFFFFFFFFL, seed)) return option.bad("a number 0 to 4294967295");
+            if (!parseCliNumber(value, 0, 0xFFFFFFFFL, seed)) return option.Bad("a number 0 to 4294967295");
             out.seed = seed;
         } else if (name == "--delay" || name == "--split" || name == "--noise" || name == "--every") {
-            if (!option.take()) return false;
+            if (!option.Take()) return false;
             int ms = 0;
             const long min = name == "--delay" ? 0 : 1;
-            if (!parseCliNumber(value, min, kMaxMs, ms)) return option.bad(min == 0 ? "0 to 60000 ms" : "1 to 60000 ms");
+            if (!parseCliNumber(value, min, kMaxMs, ms)) return option.Bad(min == 0 ? "0 to 60000 ms" : "1 to 60000 ms");
             if (name == "--delay") out.delay_ms = ms;
             if (name == "--split") out.split_ms = ms;
             if (name == "--noise") out.noise_ms = ms;
@@ -147,18 +138,18 @@ bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std:
                 every_given = true;
             }
         } else if (name == "--error") {
-            if (!option.take()) return false;
+            if (!option.Take()) return false;
             SimErrorRule rule;
-            if (!parseErrorRule(value, rule)) return option.bad("FUNC:CMD=CODE, each 0 to 255 (0x.. allowed)");
+            if (!parseErrorRule(value, rule)) return option.Bad("FUNC:CMD=CODE, each 0 to 255 (0x.. allowed)");
             out.errors.push_back(rule);
         } else if (name == "--value") {
-            if (!option.take()) return false;
+            if (!option.Take()) return false;
             SimValueRule rule;
-            if (!parseValueRule(value, rule)) return option.bad("FUNC:CMD=VALUE, codes 0 to 255, value -32767 to 32767");
+            if (!parseValueRule(value, rule)) return option.Bad("FUNC:CMD=VALUE, codes 0 to 255, value -32767 to 32767");
             out.values.push_back(rule);
         } else if (name == "--stream") {
-            if (!option.take()) return false;
-            if (value.empty()) return option.bad("a non-empty tagged text");
+            if (!option.Take()) return false;
+            if (value.empty()) return option.Bad("a non-empty tagged text");
             out.stream = value;
         } else {
             error = "unknown option \"" + args[i] + "\"";

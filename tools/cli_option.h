@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/cli_number.h"
+
 class CliOption {
 public:
     // Reads args[i]; `i` moves past a value that take() reads from the next argument.
@@ -23,13 +25,20 @@ public:
     const std::string& value() const { return value_; }
 
     // An option that takes no value.
-    bool flag() {
+    bool Flag() {
         if (inline_value_) error_ = name_ + " takes no value";
         return !inline_value_;
     }
 
+    // An option that takes no value and switches `on`.
+    bool Flag(bool& on) {
+        if (!Flag()) return false;
+        on = true;
+        return true;
+    }
+
     // The option's value: after "=", or the next argument.
-    bool take() {
+    bool Take() {
         if (inline_value_) return true;
         if (i_ + 1 >= args_.size()) {
             error_ = name_ + " needs a value";
@@ -40,9 +49,21 @@ public:
     }
 
     // Reports a value that does not fit; always false.
-    bool bad(const char* what) {
+    bool Bad(const char* what) {
         error_ = name_ + ": " + what + ", not \"" + value_ + "\"";
         return false;
+    }
+
+    // The value as a whole number min..max; `what` says what fits, for the error.
+    template <typename T>
+    bool Number(long min, long max, T& out, const char* what) {
+        return Take() && (parseCliNumber(value_, min, max, out) || Bad(what));
+    }
+
+    // The value read by parse(value, out), which says whether it fits.
+    template <typename Parse, typename T>
+    bool Parsed(Parse parse, T& out, const char* what) {
+        return Take() && (parse(value_, out) || Bad(what));
     }
 
 private:

@@ -135,56 +135,44 @@ bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std
         const std::string& value = option.value();
 
         if (name == "-h" || name == "--help") {
-            if (!option.flag()) return false;
-            out.help = true;
+            if (!option.Flag(out.help)) return false;
         } else if (name == "--pt57") {
-            if (!option.flag()) return false;
-            out.pt57 = true;
+            if (!option.Flag(out.pt57)) return false;
         } else if (name == "--monitor") {
-            if (!option.flag()) return false;
-            out.monitor = true;
+            if (!option.Flag(out.monitor)) return false;
         } else if (name == "--port") {
-            if (!option.take()) return false;
-            if (!parseCliNumber(value, 1, kComMax, out.line.port)) return option.bad("a COM port number 1 to 15");
+            if (!option.Number(1, kComMax, out.line.port, "a COM port number 1 to 15")) return false;
             port_given = true;
         } else if (name == "--path") {
-            if (!option.take()) return false;
-            if (value.empty()) return option.bad("a device path");
+            if (!option.Take()) return false;
+            if (value.empty()) return option.Bad("a device path");
             out.path = value;
         } else if (name == "--baud") {
-            if (!option.take()) return false;
+            if (!option.Take()) return false;
             // After "set" it is the device's new rate, before the command the line's.
             std::int32_t& rate = syntax != nullptr && syntax->command == QlpToolCommand::kSet ? out.new_baud
                                                                                               : out.line.baudrate;
             if (!parseCliNumber(value, 1, 4000000, rate) || comport_baudrate_index(rate) < 0)
-                return option.bad("one of 9600, 19200, 38400, 57600, 115200");
+                return option.Bad("one of 9600, 19200, 38400, 57600, 115200");
         } else if (name == "--auto-baud") {
-            if (!option.flag()) return false;
-            out.auto_baud = true;
+            if (!option.Flag(out.auto_baud)) return false;
         } else if (name == "--new-id") {
-            if (!option.take()) return false;
-            if (!parseCliNumber(value, 0, kGridIdMax, out.new_id)) return option.bad("an ID 0 to 253");
+            if (!option.Number(0, kGridIdMax, out.new_id, "an ID 0 to 253")) return false;
         } else if (name == "--can") {
-            if (!option.take()) return false;
-            if (!parseCanRate(value, out.new_can)) return option.bad("1176K 588K 392K 294K 196K 147K 118K 90K or 50K");
+            if (!option.Parsed(parseCanRate, out.new_can, "1176K 588K 392K 294K 196K 147K 118K 90K or 50K")) return false;
         } else if (name == "--master") {
-            if (!option.take()) return false;
-            if (!parseCliNumber(value, 0, kMasterIdMax, out.new_master)) return option.bad("a master ID 0 to 254");
+            if (!option.Number(0, kMasterIdMax, out.new_master, "a master ID 0 to 254")) return false;
         } else if (name == "--fix") {
-            if (!option.take()) return false;
-            if (!parseCliNumber(value, -kFixLimit, kFixLimit, out.line.fixrate)) return option.bad("a percentage -30 to 30");
+            if (!option.Number(-kFixLimit, kFixLimit, out.line.fixrate, "a percentage -30 to 30")) return false;
         } else if (name == "--parity") {
-            if (!option.take()) return false;
-            if (!parseParity(value, out.line.parity)) return option.bad("none, odd, even, mark or space");
+            if (!option.Parsed(parseParity, out.line.parity, "none, odd, even, mark or space")) return false;
         } else if (name == "--data-bits") {
-            if (!option.take()) return false;
-            if (!parseCliNumber(value, 5, 8, out.line.databits)) return option.bad("5 to 8");
+            if (!option.Number(5, 8, out.line.databits, "5 to 8")) return false;
         } else if (name == "--stop-bits") {
-            if (!option.take()) return false;
-            if (!parseStopBits(value, out.line.stopbits)) return option.bad("1, 1.5 or 2");
+            if (!option.Parsed(parseStopBits, out.line.stopbits, "1, 1.5 or 2")) return false;
         } else if (name == "--type") {
-            if (!option.take()) return false;
-            if (value.empty()) return option.bad("an AD or DA type name");
+            if (!option.Take()) return false;
+            if (value.empty()) return option.Bad("an AD or DA type name");
             out.type = value;
         } else {
             error = "unknown option \"" + args[i] + "\"";
