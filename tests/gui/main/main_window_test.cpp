@@ -81,6 +81,14 @@ private slots:
         QCOMPARE(total(), QStringLiteral("1"));
     }
 
+    void aBoundedListStillCountsEveryLine() {
+        main()->message_model().SetLimits(100, 256);
+        for (int i = 0; i < 250; ++i) click(main(), "Button_AddMessageMark");
+        QCOMPARE(total(), QStringLiteral("250"));
+        QVERIFY(lines().size() <= 101);
+        QVERIFY(lines().first().contains(QStringLiteral("earlier lines dropped")));
+    }
+
     void configureReceiveStopCloseExit() {
         h_->dialogs.modal_handlers.push_back(confirmPort(1, 3));
         trigger("ComportConfigure");
