@@ -97,19 +97,21 @@ TUartReceiveThread::~TUartReceiveThread() {
 
 void TUartReceiveThread::Start(std::uint8_t priority) {
     if (thread_.joinable()) return;
-    terminated_->store(false);
-    thread_ = std::thread(&TUartReceiveThread::Execute, terminated_, priority);
+    state_->terminated.store(false);
+    std::lock_guard starting(state_->starting);
+    thread_ = std::thread(&TUartReceiveThread::Execute, state_, priority);
 }
 
 void TUartReceiveThread::Terminate() {
-    terminated_->store(true, std::memory_order_release);
+    state_->terminated.store(true, std::memory_order_release);
     if (thread_.joinable() && !IsCurrentThread()) thread_.join();
 }
 
-void TUartReceiveThread::Execute(std::shared_ptr<std::atomic<bool>> terminated, std::uint8_t priority) {
+void TUartReceiveThread::Execute(std::shared_ptr<State> state, std::uint8_t priority) {
+    { std::lock_guard started(state->starting); }
     pthread_setname_np(pthread_self(), "UartReceiveThre"); // the name's first 15 characters
     raise_priority(priority);
-    while (!terminated->load(std::memory_order_acquire)) loop_hook();
+    while (!state->terminated.load(std::memory_order_acquire)) loop_hook();
 }
 
 // The threads' own destructors join them (or, on the thread itself, let it finish alone).

@@ -6,13 +6,16 @@
 // destroys a running thread; the thread is joined by the next call from another
 // thread, at the latest when its UartHandler goes. Replacing or removing the receive
 // function waits for calls of the old one on other threads, so once it returns the
-// old function (and whatever it points at) is never called again.
+// old function (and whatever it points at) is never called again. A UartHandler is
+// its owner's: apart from such a stop, one thread at a time calls the uart_handler_*
+// functions on it.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 class TUartReceiveThread {
@@ -34,10 +37,17 @@ public:
     bool IsCurrentThread() const { return thread_.get_id() == std::this_thread::get_id(); }
 
 private:
-    static void Execute(std::shared_ptr<std::atomic<bool>> terminated, std::uint8_t priority);
+    // What the thread shares with this object, so it may outlive it (see the destructor).
+    struct State {
+        std::atomic<bool> terminated{false};
+        // Held by Start until thread_ is set: the loop starts only then, so a stop
+        // from inside the first call already sees which thread it runs on.
+        std::mutex starting;
+    };
+    static void Execute(std::shared_ptr<State> state, std::uint8_t priority);
 
     std::thread thread_;
-    std::shared_ptr<std::atomic<bool>> terminated_ = std::make_shared<std::atomic<bool>>(false);
+    std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
 struct UartHandler {

@@ -351,19 +351,16 @@ TEST_F(ComportTest, ClosingEndsACollectionInProgress) {
 
 TEST_F(ComportTest, IdleWaitWithNoPortWakesWhenAPortOpens) {
     std::atomic<bool> waiting{false};
-    std::chrono::steady_clock::duration waited{};
+    // Far beyond the test's time-out: only the open (and the byte) can end this wait.
     std::thread receiver([&] {
         waiting = true;
-        auto start = std::chrono::steady_clock::now();
-        comport_wait_readable(20000);
-        waited = std::chrono::steady_clock::now() - start;
+        comport_wait_readable(600000);
     });
     while (!waiting) std::this_thread::sleep_for(1ms);
     ASSERT_TRUE(comport_configure(com(1)));
     // If the wait looked at the port after the open, this byte ends it.
     ASSERT_TRUE(far.write("x"));
     receiver.join();
-    EXPECT_LT(waited, 10s); // far below the wait's own limit
 }
 
 TEST(ComportNames, ListsAndConversions) {
