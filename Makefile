@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run check-display test fuzz bench tsan install clean
+.PHONY: all deps configure build run check-display test check fuzz bench tsan install clean
 
 all: build
 
@@ -25,6 +25,11 @@ run: check-display build
 test: build
 	@scripts/test.sh $(BUILD)
 
+# AddressSanitizer and UndefinedBehaviorSanitizer build and run of every test: the
+# first report fails the test, leaks included.
+check:
+	@$(MAKE) --no-print-directory test BUILD=build-check CMAKE_FLAGS="-DBENCHLINK_ASAN=ON"
+
 # ThreadSanitizer build and run of every test.
 tsan:
 	@$(MAKE) --no-print-directory test BUILD=build-tsan CMAKE_FLAGS="-DBENCHLINK_TSAN=ON -DCMAKE_BUILD_TYPE=Debug"
@@ -39,4 +44,4 @@ install: build
 	@cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX),)
 
 clean:
-	@rm -rf $(BUILD) build-tsan build-fuzz
+	@rm -rf $(BUILD) build-tsan build-check build-fuzz

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in build-fuzz and runs each one for
-# ${FUZZ_SECONDS:-60} seconds. The corpus grows under build-fuzz/corpus/<target>; inputs
+# ${FUZZ_SECONDS:-60} seconds, or for ${FUZZ_RUNS} executions when that is set
+# (FUZZ_TARGETS="a b" runs only those targets). The corpus grows under build-fuzz/corpus/<target>; inputs
 # that crash or break a property land in build-fuzz/findings/<target>. Exits non-zero
 # when any target found something.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-fuzz"
 seconds=${FUZZ_SECONDS:-60}
+runs=${FUZZ_RUNS:-}
 
 # clang and its runtime libraries (libFuzzer, the sanitizers) come from Debian.
 packages=(clang libclang-rt-14-dev)
@@ -32,6 +34,14 @@ cmake -S "$root" -B "$build" -G Ninja -DBENCHLINK_FUZZ=ON -DCMAKE_BUILD_TYPE=Rel
 cmake --build "$build" -j2
 
 mapfile -t targets < <(find "$build/fuzz" -maxdepth 1 -type f -name 'fuzz_*' -perm -u+x | sort)
+if [ -n "${FUZZ_TARGETS:-}" ]; then
+  chosen=()
+  for exe in "${targets[@]}"; do
+    for name in $FUZZ_TARGETS; do [ "$(basename "$exe")" = "fuzz_${name#fuzz_}" ] && chosen+=("$exe"); done
+  done
+  targets=("${chosen[@]}")
+fi
+if [ -n "$runs" ]; then budget=(-runs="$runs"); what="$runs executions"; else budget=(-max_total_time="$seconds"); what="$seconds s"; fi
 [ ${#targets[@]} -gt 0 ] || { echo "No fuzz targets were built." >&2; exit 1; }
 
 summary=()
@@ -44,24 +54,24 @@ for exe in "${targets[@]}"; do
   log="$build/logs/$name.log"
   mkdir -p "$corpus" "$findings" "$(dirname "$log")"
 
-  args=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=4096
+  args=("${budget[@]}" -timeout=10 -rss_limit_mb=2048 -max_len=4096
         -print_final_stats=1 -artifact_prefix="$findings/")
   [ -f "$root/fuzz/$name.dict" ] && args+=(-dict="$root/fuzz/$name.dict")
   dirs=("$corpus")
   [ -d "$root/fuzz/seeds/$name" ] && dirs+=("$root/fuzz/seeds/$name")
 
-  echo "== $target: ${seconds} s"
+  echo "== $target: $what"
   set +e
   "$exe" "${args[@]}" "${dirs[@]}" >"$log" 2>&1
   status=$?
   set -e
 
-  runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
-  [ -n "$runs" ] || runs=$(grep -oE '^#[0-9]+' "$log" | tail -n 1 | tr -d '#')
+  executed=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+  [ -n "$executed" ] || executed=$(grep -oE '^#[0-9]+' "$log" | tail -n 1 | tr -d '#')
   found=$(find "$findings" -type f | wc -l)
   entries=$(find "$corpus" -type f | wc -l)
   total_findings=$((total_findings + found))
-  line=$(printf '%-28s executions %-10s corpus %-6s findings %s' "$target" "${runs:-?}" "$entries" "$found")
+  line=$(printf '%-28s executions %-10s corpus %-6s findings %s' "$target" "${executed:-?}" "$entries" "$found")
   summary+=("$line")
   echo "$line"
   if [ "$found" -gt 0 ] || [ "$status" -ne 0 ]; then
@@ -72,7 +82,7 @@ for exe in "${targets[@]}"; do
 done
 
 echo
-echo "Fuzzing summary (${seconds} s per target):"
+echo "Fuzzing summary ($what per target):"
 printf '%s\n' "${summary[@]}"
 if [ "$total_findings" -gt 0 ]; then
   echo "$total_findings finding(s): replay one with <target> <input file>."

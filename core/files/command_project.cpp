@@ -1,7 +1,11 @@
 #include "core/files/command_project.h"
 
 #include <algorithm>
+#include <iterator>
+#include <new>
+#include <vector>
 
+#include "core/files/file_io.h"
 #include "core/files/section_file.h"
 
 namespace {
@@ -26,8 +30,35 @@ void ProjectLocation::Choose(std::string_view chosen) {
     name = std::string(dot == std::string_view::npos ? file : file.substr(0, dot));
 }
 
-bool SaveCommandProject(const std::string& path, const CommandLines& commands,
-                        const std::string& type_and_version) {
+namespace {
+// What the section-file reader would take for structure inside an item.
+constexpr std::string_view kUnsavable[] = {"[", "\\\\", "\r\n"};
+constexpr std::string_view kUnsavableShown[] = {"\"[\"", "two backslashes", "a line break"};
+} // namespace
+
+int command_project_unsavable(const CommandLines& commands) {
+    for (std::size_t i = 0; i < commands.size(); ++i)
+        for (std::string_view bad : kUnsavable)
+            if (commands[i].find(bad) != std::string::npos) return static_cast<int>(i) + 1;
+    return 0;
+}
+
+std::string command_project_refusal(const CommandLines& commands, int command) {
+    if (command < 1 || command > kCommandCount) return {};
+    const std::string& text = commands[static_cast<std::size_t>(command - 1)];
+    std::string_view what = kUnsavableShown[0];
+    for (std::size_t k = 0; k < std::size(kUnsavable); ++k)
+        if (text.find(kUnsavable[k]) != std::string::npos) {
+            what = kUnsavableShown[k];
+            break;
+        }
+    return std::string(kProjectSaveFault) + " Command " + std::to_string(command) + " holds " + std::string(what) +
+           ", which a project file cannot keep; nothing was saved.";
+}
+
+bool command_project_text(const CommandLines& commands, const std::string& type_and_version, std::string& text) {
+    text.clear();
+    if (command_project_unsavable(commands) != 0) return false;
     SectionFile file;
     file.headers = {kRule, kCompany, kFileKind, type_and_version, kRule, "", "", ""};
     file.header_count = static_cast<std::int32_t>(file.headers.size());
@@ -37,12 +68,12 @@ bool SaveCommandProject(const std::string& path, const CommandLines& commands,
     section.item_count = static_cast<std::int32_t>(section.items.size());
     file.sections.push_back(std::move(section));
     file.section_count = 1;
-    return section_file_write(path, file);
+    return section_file_text(file, text);
 }
 
-bool LoadCommandProject(const std::string& path, CommandLines& commands) {
+void command_project_parse(std::string_view text, CommandLines& commands) {
     SectionFile file;
-    if (!section_file_read(path, file)) return false;
+    section_file_parse(text, file);
     CommandLines loaded;
     std::int32_t sections = std::min<std::int32_t>(file.section_count, static_cast<std::int32_t>(file.sections.size()));
     for (std::int32_t s = 0; s < sections; ++s) {
@@ -53,5 +84,22 @@ bool LoadCommandProject(const std::string& path, CommandLines& commands) {
             loaded[static_cast<std::size_t>(i)] = section.items[static_cast<std::size_t>(i)].substr(0, kCommandTextMax);
     }
     commands = std::move(loaded);
+}
+
+bool SaveCommandProject(const std::string& path, const CommandLines& commands,
+                        const std::string& type_and_version) {
+    std::string text;
+    if (!command_project_text(commands, type_and_version, text)) return false;
+    return file_write_all(text, path) == static_cast<std::int32_t>(text.size());
+}
+
+bool LoadCommandProject(const std::string& path, CommandLines& commands) {
+    std::vector<std::uint8_t> bytes;
+    if (file_read_all(bytes, path) < 0) return false;
+    try {
+        command_project_parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), commands);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     return true;
 }

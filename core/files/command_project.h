@@ -28,10 +28,23 @@ struct ProjectLocation {
     void Choose(std::string_view chosen);
 };
 
-// Writes the project whole or not at all; `type_and_version` is the header's fourth text.
+// The first command (1..20) that a project file could not give back as typed, 0 when
+// every one can: the reader starts a section at "[", ends the items at two
+// backslashes, and a line at CR LF.
+int command_project_unsavable(const CommandLines& commands);
+// The message of a save refused for that command, naming it and what it holds.
+std::string command_project_refusal(const CommandLines& commands, int command);
+
+// The file's text; false when a command cannot be kept or a text is over the format's limits.
+bool command_project_text(const CommandLines& commands, const std::string& type_and_version, std::string& text);
+// Every section's items in file order, item i to command i + 1 (a later section
+// overwrites an earlier one, items past the twentieth are ignored); commands
+// without an item are empty.
+void command_project_parse(std::string_view text, CommandLines& commands);
+
+// Writes the project whole or not at all; `type_and_version` is the header's fourth
+// text. False, writing nothing, when command_project_unsavable finds a command.
 bool SaveCommandProject(const std::string& path, const CommandLines& commands,
                         const std::string& type_and_version);
-// False when the file cannot be read. Otherwise every section's items in file order,
-// item i to command i + 1 (a later section overwrites an earlier one, items past the
-// twentieth are ignored); commands without an item are empty.
+// False when the file cannot be read; otherwise the commands as command_project_parse reads them.
 bool LoadCommandProject(const std::string& path, CommandLines& commands);

@@ -1,6 +1,5 @@
 #include "core/files/file_choice.h"
 
-#include "core/files/file_io.h"
 
 ChosenFile split_chosen_file(const std::string& path) {
     ChosenFile chosen;
@@ -8,6 +7,7 @@ ChosenFile split_chosen_file(const std::string& path) {
     const std::size_t start = slash == std::string::npos ? 0 : slash + 1;
     chosen.directory = path.substr(0, start);
     chosen.file_name = path.substr(start);
-    chosen.name = strip_extension(chosen.file_name);
+    const std::size_t dot = chosen.file_name.find_last_of('.');
+    chosen.name = chosen.file_name.substr(0, dot);
     return chosen;
 }

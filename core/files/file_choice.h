@@ -6,8 +6,10 @@
 
 struct ChosenFile {
     std::string directory;
-    std::string name;      // up to the first "."
+    std::string name;      // without its last extension
     std::string file_name; // with its extension
 };
 
+// Only the last extension goes: "log.v2.txt" names log.v2, so a save replaces the
+// file chosen and never another one.
 ChosenFile split_chosen_file(const std::string& path);

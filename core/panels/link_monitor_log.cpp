@@ -1,5 +1,6 @@
 #include "core/panels/link_monitor_log.h"
 
+#include "core/files/file_choice.h"
 #include "core/files/file_io.h"
 
 bool LinkMonitorLog::AddLine(std::string text) {
@@ -75,10 +76,8 @@ std::string LinkMonitorLog::FileText() const {
 }
 
 std::string link_monitor_save_path(const std::string& chosen) {
-    const std::size_t slash = chosen.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : chosen.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? chosen : chosen.substr(slash + 1);
-    return folder + strip_extension(name) + ".txt";
+    const ChosenFile file = split_chosen_file(chosen);
+    return file.directory + file.name + ".txt";
 }
 
 bool link_monitor_save(const LinkMonitorLog& log, const std::string& path, std::string& reason) {

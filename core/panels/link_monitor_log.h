@@ -57,8 +57,8 @@ private:
     std::deque<std::string> unshown_;
 };
 
-// The file a save writes: the chosen name's folder, the name cut before its first
-// ".", then ".txt" (run.1.log in /tmp gives /tmp/run.txt).
+// The file a save writes: the chosen name's folder, the name without its last
+// extension, then ".txt" (run.1.log in /tmp gives /tmp/run.1.txt).
 std::string link_monitor_save_path(const std::string& chosen);
 
 // Writes the lines whole or not at all. False with the system's reason on failure.

@@ -304,11 +304,7 @@ bool zikDecode(const std::uint8_t* bytes, std::size_t length, ZikFrame& out) {
     ZikFrame decoded;
     decoded.address = address;
     const std::size_t end = textLength(bytes, length);
-    if (end == length) { // no closing 0x00: nothing to show
-        decoded.length = 0;
-        out = decoded;
-        return true;
-    }
+    if (end == length) return false; // no closing 0x00: not a whole frame, shown raw
     std::size_t filled = 0;
     for (; pos < end; ++pos) {
         std::uint8_t b = bytes[pos];

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <thread>
 
 #include "core/serial/comport.h"
 #include "core/serial/termios2_rate.h"
@@ -139,9 +140,21 @@ int posix_open_port(const char* path, const LineSettings& s, int& fd_out, int& e
     return kComportSuccess;
 }
 
-void posix_close_port(int fd) {
+void posix_close_port(int fd, const LineSettings& s) {
     if (fd < 0) return;
-    tcflush(fd, TCIOFLUSH);
+    // Flushing the output here would cut off the end of the last send.
+    int queued = 0;
+    if (ioctl(fd, TIOCOUTQ, &queued) != 0) queued = 0;
+    const int bits = 1 + s.databits + (s.parity != 0 ? 1 : 0) + (s.stopbits != 0 ? 2 : 1);
+    const long long rate = s.rate > 0 ? s.rate : 1;
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::milliseconds(queued * bits * 1000LL / rate + kCloseDrainMarginMs);
+    // There is no descriptor to wait on for "output sent": look again every millisecond.
+    while (queued > 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (ioctl(fd, TIOCOUTQ, &queued) != 0) queued = 0;
+    }
+    tcflush(fd, queued > 0 ? TCIOFLUSH : TCIFLUSH);
     close(fd);
 }
 

@@ -14,7 +14,11 @@ struct LineSettings {
 // 3 (reading the line state failed) or 4 (the settings cannot be applied);
 // on failure nothing stays open and errno_out holds the reason.
 int posix_open_port(const char* path, const LineSettings& settings, int& fd_out, int& errno_out);
-void posix_close_port(int fd);
+// Lets output already written leave the line, for at most the time the queued bytes
+// need at the line's rate plus kCloseDrainMarginMs, discards what is still queued
+// then (a line held by flow control never hangs a close), and closes.
+inline constexpr int kCloseDrainMarginMs = 500;
+void posix_close_port(int fd, const LineSettings& settings);
 
 enum class IoResult { kData, kNothing, kFault };
 

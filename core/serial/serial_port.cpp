@@ -35,6 +35,15 @@ int bits_per_char(const ComportSetting& s) {
     return 1 + s.databits + (s.parity != 0 ? 1 : 0) + (s.stopbits != 0 ? 2 : 1);
 }
 
+LineSettings line_of(const ComportSetting& s) {
+    LineSettings line;
+    line.rate = static_cast<std::uint32_t>(std::max<std::int32_t>(0, comport_programmed_rate(s.baudrate, s.fixrate)));
+    line.databits = s.databits;
+    line.parity = s.parity;
+    line.stopbits = s.stopbits;
+    return line;
+}
+
 bool seven_bit_parity(const ComportSetting& s) {
     return s.databits == 7 && (s.parity == 1 || s.parity == 2);
 }
@@ -75,9 +84,10 @@ SerialPort::~SerialPort() {
 }
 
 int SerialPort::CloseLocked() {
+    const LineSettings line = line_of(current_);
     current_ = defaults();
     if (fd_ < 0) return kComportInvalidHandle;
-    posix_close_port(fd_);
+    posix_close_port(fd_, line);
     fd_ = -1;
     ++session_;
     return kComportSuccess;
@@ -85,11 +95,7 @@ int SerialPort::CloseLocked() {
 
 int SerialPort::OpenLocked(const std::string& path, const ComportSetting& s) {
     CloseLocked();
-    LineSettings line;
-    line.rate = static_cast<std::uint32_t>(comport_programmed_rate(s.baudrate, s.fixrate));
-    line.databits = s.databits;
-    line.parity = s.parity;
-    line.stopbits = s.stopbits;
+    const LineSettings line = line_of(s);
     int fd = -1;
     int err = 0;
     int status = posix_open_port(path.c_str(), line, fd, err);

@@ -5,17 +5,62 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
+#include <utility>
 
 namespace {
 
-std::function<void()> g_receive_callback; // written only while no receive thread runs
+// The receive function, shared with the calls running it so that replacing it never
+// destroys one in use.
+struct Callback {
+    std::function<void()> call;
+    std::uint64_t id = 0;
+    int in_flight = 0; // guarded by g_mutex
+};
+
+std::mutex g_mutex;
+std::condition_variable g_call_ended;
+std::shared_ptr<Callback> g_callback; // guarded by g_mutex
+std::uint64_t g_next_id = 1;          // guarded by g_mutex
+thread_local const Callback* t_running = nullptr;
 
 // The loop hook: installed by uart_handler_initialize, removed by uart_handler_finalize.
 std::atomic<bool> g_hook_installed{false};
 
+// With no hook or no function the loop rests this long per turn instead of spinning.
+constexpr auto kNoCallbackRest = std::chrono::milliseconds(20);
+
 void loop_hook() {
-    if (g_hook_installed.load(std::memory_order_acquire) && g_receive_callback) g_receive_callback();
+    std::shared_ptr<Callback> callback;
+    {
+        std::lock_guard lock(g_mutex);
+        if (g_hook_installed.load(std::memory_order_acquire) && g_callback && g_callback->call) {
+            callback = g_callback;
+            ++callback->in_flight;
+        }
+    }
+    if (!callback) {
+        std::this_thread::sleep_for(kNoCallbackRest);
+        return;
+    }
+    t_running = callback.get();
+    callback->call();
+    t_running = nullptr;
+    {
+        std::lock_guard lock(g_mutex);
+        --callback->in_flight;
+    }
+    g_call_ended.notify_all();
+}
+
+// Removes `callback` if it is the registered one and waits until no other thread runs
+// it; a call on this thread (a removal from inside the function) is not waited for.
+void remove_and_wait(std::unique_lock<std::mutex>& lock, const std::shared_ptr<Callback>& callback) {
+    if (!callback) return;
+    const int own = t_running == callback.get() ? 1 : 0;
+    g_call_ended.wait(lock, [&] { return callback->in_flight <= own; });
 }
 
 // Level 3 is normal; each level above asks for a lower nice value. Only a
@@ -26,34 +71,57 @@ void raise_priority(std::uint8_t level) {
     setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), nice_value);
 }
 
+// Ends a thread object: joined from another thread; from its own thread kept in
+// `retired` so that a later call joins it.
+void retire(UartHandler& handler, std::unique_ptr<TUartReceiveThread> thread) {
+    if (!thread) return;
+    thread->Terminate();
+    if (thread->Running() && thread->IsCurrentThread())
+        handler.retired = std::move(thread);
+}
+
+// A thread stopped from inside itself has ended its loop by the time another thread
+// calls, at most one iteration later.
+void join_retired(UartHandler& handler) {
+    if (handler.retired && !handler.retired->IsCurrentThread()) handler.retired.reset();
+}
+
 } // namespace
 
 TUartReceiveThread::~TUartReceiveThread() {
     Terminate();
+    // The thread itself cannot wait for its own end: it finishes the call it is in
+    // with its own reference to the flag and exits.
+    if (thread_.joinable()) thread_.detach();
 }
 
 void TUartReceiveThread::Start(std::uint8_t priority) {
     if (thread_.joinable()) return;
-    terminated_ = false;
-    thread_ = std::thread([this, priority] { Execute(priority); });
+    state_->terminated.store(false);
+    std::lock_guard starting(state_->starting);
+    thread_ = std::thread(&TUartReceiveThread::Execute, state_, priority);
 }
 
 void TUartReceiveThread::Terminate() {
-    terminated_ = true;
-    if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+    state_->terminated.store(true, std::memory_order_release);
+    if (thread_.joinable() && !IsCurrentThread()) thread_.join();
 }
 
-void TUartReceiveThread::Execute(std::uint8_t priority) {
+void TUartReceiveThread::Execute(std::shared_ptr<State> state, std::uint8_t priority) {
+    { std::lock_guard started(state->starting); }
     pthread_setname_np(pthread_self(), "UartReceiveThre"); // the name's first 15 characters
     raise_priority(priority);
-    while (!terminated_.load(std::memory_order_acquire)) loop_hook();
+    while (!state->terminated.load(std::memory_order_acquire)) loop_hook();
 }
+
+// The threads' own destructors join them (or, on the thread itself, let it finish alone).
+UartHandler::~UartHandler() = default;
 
 void uart_handler_initialize(UartHandler& handler) {
     // Re-initialising while a thread runs (a configure while receiving) ends that
     // thread first, so only one receive thread ever exists.
-    if (handler.thread) handler.thread->Terminate();
-    handler.thread.reset();
+    join_retired(handler);
+    retire(handler, std::move(handler.thread));
     g_hook_installed.store(true, std::memory_order_release);
     handler.created = false;
     handler.running = false;
@@ -61,6 +129,7 @@ void uart_handler_initialize(UartHandler& handler) {
 }
 
 bool uart_handler_set_running(UartHandler& handler, bool on) {
+    join_retired(handler);
     if (on == handler.running) return false;
     handler.running = on;
     if (on) {
@@ -70,17 +139,16 @@ bool uart_handler_set_running(UartHandler& handler, bool on) {
         }
         handler.thread->Start(handler.priority);
     } else if (handler.created) {
-        handler.thread->Terminate();
-        handler.thread.reset();
+        retire(handler, std::move(handler.thread));
         handler.created = false;
     }
     return true;
 }
 
 void uart_handler_finalize(UartHandler& handler) {
+    join_retired(handler);
     if (handler.created) {
-        handler.thread->Terminate();
-        handler.thread.reset();
+        retire(handler, std::move(handler.thread));
         handler.created = false;
     }
     g_hook_installed.store(false, std::memory_order_release);
@@ -88,5 +156,36 @@ void uart_handler_finalize(UartHandler& handler) {
 }
 
 void uart_set_receive_callback(std::function<void()> callback) {
-    g_receive_callback = std::move(callback);
+    auto next = callback ? std::make_shared<Callback>() : nullptr;
+    std::unique_lock lock(g_mutex);
+    if (next) {
+        next->call = std::move(callback);
+        next->id = g_next_id++;
+    }
+    std::shared_ptr<Callback> previous = std::exchange(g_callback, std::move(next));
+    remove_and_wait(lock, previous);
+}
+
+ReceiveCallbackRegistration::ReceiveCallbackRegistration(std::function<void()> callback) {
+    uart_set_receive_callback(std::move(callback));
+    std::lock_guard lock(g_mutex);
+    id_ = g_callback ? g_callback->id : 0;
+}
+
+ReceiveCallbackRegistration::ReceiveCallbackRegistration(ReceiveCallbackRegistration&& other) noexcept
+    : id_(std::exchange(other.id_, 0)) {}
+
+ReceiveCallbackRegistration& ReceiveCallbackRegistration::operator=(ReceiveCallbackRegistration&& other) noexcept {
+    if (this != &other) {
+        Reset();
+        id_ = std::exchange(other.id_, 0);
+    }
+    return *this;
+}
+
+void ReceiveCallbackRegistration::Reset() {
+    if (id_ == 0) return;
+    std::unique_lock lock(g_mutex);
+    if (g_callback && g_callback->id == id_) remove_and_wait(lock, std::exchange(g_callback, nullptr));
+    id_ = 0;
 }

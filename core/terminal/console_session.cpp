@@ -13,7 +13,7 @@ ConsoleSession::~ConsoleSession() {
 
 void ConsoleSession::Startup() {
     product_ = benchlink_product();
-    uart_set_receive_callback([this] { ReceiveLoopStep(); });
+    receive_callback_ = ReceiveCallbackRegistration([this] { ReceiveLoopStep(); });
     port_open_ = 0;
     comport_setting_.fixrate = 0;
     comport_initialize(comport_setting_);

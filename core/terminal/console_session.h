@@ -80,4 +80,6 @@ private:
     int port_open_ = 0;
     int receiving_ = 0;
     int remembered_receiving_ = 0;
+    // Last, so it goes first: once it is gone no receive thread calls this session.
+    ReceiveCallbackRegistration receive_callback_;
 };

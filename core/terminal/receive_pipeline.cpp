@@ -183,8 +183,9 @@ void ReceivePipeline::ReceiveFrameMode() {
 void ReceivePipeline::AcceptChunk(const std::uint8_t* chunk, std::int32_t n) {
     RefreshSnapshot();
     // The chunk goes in as far as there is room; cutting lines makes room for the rest.
-    // Only bytes that find the held buffer full without a line in it are dropped, so a
-    // full chunk after a partial line loses nothing.
+    // Held bytes that fill the buffer without a terminator are shown as one line, as the
+    // change-line wait would show them: a device whose lines end in another terminator
+    // than the chosen one is still seen, and no received byte is dropped.
     std::int32_t taken = 0;
     while (taken < n) {
         std::int32_t room = kReceiveHeldMax - accumulated_;
@@ -192,16 +193,13 @@ void ReceivePipeline::AcceptChunk(const std::uint8_t* chunk, std::int32_t n) {
         std::memcpy(accumulate_.data() + accumulated_, chunk + taken, static_cast<std::size_t>(part));
         accumulated_ += part;
         taken += part;
-        bool cut = false;
         while (true) {
             std::int32_t length = extract_line(accumulate_.data(), accumulated_, snapshot_.terminator.data(),
                                                snapshot_.terminator_length, line_.data());
             if (length == 0) break;
-            cut = true;
             DeliverLine(length);
-            wait_elapsed_.store(false, std::memory_order_release);
         }
-        if (!cut) break;
+        if (accumulated_ == kReceiveHeldMax) FlushHeld();
     }
     wait_elapsed_.store(false, std::memory_order_release);
 }
@@ -209,12 +207,16 @@ void ReceivePipeline::AcceptChunk(const std::uint8_t* chunk, std::int32_t n) {
 bool ReceivePipeline::IdlePoll() {
     RefreshSnapshot();
     if (accumulated_ <= 0 || !wait_elapsed_.load(std::memory_order_acquire)) return false;
+    FlushHeld();
+    wait_elapsed_.store(false, std::memory_order_release);
+    return true;
+}
+
+void ReceivePipeline::FlushHeld() {
     std::int32_t length = accumulated_;
     std::memcpy(line_.data(), accumulate_.data(), static_cast<std::size_t>(length));
     accumulated_ = 0;
     DeliverLine(length);
-    wait_elapsed_.store(false, std::memory_order_release);
-    return true;
 }
 
 void ReceivePipeline::DeliverLine(std::int32_t length) {

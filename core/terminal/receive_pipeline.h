@@ -34,7 +34,8 @@ enum LineControlMode : int {
     kLineControlOther = 4,
 };
 
-// Bytes not yet cut into lines are held up to this many; a line is never longer.
+// Bytes not yet cut into lines are held up to this many; a line is never longer, and
+// held bytes that reach it without a terminator are shown as one line.
 inline constexpr std::int32_t kReceiveHeldMax = 2048;
 inline constexpr std::int32_t kTerminatorMax = 64;
 // The ZUM decoder works on a copy of this size; longer lines are no ZUM frame.
@@ -128,6 +129,8 @@ private:
     void Update(Change change);
     static void ParseTerminator(DisplaySettings& s, int mode);
     void ShowLine(const std::uint8_t* line, std::int32_t length);
+    // Shows every held byte as one line (held buffer full, or the change-line wait).
+    void FlushHeld();
     void DeliverLine(std::int32_t length);
     void ShowLength(std::int32_t length);
 

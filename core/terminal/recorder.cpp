@@ -1,6 +1,7 @@
 #include "core/terminal/recorder.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "core/terminal/auto_test.h"
 #include "core/terminal/terminal_texts.h"
@@ -34,13 +35,14 @@ std::string recorder_stamp(const TimeOfDay& time, const std::string& text) {
            text;
 }
 
-std::string recorder_file_text(const std::vector<std::string>& lines) {
+std::string recorder_file_text(const std::vector<std::string>& lines, std::size_t count) {
+    count = std::min(count, lines.size());
     std::size_t size = 0;
-    for (const std::string& line : lines) size += line.size() + 2;
+    for (std::size_t i = 0; i < count; ++i) size += lines[i].size() + 2;
     std::string text;
     text.reserve(size);
-    for (const std::string& line : lines) {
-        text += line;
+    for (std::size_t i = 0; i < count; ++i) {
+        text += lines[i];
         text += "\r\n";
     }
     return text;
@@ -59,9 +61,16 @@ bool Recorder::TakeLine(const std::uint8_t* line, std::int32_t length, int recei
     if (!recorder_keyword_match(line, length, state_.keyword)) return false;
     const std::string text = recorder_text(line, length, receive_mode, state_.keyword);
     AddLineLocked(state_.add_time && clock_ ? recorder_stamp(clock_(), text) : text);
-    if (state_.auto_save && static_cast<int>(lines_.size()) >= state_.line_amount) SaveAutoLocked();
+    CheckAutoSaveDueLocked();
     if (auto_test_.running()) auto_test_.Received(text);
     return true;
+}
+
+void Recorder::CheckAutoSaveDueLocked() {
+    if (!state_.auto_save || suspended_ || writing_ || due_ != 0) return;
+    if (lines_.size() < static_cast<std::size_t>(state_.line_amount)) return;
+    due_ = lines_.size();
+    view_.AutoSaveDue();
 }
 
 void Recorder::AddLine(const std::string& text) {
@@ -81,45 +90,97 @@ void Recorder::Clear() {
 
 void Recorder::ClearLocked() {
     lines_.clear();
+    due_ = 0;
     view_.MonitorClear();
 }
 
-void Recorder::SaveAuto() {
-    std::lock_guard lock(mutex_);
-    SaveAutoLocked();
+void Recorder::WriteDueAutoSave() {
+    std::size_t count = 0;
+    {
+        std::lock_guard lock(mutex_);
+        count = std::exchange(due_, 0);
+        if (count == 0 || !state_.auto_save || suspended_) return;
+    }
+    WriteNumbered(count);
 }
 
-void Recorder::SaveAutoLocked() {
-    if (!state_.auto_save) return;
-    if (state_.base_name.empty()) {
-        view_.Notice(kRecorderEmptyName);
-        return;
+void Recorder::SaveAuto() {
+    std::size_t count = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (!state_.auto_save) return;
+        suspended_ = false; // a save by hand tries again
+        due_ = 0;
+        count = lines_.size();
     }
-    if (!WriteMonitorLocked(recorder_auto_path(state_))) return;
-    ++state_.file_number;
+    WriteNumbered(count);
+}
+
+void Recorder::WriteNumbered(std::size_t count) {
+    std::string path;
+    {
+        std::lock_guard lock(mutex_);
+        if (state_.base_name.empty()) {
+            suspended_ = true;
+            view_.Notice(kRecorderEmptyName);
+            return;
+        }
+        path = recorder_auto_path(state_);
+    }
+    WriteFirstLines(path, count, true);
 }
 
 void Recorder::SaveChosen(const std::string& directory, const std::string& base_name) {
-    std::lock_guard lock(mutex_);
-    state_.directory = directory;
-    state_.base_name = base_name;
-    if (state_.base_name.empty()) {
-        view_.Notice(kRecorderEmptyName);
-        return;
+    std::size_t count = 0;
+    {
+        std::lock_guard lock(mutex_);
+        state_.directory = directory;
+        state_.base_name = base_name;
+        suspended_ = false;
+        due_ = 0;
+        if (state_.base_name.empty()) {
+            view_.Notice(kRecorderEmptyName);
+            return;
+        }
+        count = lines_.size();
     }
-    WriteMonitorLocked(state_.directory + state_.base_name + ".csv");
+    WriteFirstLines(directory + base_name + ".csv", count, false);
 }
 
-bool Recorder::WriteMonitorLocked(const std::string& path) {
-    state_.last_path = path;
-    if (file_write_all(recorder_file_text(lines_), path) < 0) {
-        // Nothing was written and the monitor keeps its lines for the next try.
-        view_.Notice("Save Recorder File Fault! " + path + " (" + last_file_error() + ")");
+bool Recorder::WriteFirstLines(const std::string& path, std::size_t count, bool numbered) {
+    std::string text;
+    {
+        std::lock_guard lock(mutex_);
+        // Only the receive thread runs meanwhile, and it only appends: the first
+        // `count` lines stay as they are until the write is done.
+        count = std::min(count, lines_.size());
+        text = recorder_file_text(lines_, count);
+        state_.last_path = path;
+        writing_ = true;
+    }
+    const bool written = file_write_all(text, path) >= 0;
+    const std::string reason = written ? std::string() : last_file_error();
+
+    std::lock_guard lock(mutex_);
+    writing_ = false;
+    if (!written) {
+        // The monitor keeps every line for a save by hand; the message comes once.
+        suspended_ = true;
+        view_.Notice("Save Recorder File Fault! " + path + " (" + reason + ")");
         return false;
     }
     view_.MessageLine(std::string(kFileOperatePrefix) + "Save Recorder File " + path);
-    ClearLocked();
+    lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(count));
+    view_.MonitorClear();
+    for (std::size_t i = 0; i < lines_.size(); ++i) view_.MonitorAppend(lines_[i], static_cast<int>(i + 1));
+    if (numbered) ++state_.file_number;
+    CheckAutoSaveDueLocked();
     return true;
+}
+
+bool Recorder::auto_save_suspended() const {
+    std::lock_guard lock(mutex_);
+    return suspended_;
 }
 
 RecorderState Recorder::state() const {
@@ -144,6 +205,7 @@ void Recorder::SetRecording(bool on) {
 
 void Recorder::SetDirectory(std::string directory) {
     std::lock_guard lock(mutex_);
+    suspended_ = false;
     state_.directory = std::move(directory);
 }
 
@@ -160,11 +222,13 @@ void Recorder::SetAddTime(bool on) {
 
 void Recorder::SetAutoSave(bool on) {
     std::lock_guard lock(mutex_);
+    if (on && !state_.auto_save) suspended_ = false;
     state_.auto_save = on;
 }
 
 void Recorder::SetBaseName(std::string name) {
     std::lock_guard lock(mutex_);
+    if (name != state_.base_name) suspended_ = false;
     state_.base_name = std::move(name);
 }
 

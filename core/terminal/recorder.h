@@ -4,10 +4,13 @@
 //
 // Lines arrive on the receive thread while the window thread changes the settings,
 // clears and saves; one lock covers the state and the monitor, and every change
-// the window must show is told to the view in the order it happened.
+// the window must show is told to the view in the order it happened. Files are
+// written on the window thread and never under the lock: a slow disk holds up
+// neither receiving nor a keystroke in the recorder's fields.
 #pragma once
 
 #include <cstdint>
+#include <cstddef>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -48,6 +51,9 @@ public:
     virtual void MessageLine(const std::string& text) = 0;
     // A modal message, to be shown on the window thread without holding up the caller.
     virtual void Notice(const std::string& text) = 0;
+    // The monitor reached the auto-save amount: the window thread is to call
+    // Recorder::WriteDueAutoSave, after what was told before.
+    virtual void AutoSaveDue() = 0;
 };
 
 // Whether a received line starts with the keyword (exact bytes; an empty keyword takes all).
@@ -58,8 +64,8 @@ std::string recorder_text(const std::uint8_t* line, std::int32_t length, int rec
                           const std::string& keyword);
 // "9,5,3,OK" for "OK" at 09:05:03.
 std::string recorder_stamp(const TimeOfDay& time, const std::string& text);
-// Every line followed by CR LF.
-std::string recorder_file_text(const std::vector<std::string>& lines);
+// Every line followed by CR LF (the first `count` lines only, when given).
+std::string recorder_file_text(const std::vector<std::string>& lines, std::size_t count = SIZE_MAX);
 // directory + base + "_" + number + ".csv"
 std::string recorder_auto_path(const RecorderState& state);
 
@@ -68,15 +74,24 @@ public:
     Recorder(RecorderView& view, AutoTest& auto_test, RecorderClock clock);
 
     // The receive pipeline's hook for each completed line: true when the recorder
-    // took it (then it is not shown in the message list).
+    // took it (then it is not shown in the message list). Writes no file: an
+    // automatic save that falls due is handed to the window thread (AutoSaveDue).
     bool TakeLine(const std::uint8_t* line, std::int32_t length, int receive_mode);
 
     void AddLine(const std::string& text);
     void Clear();
-    // The save of the automatic numbering; does nothing while auto save is off.
+    // Window thread: the automatic save that fell due, if it still is. The file holds
+    // the lines there were when it fell due; lines that came meanwhile stay.
+    void WriteDueAutoSave();
+    // Window thread, "Save Current Recorder" with auto save on: the next numbered file
+    // now; does nothing while auto save is off.
     void SaveAuto();
-    // A save to a chosen place: the directory and base name are kept for later saves.
+    // Window thread: a save to a chosen place; the directory and base name are kept
+    // for later saves.
     void SaveChosen(const std::string& directory, const std::string& base_name);
+    // A failed automatic save is shown once; auto-saving then waits, keeping every line,
+    // until the name or folder changes, auto save is switched on again or a save by hand.
+    bool auto_save_suspended() const;
 
     RecorderState state() const;
     std::vector<std::string> lines() const;
@@ -95,8 +110,12 @@ private:
     // The callers hold mutex_.
     void AddLineLocked(const std::string& text);
     void ClearLocked();
-    void SaveAutoLocked();
-    bool WriteMonitorLocked(const std::string& path);
+    void CheckAutoSaveDueLocked();
+    // Window thread, without the lock: the numbered file of the first `count` lines.
+    void WriteNumbered(std::size_t count);
+    // Window thread, without the lock: writes the first `count` lines to `path`; on
+    // success they leave the monitor (and the file number moves on when `numbered`).
+    bool WriteFirstLines(const std::string& path, std::size_t count, bool numbered);
 
     mutable std::mutex mutex_;
     RecorderView& view_;
@@ -104,4 +123,7 @@ private:
     RecorderClock clock_;
     RecorderState state_;
     std::vector<std::string> lines_;
+    std::size_t due_ = 0;      // lines an automatic save fell due for; 0: none due
+    bool writing_ = false;     // the window thread is writing the monitor's first lines
+    bool suspended_ = false;   // an automatic save failed (see auto_save_suspended)
 };

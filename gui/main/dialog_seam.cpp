@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QStandardPaths>
 
 namespace {
 DialogSeam g_real;
@@ -35,6 +36,12 @@ QString DialogSeam::OpenFileName(QWidget* parent, const QString& folder, const Q
 QString DialogSeam::SaveFileName(QWidget* parent, const QString& folder, const QString& name,
                                  const QString& filter) {
     return QFileDialog::getSaveFileName(parent, QString(), QDir(folder).filePath(name), qtFilter(filter));
+}
+
+QString DefaultFileFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString folder = !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
+    return folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
 DialogSeam& dialogs() {

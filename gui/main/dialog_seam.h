@@ -21,6 +21,11 @@ public:
                                  const QString& filter);
 };
 
+// Where file dialogs start until the user picked a folder: the user's documents folder
+// when there is one, else the home folder (the program's own folder is usually not
+// writable once installed). Ends in "/".
+QString DefaultFileFolder();
+
 // The seam in use: the real dialogs unless a test installed its own.
 DialogSeam& dialogs();
 // Installs a replacement (nullptr restores the real dialogs); the caller keeps ownership.

@@ -67,6 +67,7 @@ public:
     // Makes command line n current, as clicking Edit_CommandN does.
     void SetCurrentCommand(int n);
     const MessageListModel& message_model() const { return *model_; }
+    MessageListModel& message_model() { return *model_; }
     MailboxPump& mailbox() { return mailbox_; }
     QTabWidget* pages() const { return pages_; }
 

@@ -1,7 +1,6 @@
 #include "gui/main/message_files.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QFile>
 #include <QWidget>
 
@@ -19,7 +18,7 @@ QString fileText(const std::string& text) {
 MessageFiles::MessageFiles(QWidget* window, QAction* load, QAction* save, const LineStore& lines, LoadLines load_lines)
     : QObject(window), window_(window), lines_(lines), load_lines_(std::move(load_lines)) {
     setObjectName(QStringLiteral("MessageFiles"));
-    directory_ = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString() + "/";
+    directory_ = QFile::encodeName(DefaultFileFolder()).toStdString();
     path_ = directory_ + name_ + ".txt";
     connect(load, &QAction::triggered, this, &MessageFiles::MessageLoadClick);
     connect(save, &QAction::triggered, this, &MessageFiles::MessageSaveClick);

@@ -17,6 +17,7 @@ void MessageListModel::AppendLines(const std::vector<std::string>& lines) {
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(lines.size()) - 1);
     for (const std::string& line : lines) store_.append(line);
     endInsertRows();
+    DropOldest();
 }
 
 void MessageListModel::AppendLines(std::span<const Letter> letters) {
@@ -25,6 +26,31 @@ void MessageListModel::AppendLines(std::span<const Letter> letters) {
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(letters.size()) - 1);
     for (const Letter& letter : letters) store_.append(letter.text);
     endInsertRows();
+    DropOldest();
+}
+
+void MessageListModel::DropOldest() {
+    const auto lines = static_cast<int>(store_.LinesToDrop());
+    if (lines == 0) return;
+    // Row 0 is the notice once there is one: the dropped lines are the rows after it.
+    const int first = store_.dropped() > 0 ? 1 : 0;
+    beginRemoveRows(QModelIndex(), first, first + lines - 1);
+    store_.DropOldestLines();
+    endRemoveRows();
+    if (first == 0) {
+        beginInsertRows(QModelIndex(), 0, 0);
+        store_.UpdateNotice();
+        endInsertRows();
+    } else {
+        store_.UpdateNotice();
+        emit dataChanged(index(0), index(0));
+    }
+}
+
+void MessageListModel::SetLimits(std::size_t max_lines, std::size_t chunk_bytes) {
+    beginResetModel();
+    store_ = LineStore(max_lines, chunk_bytes);
+    endResetModel();
 }
 
 void MessageListModel::ClearLines() {

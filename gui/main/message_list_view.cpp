@@ -102,6 +102,18 @@ QModelIndex MessageListView::indexAt(const QPoint& point) const {
     return model()->index(static_cast<int>(row), 0, rootIndex());
 }
 
+void MessageListView::setModel(QAbstractItemModel* model) {
+    if (this->model()) disconnect(this->model(), &QAbstractItemModel::rowsRemoved, this, nullptr);
+    QAbstractItemView::setModel(model);
+    // The oldest rows of a bounded list go from the top: everything below moves up.
+    if (model)
+        connect(model, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex& parent) {
+            if (parent != rootIndex()) return;
+            updateGeometries();
+            viewport()->update();
+        });
+}
+
 void MessageListView::reset() {
     QAbstractItemView::reset();
     widest_ = 0;

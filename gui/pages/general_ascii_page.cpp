@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QButtonGroup>
-#include <QCoreApplication>
 #include <QEvent>
 #include <QFile>
 #include <QGridLayout>
@@ -156,7 +155,7 @@ void GeneralAsciiPage::ApplyDefaults() {
     CSpinEdit_ReplyCommandChange(1);
     send_reply_buttons_->button(kReplyNone)->setChecked(true);
     RadioGroup_SendReplyClick(kReplyNone);
-    project_.directory = toPath(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+    project_.directory = toPath(DefaultFileFolder());
     project_.name.clear();
 }
 
@@ -227,7 +226,13 @@ void GeneralAsciiPage::LoadCommandProjectFile(const std::string& path) {
 }
 
 void GeneralAsciiPage::SaveCommandProjectFile(const std::string& path) {
-    if (SaveCommandProject(path, commands_.Commands(), product_.type_number + " " + product_.version))
+    const CommandLines commands = commands_.Commands();
+    // A command the file could not give back is never dropped silently: say which.
+    if (int unsavable = command_project_unsavable(commands); unsavable != 0) {
+        dialogs().message(this, QString::fromLatin1(command_project_refusal(commands, unsavable)));
+        return;
+    }
+    if (SaveCommandProject(path, commands, product_.type_number + " " + product_.version))
         add_line_(std::string(kFileOperatePrefix) + "Save General ASSIC File to " + path);
     else
         dialogs().message(this, QString::fromLatin1(kProjectSaveFault));

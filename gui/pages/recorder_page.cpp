@@ -1,7 +1,6 @@
 #include "gui/pages/recorder_page.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QEvent>
 #include <QFile>
 #include <QGridLayout>
@@ -52,7 +51,7 @@ RecorderPage::RecorderPage(LineSink add_line, MailboxPump& mailbox, ReceivePipel
     InitMailbox();
 
     recorder_.Clear();
-    recorder_.SetDirectory(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString() + "/");
+    recorder_.SetDirectory(QFile::encodeName(DefaultFileFolder()).toStdString());
     RecorderShowState();
     CSpinEdit_AutoTestRate->setValue(kAutoTestRateDefault);
     AutoTestReset();
@@ -256,6 +255,10 @@ void RecorderPage::Notice(const std::string& text) {
     mailbox_.Queue(notice_box_.box(), text);
 }
 
+void RecorderPage::AutoSaveDue() {
+    mailbox_.Queue(save_box_.box());
+}
+
 void RecorderPage::InitMailbox() {
     append_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) {
         QStringList lines;
@@ -274,6 +277,7 @@ void RecorderPage::InitMailbox() {
     line_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) {
         for (const Letter& letter : batch) add_line_(letter.text);
     });
+    save_box_ = mailbox_.AddReceiver([this](std::span<Letter>) { recorder_.WriteDueAutoSave(); });
 }
 
 void RecorderPage::DrainEvents() {

@@ -1,6 +1,7 @@
 // The "Recorder" tab: the recorder monitor with its settings and saves, and the
 // "Auto Test" group. The recorder takes lines on the receive thread; everything it
-// changes on screen goes through the mailbox and is shown on the window thread, in order.
+// changes on screen goes through the mailbox and is shown on the window thread, in order;
+// so does an automatic save that falls due, which the window thread then writes.
 #pragma once
 
 #include <QWidget>
@@ -56,6 +57,7 @@ private:
     void MonitorClear() override;
     void MessageLine(const std::string& text) override;
     void Notice(const std::string& text) override;
+    void AutoSaveDue() override;
 
     void Button_StartRecorderClick();
     void Edit_RecorderKeywordChange(const QString& text);
@@ -74,6 +76,7 @@ private:
     MailboxReceiver counters_box_;
     MailboxReceiver notice_box_;
     MailboxReceiver line_box_;
+    MailboxReceiver save_box_;
 
     QPushButton* Button_StartRecorder = nullptr;
     QLineEdit* Edit_RecorderKeyword = nullptr;

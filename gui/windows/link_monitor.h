@@ -9,6 +9,7 @@
 #include "core/panels/link_monitor_log.h"
 #include "core/protocol/zum_exchange.h"
 #include "core/util/mailbox.h"
+#include "gui/main/dialog_seam.h"
 
 class QCheckBox;
 class QLabel;
@@ -60,7 +61,7 @@ private:
     MailboxReceiver lines_box_;
     std::atomic<bool> open_{false};
     LinkMonitorLog log_;
-    QString save_folder_;
+    QString save_folder_ = DefaultFileFolder();
     QString save_name_;
 
     QPlainTextEdit* Memo_Monitor = nullptr;

@@ -108,6 +108,32 @@ TEST_F(CommandProjectTest, UnreadableFileChangesNothing) {
     EXPECT_EQ(loaded[7], "kept");
 }
 
+TEST_F(CommandProjectTest, ACommandTheFileCannotKeepRefusesTheSaveAndIsNamed) {
+    struct Case {
+        std::string text;
+        const char* named;
+    } cases[] = {{"SET[1]=5<CR>", "Command 3 holds \"[\""},
+                 {"a\\\\b", "Command 3 holds two backslashes"},
+                 {"a\r\nb", "Command 3 holds a line break"}};
+    for (const Case& c : cases) {
+        CommandLines commands;
+        commands[2] = c.text;
+        commands[5] = "[later]";
+        std::string path = dir.file("refused.zqa");
+        EXPECT_FALSE(SaveCommandProject(path, commands, "HV-ZQ70 V5.0.7")) << c.named;
+        EXPECT_EQ(readFile(path), "") << c.named;
+        ASSERT_EQ(command_project_unsavable(commands), 3);
+        EXPECT_NE(command_project_refusal(commands, 3).find(c.named), std::string::npos) << c.named;
+    }
+    CommandLines kept;
+    kept[0] = "a]b=c\\d<CR>";
+    std::string text;
+    ASSERT_TRUE(command_project_text(kept, "HV-ZQ70 V5.0.7", text));
+    CommandLines back;
+    command_project_parse(text, back);
+    EXPECT_EQ(back, kept);
+}
+
 TEST_F(CommandProjectTest, SaveIntoAMissingFolderFails) {
     EXPECT_FALSE(SaveCommandProject(dir.file("no/such/folder.zqa"), CommandLines{}, "HV-ZQ70 V5.0.7"));
 }

@@ -21,7 +21,8 @@ TEST(ChosenFile, SplitsFolderNameAndExtension) {
     EXPECT_EQ(chosen.directory, "/tmp/a.b/");
     EXPECT_EQ(chosen.name, "report");
     EXPECT_EQ(chosen.file_name, "report.log");
-    EXPECT_EQ(split_chosen_file("/tmp/data.tar.gz").name, "data");
+    EXPECT_EQ(split_chosen_file("/tmp/data.tar.gz").name, "data.tar");
+    EXPECT_EQ(split_chosen_file("/tmp/log.v2.txt").name, "log.v2");
     EXPECT_EQ(split_chosen_file("/tmp/.hidden").name, "");
     EXPECT_EQ(split_chosen_file("/tmp/plain").name, "plain");
 }

@@ -127,10 +127,10 @@ struct PathCase {
     const char* path;
 };
 
-TEST(LinkMonitorSavePath, FolderPlusNameCutAtItsFirstDot) {
-    const PathCase cases[] = {{"/tmp/logs/run.1.log", "/tmp/logs/run.txt"},
+TEST(LinkMonitorSavePath, FolderPlusNameWithoutItsLastExtension) {
+    const PathCase cases[] = {{"/tmp/logs/run.1.log", "/tmp/logs/run.1.txt"},
                               {"/tmp/logs/trace", "/tmp/logs/trace.txt"},
-                              {"/tmp/logs/trace.log.old", "/tmp/logs/trace.txt"},
+                              {"/tmp/logs/trace.log.old", "/tmp/logs/trace.log.txt"},
                               {"/tmp/v1.2/trace", "/tmp/v1.2/trace.txt"},
                               {"/tmp/logs/trace.txt", "/tmp/logs/trace.txt"},
                               {"trace.csv", "trace.txt"}};

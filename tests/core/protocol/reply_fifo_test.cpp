@@ -91,10 +91,8 @@ TEST(ReplyFifo, ProducerThreadWakesTheWaitingConsumer) {
         fifo.push(record(9));
     });
     QlpCommand out;
-    // The deadline is far off: only the push can end this wait in time.
-    const auto start = ReplyFifo::Clock::now();
-    EXPECT_TRUE(fifo.WaitPop(out, start + 30s));
-    EXPECT_LT(ReplyFifo::Clock::now() - start, 10s);
+    // The deadline is far beyond the test's time-out: only the push can end this wait.
+    EXPECT_TRUE(fifo.WaitPop(out, ReplyFifo::Clock::now() + 10min));
     EXPECT_EQ(out.values[0], 9);
     producer.join();
 }

@@ -321,7 +321,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ZikCase{"UnknownEscapeDropsBoth", Bytes{'@', ' ', '3', ',', 0x01, 0xDB, 0x41, 0x02, 0x00}, true, 3,
                             {0x01, 0x02}},
                     ZikCase{"EscapeBeforeEndDropped", Bytes{'@', ' ', '3', ',', 0x01, 0xDB, 0x00}, true, 3, {0x01}},
-                    ZikCase{"NoClosingNulGivesLengthZero", Bytes{'@', ' ', '3', ',', 0x01, 0x02}, true, 3, {}},
+                    ZikCase{"NoClosingNulFails", Bytes{'@', ' ', '3', ',', 0x01, 0x02}, false, 0, {}},
                     ZikCase{"FiveDigitsFail", frameOf("@ 12345,A"), false, 0, {}},
                     ZikCase{"EmptyAddressFails", frameOf("@ ,A"), false, 0, {}},
                     ZikCase{"LetterInAddressFails", frameOf("@ 3x,A"), false, 0, {}},

@@ -201,15 +201,13 @@ TEST_F(Exchange, NoReplyTimesOutAfterTheBudget) {
     const auto took = Clock::now() - start;
     EXPECT_EQ(message, "Timeout!");
     EXPECT_EQ(reply, before);
-    EXPECT_GE(took, 500ms);
-    EXPECT_LT(took, 5s);
+    EXPECT_GE(took, 500ms); // never early; a hang is the test's time-out
     const auto lines = log.tagged();
     ASSERT_EQ(lines.size(), 1u);
     std::smatch m;
     ASSERT_TRUE(std::regex_match(lines[0].text, m, std::regex(R"(Timeout!  Send % 5,5,48,2     (\d+)mS)")))
         << lines[0].text;
     EXPECT_GE(std::stoi(m[1]), 500);
-    EXPECT_LT(std::stoi(m[1]), 5000);
 }
 
 TEST_F(Exchange, WriteRefusedWithoutPort) {

@@ -14,6 +14,7 @@
 namespace {
 
 using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
 
 ComportSetting com(int port, std::int32_t baud = 115200, int fix = 0) {
     ComportSetting s;
@@ -190,9 +191,9 @@ TEST_F(ComportTest, SendPurgesNothing) {
 TEST_F(ComportTest, ReceiveReturnsAtOnceWhenNothingIsQueued) {
     ASSERT_TRUE(comport_configure(com(1)));
     std::uint8_t buffer[kComportReceiveMax];
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(comport_receive_string(buffer, 50), 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 40ms);
+    // A quiet wait of 100,000 polls would outlast the test's time-out: returning at
+    // all says the wait never began.
+    EXPECT_EQ(comport_receive_string(buffer, 100000), 0);
 }
 
 TEST_F(ComportTest, ABurstIsCutAtTheBufferSize) {
@@ -206,6 +207,19 @@ TEST_F(ComportTest, ABurstIsCutAtTheBufferSize) {
     EXPECT_EQ(std::memcmp(buffer, burst.data(), 2048), 0);
     ASSERT_EQ(comport_receive_string(buffer, 2), 952);
     EXPECT_EQ(std::memcmp(buffer, burst.data() + 2048, 952), 0);
+}
+
+TEST_F(ComportTest, CloseLetsOutputAlreadyWrittenLeaveFirst) {
+    ASSERT_TRUE(comport_configure(com(1)));
+    Bytes sent(8000);
+    for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<std::uint8_t>(i % 251);
+    Bytes copy = sent;
+    ASSERT_TRUE(comport_send_string(copy.data(), static_cast<std::int32_t>(copy.size())));
+    // The far end reads only after the close: nothing written may be thrown away.
+    ASSERT_TRUE(comport_close(com(1)));
+    const Bytes got = far.read_exactly(sent.size());
+    ASSERT_EQ(got.size(), sent.size());
+    EXPECT_TRUE(got == sent);
 }
 
 TEST_F(ComportTest, UnpluggedPortReportsOneFaultAndFailsSends) {
@@ -337,19 +351,16 @@ TEST_F(ComportTest, ClosingEndsACollectionInProgress) {
 
 TEST_F(ComportTest, IdleWaitWithNoPortWakesWhenAPortOpens) {
     std::atomic<bool> waiting{false};
-    std::chrono::steady_clock::duration waited{};
+    // Far beyond the test's time-out: only the open (and the byte) can end this wait.
     std::thread receiver([&] {
         waiting = true;
-        auto start = std::chrono::steady_clock::now();
-        comport_wait_readable(20000);
-        waited = std::chrono::steady_clock::now() - start;
+        comport_wait_readable(600000);
     });
     while (!waiting) std::this_thread::sleep_for(1ms);
     ASSERT_TRUE(comport_configure(com(1)));
     // If the wait looked at the port after the open, this byte ends it.
     ASSERT_TRUE(far.write("x"));
     receiver.join();
-    EXPECT_LT(waited, 10s); // far below the wait's own limit
 }
 
 TEST(ComportNames, ListsAndConversions) {

@@ -70,6 +70,27 @@ TEST_F(ReceiveThreadTest, ReinitialisingWhileRunningEndsTheOldThread) {
     while (calls.load() < 2) std::this_thread::sleep_for(1ms);
 }
 
+TEST_F(ReceiveThreadTest, StoppingFromInsideTheThreadEndsItAfterThatCall) {
+    std::atomic<bool> stopped{false};
+    uart_set_receive_callback([&] {
+        if (calls.fetch_add(1) == 0) {
+            uart_handler_set_running(handler, false);
+            stopped = true;
+        }
+    });
+    // Often, so a stop in the very first call (before Start has returned) is met too.
+    for (int round = 0; round < 50; ++round) {
+        calls = 0;
+        stopped = false;
+        ASSERT_TRUE(uart_handler_set_running(handler, true));
+        while (!stopped.load()) std::this_thread::sleep_for(1ms);
+        // The next call from this thread joins the thread that stopped itself.
+        EXPECT_FALSE(uart_handler_set_running(handler, false));
+        EXPECT_EQ(handler.retired, nullptr);
+        EXPECT_EQ(calls.load(), 1);
+    }
+}
+
 TEST_F(ReceiveThreadTest, FinalizedHookIsNotCalled) {
     ASSERT_TRUE(uart_handler_set_running(handler, true));
     uart_handler_finalize(handler);

@@ -1,6 +1,7 @@
 // The main window's port flows, state table and message-list lines, over a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -61,6 +62,21 @@ protected:
         lines.push_back(line);
     }};
 };
+
+TEST(ConsoleSessionLifetime, ASessionThatIsGoneIsNeverCalled) {
+    std::atomic<int> dispatched{0};
+    {
+        ConsoleSession gone([](const std::string&) {});
+        gone.SetDispatcher([&] { dispatched.fetch_add(1); });
+        gone.Startup();
+    }
+    UartHandler other; // another owner's receive thread runs the registered function
+    uart_handler_initialize(other);
+    uart_handler_set_running(other, true);
+    std::this_thread::sleep_for(30ms);
+    uart_handler_finalize(other);
+    EXPECT_EQ(dispatched.load(), 0);
+}
 
 TEST_F(ConsoleSessionTest, StartsWithNoPortAndNothingEnabled) {
     EXPECT_TRUE(take().empty());

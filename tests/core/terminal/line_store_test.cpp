@@ -31,11 +31,33 @@ TEST(LineStore, EarlierLinesStayPutWhileAppending) {
     EXPECT_EQ(first, "first line");
 }
 
+TEST(LineStore, BoundedDropsTheOldestWholeChunksAndSaysHowMany) {
+    for (const bool empty : {false, true}) { // empty lines never fill a chunk's bytes
+        SCOPED_TRACE(empty ? "empty lines" : "short lines");
+        LineStore store(100, 64);
+        constexpr int kLines = 1000;
+        auto text = [&](int i) { return empty ? std::string() : "line " + std::to_string(i); };
+        for (int i = 0; i < kLines; ++i) {
+            store.append(text(i));
+            store.DropOldest();
+            ASSERT_LE(store.size(), 101u);
+        }
+        const std::size_t kept = store.size() - 1;
+        EXPECT_GT(kept, 50u);
+        EXPECT_EQ(store.dropped() + kept, std::uint64_t(kLines));
+        EXPECT_EQ(store.line(0), "---* " + std::to_string(store.dropped()) +
+                                     " earlier lines dropped: the list keeps at most 100 lines *---");
+        for (std::size_t row = 1; row <= kept; ++row)
+            ASSERT_EQ(store.line(row), text(static_cast<int>(store.dropped() + row - 1))) << row;
+    }
+}
+
 TEST(LineStore, ClearEmptiesIt) {
     LineStore store;
     store.append("a");
     store.clear();
     EXPECT_EQ(store.size(), 0u);
+    EXPECT_EQ(store.dropped(), 0u);
     EXPECT_EQ(store.text_bytes(), 0u);
     store.append("b");
     EXPECT_EQ(store.line(0), "b");

@@ -95,16 +95,26 @@ TEST_F(PipelineTest, AChunkSplitAcrossReadsMakesOneLine) {
     EXPECT_EQ(pipeline.accumulated(), 1);
 }
 
-TEST_F(PipelineTest, HoldsAtMost2048BytesWithoutTerminator) {
+TEST_F(PipelineTest, AFullHeldBufferIsShownAsOneLineAndTheRestHeld) {
     Bytes burst(3000, 'x');
     pipeline.AcceptChunk(burst.data(), 2048);
     pipeline.AcceptChunk(burst.data() + 2048, 952);
-    EXPECT_EQ(pipeline.accumulated(), kReceiveHeldMax);
-    EXPECT_TRUE(take().empty());
-    pipeline.MarkWaitElapsed();
-    ASSERT_TRUE(pipeline.IdlePoll());
     EXPECT_EQ(take(), Lines{std::string(2048, 'x')});
     EXPECT_EQ(pipeline.last_length(), 2048);
+    EXPECT_EQ(pipeline.accumulated(), 952);
+}
+
+TEST_F(PipelineTest, CrLfLinesUnderTheNulTerminatorAreAllShown) {
+    std::string received;
+    for (int i = 0; received.size() < 10000; ++i) received += "line " + std::to_string(i) + "\r\n";
+    std::string replied;
+    pipeline.SetReplyHook([&](const std::uint8_t* line, std::int32_t length) {
+        EXPECT_EQ(length, kReceiveHeldMax);
+        replied.append(reinterpret_cast<const char*>(line), static_cast<std::size_t>(length));
+    });
+    for (std::size_t at = 0; at < received.size(); at += kReceiveHeldMax) feed(received.substr(at, kReceiveHeldMax));
+    EXPECT_EQ(take().size(), received.size() / kReceiveHeldMax);
+    EXPECT_EQ(replied + std::string(received.end() - pipeline.accumulated(), received.end()), received);
 }
 
 TEST_F(PipelineTest, AFullChunkAfterAPartialLineLosesNothing) {
@@ -124,12 +134,12 @@ TEST_F(PipelineTest, AFullChunkAfterAPartialLineLosesNothing) {
     EXPECT_EQ(pipeline.accumulated(), 0);
 }
 
-TEST_F(PipelineTest, BytesFindingTheHeldBufferFullWithoutALineAreDropped) {
+TEST_F(PipelineTest, BytesAfterAFullHeldBufferAreCutAsUsual) {
     Bytes held(kReceiveHeldMax, 'x');
     pipeline.AcceptChunk(held.data(), kReceiveHeldMax);
     feed("y\0z"sv);
-    EXPECT_TRUE(take().empty());
-    EXPECT_EQ(pipeline.accumulated(), kReceiveHeldMax);
+    EXPECT_EQ(take(), (Lines{std::string(kReceiveHeldMax, 'x'), "y<NUL>"}));
+    EXPECT_EQ(pipeline.accumulated(), 1);
 }
 
 TEST_F(PipelineTest, OtherFieldIsParsedOnlyWhileOtherIsSelected) {
@@ -290,6 +300,13 @@ TEST_F(PipelineTest, QlpFilterDecodesAZumFrameCutAtCrLf) {
     EXPECT_EQ(take(), Lines{"ZUM Frame = % 1,5,0,0"});
 }
 
+TEST_F(PipelineTest, QlpFilterShowsAZikLineWithoutItsClosingNulRaw) {
+    pipeline.SetQlpFilter(true);
+    pipeline.SetLineControlMode(kLineControlCrLf, "");
+    feed("@ 3,AB\r\n");
+    EXPECT_EQ(take(), Lines{"@ 3,AB<CR><LF>"});
+}
+
 TEST_F(PipelineTest, QlpFilterShowsALongLineRaw) {
     pipeline.SetQlpFilter(true);
     pipeline.SetReceiveMode(kReceiveModeNone);
@@ -369,12 +386,11 @@ TEST_F(PipelinePortTest, TerminalPathCutsReceivedBytes) {
     EXPECT_EQ(pipeline.accumulated(), 2);
 }
 
-TEST_F(PipelinePortTest, TerminalPathHolds2048OfABurst) {
+TEST_F(PipelinePortTest, TerminalPathShowsTheFirst2048OfABurstAndHoldsTheRest) {
     ASSERT_TRUE(far.write(std::string(3000, 'x')));
-    for (int i = 0; i < 100 && pipeline.accumulated() < kReceiveHeldMax; ++i) pipeline.ReceiveDispatch();
-    std::this_thread::sleep_for(20ms);
-    pipeline.ReceiveDispatch();
-    EXPECT_EQ(pipeline.accumulated(), kReceiveHeldMax);
+    EXPECT_EQ(dispatch_until(1), Lines{std::string(kReceiveHeldMax, 'x')});
+    for (int i = 0; i < 100 && pipeline.accumulated() < 952; ++i) pipeline.ReceiveDispatch();
+    EXPECT_EQ(pipeline.accumulated(), 952);
 }
 
 TEST_F(PipelinePortTest, FramePathShowsOneLinePerPollWithoutCutting) {

@@ -19,6 +19,7 @@ struct FakeView : RecorderView {
     std::vector<int> counts;
     std::vector<std::string> messageLines;
     std::vector<std::string> notices;
+    int due = 0;
 
     void MonitorAppend(const std::string& line, int count) override {
         monitor.push_back(line);
@@ -27,6 +28,7 @@ struct FakeView : RecorderView {
     void MonitorClear() override { monitor.clear(); }
     void MessageLine(const std::string& text) override { messageLines.push_back(text); }
     void Notice(const std::string& text) override { notices.push_back(text); }
+    void AutoSaveDue() override { ++due; }
 };
 
 std::string readFile(const std::string& path) {
@@ -46,6 +48,14 @@ protected:
     bool take(const std::string& line, int mode = 1) {
         Bytes bytes(line.begin(), line.end());
         return recorder.TakeLine(bytes.data(), static_cast<std::int32_t>(bytes.size()), mode);
+    }
+
+    // What the window thread does with the letters the recorder posted.
+    void deliver() {
+        while (view.due > 0) {
+            --view.due;
+            recorder.WriteDueAutoSave();
+        }
     }
 
     TempDir dir;
@@ -151,8 +161,10 @@ TEST_F(RecorderTest, AutoSaveNumbersTheFiles) {
     recorder.SetLineAmount(3);
     take("#1");
     take("#2");
+    deliver();
     EXPECT_FALSE(std::filesystem::exists(dir.file("log_1.csv")));
     take("#3");
+    deliver();
     EXPECT_EQ(readFile(dir.file("log_1.csv")), "#1\r\n#2\r\n#3\r\n");
     EXPECT_TRUE(view.monitor.empty());
     EXPECT_EQ(recorder.line_count(), 0);
@@ -161,8 +173,25 @@ TEST_F(RecorderTest, AutoSaveNumbersTheFiles) {
     EXPECT_EQ(view.messageLines,
               (std::vector<std::string>{"---* File Operate *---   Save Recorder File " + dir.file("log_1.csv")}));
     for (const char* line : {"#4", "#5", "#6"}) take(line);
+    deliver();
     EXPECT_EQ(readFile(dir.file("log_2.csv")), "#4\r\n#5\r\n#6\r\n");
     EXPECT_EQ(recorder.state().file_number, 3);
+}
+
+TEST_F(RecorderTest, AutoSaveIsWrittenByTheWindowThreadAndKeepsLaterLines) {
+    recorder.SetAutoSave(true);
+    recorder.SetBaseName("log");
+    recorder.SetLineAmount(2);
+    take("#1");
+    take("#2");
+    // The receiving thread only hands the save on; a line taken meanwhile stays.
+    EXPECT_FALSE(std::filesystem::exists(dir.file("log_1.csv")));
+    EXPECT_EQ(view.due, 1);
+    take("#3");
+    deliver();
+    EXPECT_EQ(readFile(dir.file("log_1.csv")), "#1\r\n#2\r\n");
+    EXPECT_EQ(recorder.lines(), std::vector<std::string>{"#3"});
+    EXPECT_EQ(view.monitor, std::vector<std::string>{"#3"});
 }
 
 TEST_F(RecorderTest, FileNumberChangedByTheUserIsUsedNext) {
@@ -170,40 +199,57 @@ TEST_F(RecorderTest, FileNumberChangedByTheUserIsUsedNext) {
     recorder.SetBaseName("log");
     recorder.SetLineAmount(1);
     take("#a");
+    deliver();
     take("#b");
+    deliver();
     recorder.SetFileNumber(7);
     take("#c");
+    deliver();
     EXPECT_TRUE(std::filesystem::exists(dir.file("log_1.csv")));
     EXPECT_TRUE(std::filesystem::exists(dir.file("log_2.csv")));
     EXPECT_EQ(readFile(dir.file("log_7.csv")), "#c\r\n");
     EXPECT_EQ(recorder.state().file_number, 8);
 }
 
-TEST_F(RecorderTest, EmptyBaseNameWarnsAtEveryLineAndKeepsTheMonitor) {
+TEST_F(RecorderTest, EmptyBaseNameWarnsOnceAndKeepsTheLinesUntilANameIsGiven) {
     recorder.SetAutoSave(true);
     recorder.SetBaseName("");
     recorder.SetLineAmount(2);
-    take("#1");
-    take("#2");
-    take("#3");
-    EXPECT_EQ(view.notices, (std::vector<std::string>(2, kRecorderEmptyName)));
-    EXPECT_EQ(recorder.lines(), (std::vector<std::string>{"#1", "#2", "#3"}));
+    for (const char* line : {"#1", "#2", "#3", "#4"}) {
+        take(line);
+        deliver();
+    }
+    EXPECT_EQ(view.notices, std::vector<std::string>{kRecorderEmptyName});
+    EXPECT_EQ(recorder.lines(), (std::vector<std::string>{"#1", "#2", "#3", "#4"}));
     EXPECT_TRUE(view.messageLines.empty());
     EXPECT_EQ(recorder.state().file_number, 1);
+    recorder.SetBaseName("log");
+    take("#5");
+    deliver();
+    EXPECT_EQ(readFile(dir.file("log_1.csv")), "#1\r\n#2\r\n#3\r\n#4\r\n#5\r\n");
 }
 
-TEST_F(RecorderTest, UnwritableFileKeepsTheMonitorAndTellsWhy) {
+TEST_F(RecorderTest, UnwritableFileTellsWhyOnceAndKeepsEveryLineUntilTheFolderChanges) {
     recorder.SetDirectory(dir.file("missing/"));
     recorder.SetAutoSave(true);
     recorder.SetBaseName("log");
     recorder.SetLineAmount(1);
     take("#1");
+    deliver();
+    take("#2");
+    deliver();
     ASSERT_EQ(view.notices.size(), 1u);
     EXPECT_NE(view.notices[0].find(dir.file("missing/log_1.csv")), std::string::npos);
     EXPECT_NE(view.notices[0].find("No such file or directory"), std::string::npos);
-    EXPECT_EQ(recorder.lines(), (std::vector<std::string>{"#1"}));
+    EXPECT_TRUE(recorder.auto_save_suspended());
+    EXPECT_EQ(recorder.lines(), (std::vector<std::string>{"#1", "#2"}));
     EXPECT_EQ(recorder.state().file_number, 1);
     EXPECT_TRUE(view.messageLines.empty());
+    recorder.SetDirectory(dir.path() + "/");
+    take("#3");
+    deliver();
+    EXPECT_EQ(readFile(dir.file("log_1.csv")), "#1\r\n#2\r\n#3\r\n");
+    EXPECT_FALSE(recorder.auto_save_suspended());
 }
 
 TEST_F(RecorderTest, SaveAutoDoesNothingWhileAutoSaveIsOff) {

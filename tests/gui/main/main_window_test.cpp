@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QtTest>
+#include <atomic>
+#include <thread>
 
 #include "gui/main/application.h"
 #include "gui/main/main_window.h"
@@ -79,6 +81,14 @@ private slots:
         QCOMPARE(total(), QStringLiteral("1"));
     }
 
+    void aBoundedListStillCountsEveryLine() {
+        main()->message_model().SetLimits(100, 256);
+        for (int i = 0; i < 250; ++i) click(main(), "Button_AddMessageMark");
+        QCOMPARE(total(), QStringLiteral("250"));
+        QVERIFY(lines().size() <= 101);
+        QVERIFY(lines().first().contains(QStringLiteral("earlier lines dropped")));
+    }
+
     void configureReceiveStopCloseExit() {
         h_->dialogs.modal_handlers.push_back(confirmPort(1, 3));
         trigger("ComportConfigure");
@@ -112,6 +122,24 @@ private slots:
         QVERIFY(!main()->isVisible());
         QCOMPARE(lines().mid(before),
                  QStringList({"---* Stop Receive *---   ", "COM1 Close Success.", ""}));
+    }
+
+    // The whole program goes while a device floods the line: the receive thread is
+    // stopped before anything it reaches is destroyed.
+    void programExitWhileReceivingAFlood() {
+        h_->openPort();
+        std::atomic<bool> stop{false};
+        std::thread device([&] {
+            const std::string burst = std::string(200, 'x') + "\r\n";
+            while (!stop) h_->far.write(burst);
+        });
+        QTRY_VERIFY(total().toInt() > 0);
+        QTest::qWait(100);
+        click(main(), "Button_Exit");
+        QCOMPARE(lines().mid(lines().size() - 2), QStringList({"COM1 Close Success.", ""}));
+        h_->windows.reset();
+        stop = true;
+        device.join();
     }
 
     void abortedConfigureWritesAbort() {

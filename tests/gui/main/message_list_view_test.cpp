@@ -1,6 +1,7 @@
 // The message list's view over its model: rows placed by number, appends that keep
 // the last line in sight, selection and keys, offscreen.
 #include <QScrollBar>
+#include <QAbstractItemModelTester>
 #include <QtTest>
 
 #include "gui/main/message_list_model.h"
@@ -71,6 +72,21 @@ private slots:
         model_->ClearLines();
         QCOMPARE(view_->horizontalScrollBar()->maximum(), 0);
         QCOMPARE(view_->verticalScrollBar()->maximum(), 0);
+    }
+
+    void aBoundedListDropsTheOldestRowsAndSaysSo() {
+        QAbstractItemModelTester tester(model_.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model_->SetLimits(100, 256);
+        for (int batch = 0; batch < 30; ++batch) {
+            append(batch * 37, 37);
+            view_->scrollToBottom();
+        }
+        QVERIFY(model_->rowCount() <= 101);
+        QVERIFY(model_->index(0).data().toString().contains(QStringLiteral("earlier lines dropped")));
+        QCOMPARE(model_->index(model_->rowCount() - 1).data().toString(), QStringLiteral("line 1109"));
+        QCOMPARE(RowAt(viewportHeight() - 2), model_->rowCount() - 1);
+        view_->scrollToTop();
+        QCOMPARE(RowAt(0), 0);
     }
 
     void clickAndShiftClickSelectRows() {

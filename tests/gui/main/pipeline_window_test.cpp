@@ -4,7 +4,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -118,7 +117,7 @@ private slots:
         QVERIFY(!spin("CSpinEdit_ReplyCommand")->isEnabled());
         QCOMPARE(main()->pages()->currentWidget()->objectName(), QStringLiteral("TabSheet_GeneralASCII"));
         QCOMPARE(main()->general_ascii_page()->project_location().directory,
-                 QFile::encodeName(QCoreApplication::applicationDirPath() + "/").toStdString());
+                 QFile::encodeName(DefaultFileFolder()).toStdString());
     }
 
     void changeLineTimerRunsOnlyWhileEnabledWithAWait() {
@@ -280,7 +279,7 @@ private slots:
         QCOMPARE(lines().last(), kFilePrefix + "Save General ASSIC File to " + saved);
         QCOMPARE(h_->dialogs.fileFilters.last(),
                  QStringLiteral("QLP General ASSCII Files|*.zqa|Text Files|*.txt|All Files|*.*"));
-        QCOMPARE(h_->dialogs.fileFolders.last(), QCoreApplication::applicationDirPath() + "/");
+        QCOMPARE(h_->dialogs.fileFolders.last(), DefaultFileFolder());
         QVERIFY(QFile::exists(saved));
         QVERIFY(!QFile::exists(chosen));
 
@@ -325,6 +324,15 @@ private slots:
         trigger("GeneralASCIIAs");
         QCOMPARE(h_->dialogs.messages, QStringList{"File Name is Empty! There is no file had been saved."});
         QVERIFY(!QFile::exists(localPath(dir_->file(".zqa"))));
+    }
+
+    void projectSaveRefusesACommandItCannotKeep() {
+        edit(7)->setText(QStringLiteral("SET[1]"));
+        h_->dialogs.file_answers.push_back(localPath(dir_->file("proj.zqa")));
+        trigger("GeneralASCIIAs");
+        QCOMPARE(h_->dialogs.messages.size(), 1);
+        QVERIFY2(h_->dialogs.messages[0].contains(QStringLiteral("Command 7")), qPrintable(h_->dialogs.messages[0]));
+        QVERIFY(!QFile::exists(localPath(dir_->file("proj.zqa"))));
     }
 
     void projectSaveFailureShowsFault() {

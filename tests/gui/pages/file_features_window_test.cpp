@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QPlainTextEdit>
 
+#include "gui/windows/link_monitor.h"
 #include "support/temp_dir.h"
 #include "support/window_harness.h"
 
@@ -44,6 +45,30 @@ private slots:
         dir.reset();
     }
 
+    // The program's own folder is not writable once installed: the message list, the
+    // project, the recorder and the link monitor start in the user's folders.
+    void fileDialogsStartInTheUsersFolder_data() {
+        QTest::addColumn<bool>("documents");
+        QTest::newRow("home") << false;
+        QTest::newRow("documents") << true;
+    }
+    void fileDialogsStartInTheUsersFolder() {
+        QFETCH(bool, documents);
+        TempDir home;
+        if (documents) QVERIFY(QDir().mkdir(QString::fromStdString(home.file("Documents"))));
+        const QByteArray old_home = qgetenv("HOME");
+        h.reset();
+        qputenv("HOME", QByteArray::fromStdString(home.path()));
+        h = std::make_unique<WindowHarness>();
+        qputenv("HOME", old_home);
+        trigger("MessageSave");
+        trigger("GeneralASCIIAs");
+        h->click("Button_SaveCurrentRecord");
+        child<QPushButton>(h->windows->link_monitor(), "Button_Save")->click();
+        const QString expected = QString::fromStdString(documents ? home.file("Documents/") : home.path() + "/");
+        QCOMPARE(h->dialogs.fileFolders, QStringList(4, expected));
+    }
+
     void saveWritesTxtWhateverTheExtension() {
         h->click("Button_AddMessageMark");
         h->click("Button_AddMessageSpaceLine");
@@ -51,7 +76,7 @@ private slots:
         trigger("MessageSave");
         QCOMPARE(h->dialogs.fileFilters.last(), QStringLiteral("Text Files|*.txt|All files|*.*"));
         QCOMPARE(h->dialogs.fileNames.last(), QStringLiteral("meaasge"));
-        QCOMPARE(h->dialogs.fileFolders.last(), QDir(QCoreApplication::applicationDirPath()).path() + "/");
+        QCOMPARE(h->dialogs.fileFolders.last(), DefaultFileFolder());
         QCOMPARE(readFile(file("report.txt")),
                  QByteArray("-------------------* MARK Line *-------------------------   \r\n\r\n"));
         QVERIFY(!QFile::exists(file("report.log")));

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "core/terminal/receive_pipeline.h"
+#include "gui/main/mailbox_pump.h"
 #include "gui/pages/recorder_page.h"
 #include "support/temp_dir.h"
 #include "support/window_harness.h"
@@ -174,7 +175,7 @@ private slots:
         chooseFolder("picked.txt");
         QCOMPARE(h->dialogs.fileFilters.last(), QStringLiteral("CSV Files|*.csv"));
         QCOMPARE(h->dialogs.fileNames.last(), QStringLiteral("recorder"));
-        QCOMPARE(h->dialogs.fileFolders.last(), QDir(QCoreApplication::applicationDirPath()).path() + "/");
+        QCOMPARE(h->dialogs.fileFolders.last(), DefaultFileFolder());
         QCOMPARE(readFile(file("picked.csv")), QStringLiteral("#1<CR><LF>\r\n#2<CR><LF>\r\n"));
         QCOMPARE(h->lastLine(), "---* File Operate *---   Save Recorder File " + file("picked.csv"));
         QCOMPARE(monitor(), QString());
@@ -211,17 +212,19 @@ private slots:
         QVERIFY(!QFile::exists(file("log_3.csv")));
     }
 
-    void emptyBaseNameWarnsOncePerAttempt() {
+    void emptyBaseNameWarnsOnceAndKeepsTheLines() {
         startRecording();
         h->control<QCheckBox>("CheckBox_RecorderAutosave")->click();
         h->setText("Edit_RecorderAutoSaveFileName", "");
         h->setValue("CSpinEdit_RecorderAmountLine", 2);
         QVERIFY(h->far.write("#1\r\n#2\r\n#3\r\n"));
         QTRY_COMPARE(h->text("Label_RecorderTotalLineAmount"), QStringLiteral("3"));
-        QTRY_COMPARE(h->dialogs.messages.size(), 2);
-        QCOMPARE(h->dialogs.messages.first(),
-                 QStringLiteral("Recorder File Name is Empty! There is no file had been saved."));
-        QCOMPARE(monitor(), QStringLiteral("#1<CR><LF>\n#2<CR><LF>\n#3<CR><LF>"));
+        QVERIFY(h->far.write("#4\r\n"));
+        QTRY_COMPARE(h->text("Label_RecorderTotalLineAmount"), QStringLiteral("4"));
+        h->main()->mailbox().DeliverNow();
+        QCOMPARE(h->dialogs.messages,
+                 QStringList{QStringLiteral("Recorder File Name is Empty! There is no file had been saved.")});
+        QCOMPARE(monitor(), QStringLiteral("#1<CR><LF>\n#2<CR><LF>\n#3<CR><LF>\n#4<CR><LF>"));
     }
 
     void unwritableFileTellsWhyAndKeepsTheLines() {

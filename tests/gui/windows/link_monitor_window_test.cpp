@@ -162,14 +162,14 @@ private slots:
         QCOMPARE(counter(), QStringLiteral("1"));
     }
 
-    void saveWritesTheNameCutAtItsFirstDot() {
+    void saveReplacesOnlyTheLastExtension() {
         QTemporaryDir dir;
         monitor_->AddIdLine(1, "a");
         monitor_->AddLine("b");
         dialogs_->file_answers.push_back(dir.filePath(QStringLiteral("trace.log.old")));
         click("Button_Save");
         QCOMPARE(dialogs_->fileFilters, QStringList{QString()});
-        QFile file(dir.filePath(QStringLiteral("trace.txt")));
+        QFile file(dir.filePath(QStringLiteral("trace.log.txt")));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("a\r\nb\r\n"));
         QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("trace.log.old"))));
@@ -195,7 +195,7 @@ private slots:
         dialogs_->file_answers.push_back(chosen);
         click("Button_Save");
         QCOMPARE(dialogs_->messages.size(), 1);
-        QVERIFY2(dialogs_->messages[0].contains(dir.filePath(QStringLiteral("missing/run.txt"))),
+        QVERIFY2(dialogs_->messages[0].contains(dir.filePath(QStringLiteral("missing/run.1.txt"))),
                  qPrintable(dialogs_->messages[0]));
         QVERIFY2(dialogs_->messages[0].contains(QStringLiteral("No such file or directory")),
                  qPrintable(dialogs_->messages[0]));
