@@ -18,12 +18,8 @@ bool validMaster(int master) { return master >= 0 && master <= 254; }
 } // namespace
 
 QlpCommand simErrorReply(const QlpCommand& request, std::uint32_t id, std::uint8_t code) {
-    QlpCommand reply;
-    reply.valueCount = 0;
-    reply.id = id;
-    reply.function = code;
-    reply.command = request.command;
-    reply.channel = request.channel;
+    QlpCommand reply{
+        .valueCount = 0, .id = id, .function = code, .command = request.command, .channel = request.channel};
     return reply;
 }
 
@@ -68,12 +64,11 @@ std::uint8_t SimDevice::DigitalOutputCommand() const {
 }
 
 QlpCommand SimDevice::echo(const QlpCommand& request) const {
-    QlpCommand reply;
-    reply.valueCount = 0;
-    reply.id = static_cast<std::uint32_t>(active_.id);
-    reply.function = request.function;
-    reply.command = request.command;
-    reply.channel = request.channel;
+    QlpCommand reply{.valueCount = 0,
+                     .id = static_cast<std::uint32_t>(active_.id),
+                     .function = request.function,
+                     .command = request.command,
+                     .channel = request.channel};
     return reply;
 }
 

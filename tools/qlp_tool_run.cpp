@@ -107,12 +107,11 @@ Outcome runCommand(const QlpToolOptions& o, int typeIndex) {
         if (result.status == kExchangeSuccess) result.line = exchangeStatusText(result.status);
         break;
     case QlpToolCommand::kRaw: {
-        QlpCommand request;
-        request.id = id;
-        request.function = byteArg(o, 1);
-        request.command = byteArg(o, 2);
-        request.channel = byteArg(o, 3);
-        request.valueCount = static_cast<std::int32_t>(o.args.size()) - 4;
+        QlpCommand request{.valueCount = static_cast<std::int32_t>(o.args.size()) - 4,
+                           .id = id,
+                           .function = byteArg(o, 1),
+                           .command = byteArg(o, 2),
+                           .channel = byteArg(o, 3)};
         for (std::size_t i = 4; i < o.args.size(); ++i) request.values[i - 4] = o.args[i];
         QlpCommand reply;
         std::string message;

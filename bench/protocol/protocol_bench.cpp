@@ -26,11 +26,7 @@ using namespace std::chrono_literals;
 double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 QlpCommand analogueRead() {
-    QlpCommand c;
-    c.id = 5;
-    c.function = 5;
-    c.command = 48;
-    c.channel = 2;
+    QlpCommand c{.id = 5, .function = 5, .command = 48, .channel = 2};
     return c;
 }
 

@@ -27,13 +27,12 @@ constexpr std::int32_t kBaudUnit = 100;
 
 // Every setting command carries one value on channel 0.
 QlpCommand settingRequest(std::int32_t id, std::uint8_t function, std::uint8_t command, std::int32_t value) {
-    QlpCommand request;
-    request.valueCount = 1;
-    request.id = static_cast<std::uint32_t>(id);
-    request.function = function;
-    request.command = command;
-    request.channel = 0;
-    request.values[0] = value;
+    QlpCommand request{.valueCount = 1,
+                       .id = static_cast<std::uint32_t>(id),
+                       .function = function,
+                       .command = command,
+                       .channel = 0,
+                       .values = {value}};
     return request;
 }
 

@@ -30,12 +30,11 @@ ExchangeStatus checkCodes(const QlpCommand& request, const QlpCommand& reply) {
 }
 
 QlpCommand requestOf(const QlpRequestShape& shape, std::uint8_t id, std::uint8_t channel, std::int32_t value) {
-    QlpCommand request;
-    request.valueCount = shape.valueCount;
-    request.id = id;
-    request.function = shape.function;
-    request.command = shape.command;
-    request.channel = channel;
+    QlpCommand request{.valueCount = shape.valueCount,
+                       .id = id,
+                       .function = shape.function,
+                       .command = shape.command,
+                       .channel = channel};
     if (shape.valueCount > 0) request.values[0] = value;
     return request;
 }

@@ -166,12 +166,11 @@ bool qlpDecodeText(const std::uint8_t* bytes, std::size_t length, QlpCommand& ou
         }
     }
 
-    QlpCommand decoded;
-    decoded.id = packet.id();
-    decoded.function = packet.function();
-    decoded.valueCount = lengthToValueCount(packet.length());
-    decoded.command = packet.params()[0];
-    decoded.channel = packet.params()[1];
+    QlpCommand decoded{.valueCount = lengthToValueCount(packet.length()),
+                       .id = packet.id(),
+                       .function = packet.function(),
+                       .command = packet.params()[0],
+                       .channel = packet.params()[1]};
     for (int i = 0; i < decoded.valueCount; ++i) decoded.values[i] = getValue(&packet.params()[2 + 2 * i]);
     out = decoded;
     return true;

@@ -48,12 +48,11 @@ std::array<FieldRule, kQlpDataBytes> data_amount_rule(int amount) {
 }
 
 QlpCommand qlp_ascii_command(const QlpAsciiFields& fields) {
-    QlpCommand command;
-    command.valueCount = fields.value_amount;
-    command.id = static_cast<std::uint32_t>(fields.id);
-    command.function = static_cast<std::uint8_t>(fields.function);
-    command.command = static_cast<std::uint8_t>(fields.code1);
-    command.channel = static_cast<std::uint8_t>(fields.code2);
+    QlpCommand command{.valueCount = fields.value_amount,
+                       .id = static_cast<std::uint32_t>(fields.id),
+                       .function = static_cast<std::uint8_t>(fields.function),
+                       .command = static_cast<std::uint8_t>(fields.code1),
+                       .channel = static_cast<std::uint8_t>(fields.code2)};
     for (int i = 0; i < kQlpAsciiValues; ++i) command.values[i] = fields.values[i];
     return command;
 }

@@ -167,25 +167,21 @@ std::int32_t scratch = 0;
 
 INSTANTIATE_TEST_SUITE_P(
     Codes, ErrorReplies,
-    testing::Values(
-        ErrorCase{"NoneChannel", [] { return rd24ReadAnalogInput(1, 4, scratch); }, "None Channel"},
-        ErrorCase{"Pt57NoneChannel", [] { return pt57ReadAnalogOutput(5, 8, scratch); }, "None Channel"},
-        ErrorCase{"NoneMode", [] { return rd24ReadAnalogOutput(1, 1, scratch); }, "None Mode"},
-        ErrorCase{"NoneModeDigital", [] { return rd24WriteDigitalOutput(1, 2, 1); }, "None Mode"},
-        ErrorCase{"NoneCommand", [] { return rd24WriteDigitalOutput(5, 6, 1); }, "None Command"},
-        ErrorCase{"NoneFunction",
-                  [] {
-                      QlpCommand request;
-                      request.id = 1;
-                      request.function = 9;
-                      request.command = 0x10;
-                      QlpCommand reply;
-                      return qlpRead(request, 1, reply);
-                  },
-                  "None Function"},
-        ErrorCase{"ReadOnly", [] { return pt57WriteAnalogOutput(5, 0, 10); }, "Read Only"},
-        ErrorCase{"ReadOnlyDigital", [] { return rd24WriteDigitalOutput(6, 0, 1); }, "Read Only"},
-        ErrorCase{"NoneValue", [] { return rd24WriteAnalogOutput(1, 2, 4096); }, "None Value"}),
+    testing::Values(ErrorCase{"NoneChannel", [] { return rd24ReadAnalogInput(1, 4, scratch); }, "None Channel"},
+                    ErrorCase{"Pt57NoneChannel", [] { return pt57ReadAnalogOutput(5, 8, scratch); }, "None Channel"},
+                    ErrorCase{"NoneMode", [] { return rd24ReadAnalogOutput(1, 1, scratch); }, "None Mode"},
+                    ErrorCase{"NoneModeDigital", [] { return rd24WriteDigitalOutput(1, 2, 1); }, "None Mode"},
+                    ErrorCase{"NoneCommand", [] { return rd24WriteDigitalOutput(5, 6, 1); }, "None Command"},
+                    ErrorCase{"NoneFunction",
+                              [] {
+                                  QlpCommand request{.id = 1, .function = 9, .command = 0x10};
+                                  QlpCommand reply;
+                                  return qlpRead(request, 1, reply);
+                              },
+                              "None Function"},
+                    ErrorCase{"ReadOnly", [] { return pt57WriteAnalogOutput(5, 0, 10); }, "Read Only"},
+                    ErrorCase{"ReadOnlyDigital", [] { return rd24WriteDigitalOutput(6, 0, 1); }, "Read Only"},
+                    ErrorCase{"NoneValue", [] { return rd24WriteAnalogOutput(1, 2, 4096); }, "None Value"}),
     [](const testing::TestParamInfo<ErrorCase>& info) { return info.param.name; });
 
 TEST_F(Operations, AbsentIdTimesOut) {
@@ -194,12 +190,7 @@ TEST_F(Operations, AbsentIdTimesOut) {
 }
 
 QlpCommand setting(std::uint32_t id, std::uint8_t function, std::uint8_t command, std::int32_t value) {
-    QlpCommand c;
-    c.valueCount = 1;
-    c.id = id;
-    c.function = function;
-    c.command = command;
-    c.values[0] = value;
+    QlpCommand c{.valueCount = 1, .id = id, .function = function, .command = command, .values = {value}};
     return c;
 }
 

@@ -297,12 +297,7 @@ TEST(NoPort, RefusedWriteIsReturnedAtOnce) {
 
 TEST_F(Line, ReadHandsBackTheReplyRecord) {
     answer("% 7,5,48,1", "% 8,5,48,1,12");
-    QlpCommand request;
-    request.valueCount = 0;
-    request.id = 7;
-    request.function = 5;
-    request.command = 48;
-    request.channel = 1;
+    QlpCommand request{.valueCount = 0, .id = 7, .function = 5, .command = 48, .channel = 1};
     QlpCommand reply;
     EXPECT_EQ(qlpRead(request, 1, reply), kExchangeSuccess);
     EXPECT_EQ(reply.id, 8u);

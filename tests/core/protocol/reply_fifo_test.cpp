@@ -12,10 +12,7 @@ namespace {
 using namespace std::chrono_literals;
 
 QlpCommand record(std::int32_t n) {
-    QlpCommand c;
-    c.valueCount = 1;
-    c.id = static_cast<std::uint32_t>(n & 0xFF);
-    c.values = {n, 0, 0};
+    QlpCommand c{.valueCount = 1, .id = static_cast<std::uint32_t>(n & 0xFF), .values = {n, 0, 0}};
     return c;
 }
 

@@ -15,13 +15,7 @@ using Bytes = std::vector<std::uint8_t>;
 const std::string kFrame = std::string("% 5,5,48,2,1234") + '\0';
 
 QlpCommand expectedReply() {
-    QlpCommand c;
-    c.valueCount = 1;
-    c.id = 5;
-    c.function = 5;
-    c.command = 48;
-    c.channel = 2;
-    c.values = {1234, 0, 0};
+    QlpCommand c{.valueCount = 1, .id = 5, .function = 5, .command = 48, .channel = 2, .values = {1234, 0, 0}};
     return c;
 }
 

@@ -18,13 +18,8 @@ Bytes frameOf(const std::string& text) {
 
 QlpCommand command(std::int32_t valueCount, std::uint32_t id, std::uint8_t function, std::uint8_t cmd = 0,
                    std::uint8_t channel = 0, std::array<std::int32_t, 3> values = {}) {
-    QlpCommand c;
-    c.valueCount = valueCount;
-    c.id = id;
-    c.function = function;
-    c.command = cmd;
-    c.channel = channel;
-    c.values = values;
+    QlpCommand c{
+        .valueCount = valueCount, .id = id, .function = function, .command = cmd, .channel = channel, .values = values};
     return c;
 }
 

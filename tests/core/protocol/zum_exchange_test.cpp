@@ -99,12 +99,7 @@ private:
 std::string nulFrame(const std::string& text) { return text + std::string(1, '\0'); }
 
 QlpCommand analogueRead() {
-    QlpCommand c;
-    c.valueCount = 0;
-    c.id = 5;
-    c.function = 5;
-    c.command = 48;
-    c.channel = 2;
+    QlpCommand c{.valueCount = 0, .id = 5, .function = 5, .command = 48, .channel = 2};
     return c;
 }
 

@@ -237,13 +237,7 @@ TEST_F(PipelineTest, OutOfRangeSettingsAreIgnored) {
 // ---- QLP filter -------------------------------------------------------------------
 
 QlpCommand zumCommand() {
-    QlpCommand c;
-    c.id = 1;
-    c.function = 5;
-    c.command = 48;
-    c.channel = 2;
-    c.valueCount = 1;
-    c.values[0] = 100;
+    QlpCommand c{.valueCount = 1, .id = 1, .function = 5, .command = 48, .channel = 2, .values = {100}};
     return c;
 }
 
