@@ -5,10 +5,9 @@
 #include <vector>
 
 #include "sim/request_framer.h"
+#include "support/bytes.h"
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 Bytes bytesOf(const std::string& text) { return Bytes(text.begin(), text.end()); }
 

@@ -7,8 +7,7 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-using Bytes = std::vector<std::uint8_t>;
+#include "support/bytes.h"
 
 class FarLine {
 public:

@@ -5,6 +5,7 @@
 
 #include "core/serial/comport.h"
 #include "support/pty_pair.h"
+#include "support/bytes.h"
 
 class PortFixture : public ::testing::Test {
 protected:
@@ -27,4 +28,3 @@ protected:
     ComPortFolder ports;
 };
 
-using Bytes = std::vector<std::uint8_t>;

@@ -16,8 +16,7 @@
 #include "support/pty_pair.h"
 #include "support/scripted_dialogs.h"
 #include "support/window_lookup.h"
-
-using Bytes = std::vector<std::uint8_t>;
+#include "support/bytes.h"
 
 struct WindowHarness {
     ScriptedDialogs dialogs;

@@ -18,10 +18,10 @@
 #include "support/temp_dir.h"
 #include "core/files/file_io.h"
 #include "core/util/time_helpers.h"
+#include "support/bytes.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
 namespace fs = std::filesystem;
 
 Bytes contents(const std::string& path) {

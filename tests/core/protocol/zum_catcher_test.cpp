@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "core/protocol/zum_catcher.h"
+#include "support/bytes.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using Bytes = std::vector<std::uint8_t>;
 
 const std::string kFrame = std::string("% 5,5,48,2,1234") + '\0';
 

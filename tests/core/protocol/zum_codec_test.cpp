@@ -5,10 +5,9 @@
 #include <vector>
 
 #include "core/protocol/zum_codec.h"
+#include "support/bytes.h"
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 Bytes frameOf(const std::string& text) {
     Bytes bytes(text.begin(), text.end());

@@ -10,11 +10,11 @@
 
 #include "core/serial/comport.h"
 #include "support/pty_pair.h"
+#include "support/bytes.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using Bytes = std::vector<std::uint8_t>;
 
 ComportSetting com(int port, std::int32_t baud = 115200, int fix = 0) {
     ComportSetting s;

@@ -10,43 +10,24 @@
 #include "core/terminal/receive_pipeline.h"
 #include "core/serial/comport.h"
 #include "support/pty_pair.h"
+#include "support/bytes.h"
+#include "support/line_collector.h"
+#include "support/port_fixture.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-using Lines = std::vector<std::string>;
 
-Bytes bytes(std::string_view text) {
-    return Bytes(text.begin(), text.end());
-}
-
-class CommandTableTest : public ::testing::Test {
+class CommandTableTest : public PortFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(far.ok());
-        ASSERT_TRUE(ports.link(1, far));
-        ComportSetting setting;
-        setting.port = 1;
-        ASSERT_TRUE(comport_configure(setting));
-        far.drain();
-    }
-    void TearDown() override { comport_configure(ComportSetting{}); }
-
-    Lines take() {
-        std::lock_guard lock(mutex);
-        Lines out;
-        out.swap(lines);
-        return out;
+        PortFixture::SetUp();
+        open();
     }
 
-    PtyPair far;
-    ComPortFolder ports;
-    std::mutex mutex;
-    Lines lines;
-    CommandTable table{[this](const std::string& line) {
-        std::lock_guard lock(mutex);
-        lines.push_back(line);
-    }};
+    Lines take() { return collected.Take(); }
+
+    LineCollector collected;
+    CommandTable table{collected.Sink()};
 };
 
 const std::string kPrefix = "---* Send General ASCII COMMAND *---   ";
@@ -171,10 +152,7 @@ protected:
         pipeline.AcceptChunk(b.data(), static_cast<std::int32_t>(b.size()));
     }
 
-    ReceivePipeline pipeline{[this](const std::string& line) {
-        std::lock_guard lock(mutex);
-        lines.push_back(line);
-    }};
+    ReceivePipeline pipeline{collected.Sink()};
 };
 
 TEST_F(ReplyThroughPipeline, ReplyReceiveEchoesEachLineWithItsTerminator) {

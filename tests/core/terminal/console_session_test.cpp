@@ -7,12 +7,12 @@
 #include <thread>
 
 #include "core/terminal/console_session.h"
+#include "support/line_collector.h"
 #include "support/pty_pair.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using Lines = std::vector<std::string>;
 
 class ConsoleSessionTest : public ::testing::Test {
 protected:
@@ -26,22 +26,11 @@ protected:
         session.Startup();
     }
 
-    Lines take() {
-        std::lock_guard lock(mutex);
-        Lines out;
-        out.swap(lines);
-        return out;
-    }
+    Lines take() { return collected.Take(); }
 
     // Waits until `count` lines were written (the receive thread writes some).
     Lines take_when(std::size_t count) {
-        for (int i = 0; i < 200; ++i) {
-            {
-                std::lock_guard lock(mutex);
-                if (lines.size() >= count) break;
-            }
-            std::this_thread::sleep_for(5ms);
-        }
+        for (int i = 0; i < 200 && collected.size() < count; ++i) std::this_thread::sleep_for(5ms);
         return take();
     }
 
@@ -55,12 +44,9 @@ protected:
     PtyPair far;
     ComPortFolder ports;
     std::mutex mutex;
-    Lines lines;
+    LineCollector collected;
     std::vector<int> faults;
-    ConsoleSession session{[this](const std::string& line) {
-        std::lock_guard lock(mutex);
-        lines.push_back(line);
-    }};
+    ConsoleSession session{collected.Sink()};
 };
 
 TEST(ConsoleSessionLifetime, ASessionThatIsGoneIsNeverCalled) {

@@ -12,37 +12,24 @@
 #include "core/protocol/zum_codec.h"
 #include "core/serial/comport.h"
 #include "support/pty_pair.h"
+#include "support/bytes.h"
+#include "support/line_collector.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using Bytes = std::vector<std::uint8_t>;
-using Lines = std::vector<std::string>;
-
-Bytes bytes(std::string_view text) {
-    return Bytes(text.begin(), text.end());
-}
 
 class PipelineTest : public ::testing::Test {
 protected:
-    Lines take() {
-        std::lock_guard lock(mutex);
-        Lines out;
-        out.swap(lines);
-        return out;
-    }
+    Lines take() { return collected.Take(); }
 
     void feed(std::string_view text) {
         Bytes b = bytes(text);
         pipeline.AcceptChunk(b.data(), static_cast<std::int32_t>(b.size()));
     }
 
-    std::mutex mutex;
-    Lines lines;
-    ReceivePipeline pipeline{[this](const std::string& line) {
-        std::lock_guard lock(mutex);
-        lines.push_back(line);
-    }};
+    LineCollector collected;
+    ReceivePipeline pipeline{collected.Sink()};
 };
 
 // ---- line cutting ---------------------------------------------------------------

@@ -9,10 +9,9 @@
 #include "core/terminal/auto_test.h"
 #include "core/terminal/recorder.h"
 #include "support/temp_dir.h"
+#include "support/bytes.h"
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 struct FakeView : RecorderView {
     std::vector<std::string> monitor;

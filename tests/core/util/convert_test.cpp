@@ -5,10 +5,9 @@
 #include <vector>
 
 #include "core/util/convert.h"
+#include "support/bytes.h"
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 template <typename Case>
 std::string row_name(const testing::TestParamInfo<Case>& info) {
