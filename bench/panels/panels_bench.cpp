@@ -29,17 +29,12 @@
 #include "support/process_cpu.h"
 #include "support/pty_pair.h"
 #include "support/sim_process.h"
+#include "support/gui_stall.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-void run_for(std::chrono::milliseconds span) {
-    QEventLoop loop;
-    QTimer::singleShot(static_cast<int>(span.count()), &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // Counts the exchanges the frame layer logs: one per step.
 class ExchangeCounter : public LinkLogSink {
@@ -51,34 +46,6 @@ public:
     void AddLine(const std::string&) override {}
     std::atomic<long> exchanges{0};
     std::atomic<long> timeouts{0};
-};
-
-// The longest gap between ticks of a 10 ms timer on the GUI thread.
-class StallProbe {
-public:
-    StallProbe() {
-        timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(10);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            const auto now = Clock::now();
-            longest_ = std::max(longest_, now - last_);
-            last_ = now;
-        });
-    }
-    void start() {
-        longest_ = {};
-        last_ = Clock::now();
-        timer_.start();
-    }
-    double stop_ms() {
-        timer_.stop();
-        return std::chrono::duration<double, std::milli>(longest_).count();
-    }
-
-private:
-    QTimer timer_;
-    Clock::time_point last_;
-    Clock::duration longest_{};
 };
 
 } // namespace

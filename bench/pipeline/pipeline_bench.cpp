@@ -38,6 +38,7 @@
 #include "core/terminal/receive_pipeline.h"
 #include "support/process_cpu.h"
 #include "support/pty_pair.h"
+#include "support/gui_stall.h"
 
 namespace {
 
@@ -95,44 +96,6 @@ std::string shown_text(std::uint32_t seq) {
     text.pop_back();
     return text + "<LF>";
 }
-
-void run_for(std::chrono::milliseconds span) {
-    QEventLoop loop;
-    QTimer::singleShot(static_cast<int>(span.count()), &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// The longest gap between ticks of a 10 ms timer on the GUI thread.
-class StallProbe {
-public:
-    StallProbe() {
-        timer_.setTimerType(Qt::PreciseTimer);
-        timer_.setInterval(10);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto now = Clock::now();
-            longest_ = std::max(longest_, now - last_);
-            if (now - last_ > 60ms) ++late_;
-            last_ = now;
-        });
-    }
-    int late_ticks() const { return late_; }
-    void start() {
-        late_ = 0;
-        longest_ = {};
-        last_ = Clock::now();
-        timer_.start();
-    }
-    double stop_ms() {
-        timer_.stop();
-        return std::chrono::duration<double, std::milli>(longest_).count();
-    }
-
-private:
-    QTimer timer_;
-    Clock::time_point last_;
-    Clock::duration longest_{};
-    int late_ = 0;
-};
 
 class Bench {
 public:

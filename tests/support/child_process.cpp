@@ -1,4 +1,5 @@
 #include "support/child_process.h"
+#include "support/deadline.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -14,11 +15,6 @@ extern char** environ;
 
 namespace {
 using Clock = std::chrono::steady_clock;
-
-int remainingMs(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left < 0 ? 0 : static_cast<int>(left);
-}
 } // namespace
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
@@ -107,7 +103,7 @@ std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds limi
             return line;
         }
         if (pid_ <= 0 || (out_ended_ && reap())) return std::nullopt;
-        const int left = remainingMs(deadline);
+        const int left = remaining_ms(deadline);
         if (left == 0) return std::nullopt;
         pump(std::min(left, 20));
     }
@@ -121,11 +117,11 @@ int ChildProcess::wait(std::chrono::milliseconds limit) {
     if (pid_ <= 0) return -1;
     const auto deadline = Clock::now() + limit;
     while (!reap()) {
-        if (remainingMs(deadline) == 0) return -1;
+        if (remaining_ms(deadline) == 0) return -1;
         pump(5);
     }
     // Whatever is still in the pipes.
-    while (!(out_ended_ && err_ended_) && remainingMs(deadline) > 0) pump(20);
+    while (!(out_ended_ && err_ended_) && remaining_ms(deadline) > 0) pump(20);
     return exit_code_;
 }
 

@@ -9,14 +9,10 @@
 #include <cerrno>
 
 #include "core/serial/termios2_rate.h"
+#include "support/deadline.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;
-
-int remainingMs(Clock::time_point deadline) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    return left < 0 ? 0 : static_cast<int>(left);
-}
 } // namespace
 
 FarLine::FarLine(const std::string& path, std::uint32_t rate) {
@@ -65,7 +61,7 @@ Bytes FarLine::readQuiet(std::chrono::milliseconds quiet, std::chrono::milliseco
     out.swap(pending_);
     const auto deadline = Clock::now() + limit;
     while (true) {
-        const int wait = std::min(static_cast<int>(quiet.count()), remainingMs(deadline));
+        const int wait = std::min(static_cast<int>(quiet.count()), remaining_ms(deadline));
         pollfd p{fd_, POLLIN, 0};
         if (wait <= 0 || ::poll(&p, 1, wait) <= 0 || !(p.revents & POLLIN)) return out;
         std::uint8_t buffer[4096];
@@ -87,7 +83,7 @@ Bytes FarLine::readFrame(std::chrono::milliseconds limit) {
             return out;
         }
         pollfd p{fd_, POLLIN, 0};
-        const int wait = remainingMs(deadline);
+        const int wait = remaining_ms(deadline);
         if (wait <= 0 || ::poll(&p, 1, wait) <= 0 || !(p.revents & POLLIN)) return out;
         std::uint8_t buffer[4096];
         const ssize_t n = ::read(fd_, buffer, sizeof buffer);
