@@ -4,12 +4,12 @@
 
 #include <string>
 
-class ComLink {
+#include "core/util/non_copyable.h"
+
+class ComLink : private NonCopyable {
 public:
     ComLink() = default;
     ~ComLink();
-    ComLink(const ComLink&) = delete;
-    ComLink& operator=(const ComLink&) = delete;
 
     // Links COM `com` to `target`. A link left by a simulator that is gone is
     // replaced; one that a running simulator serves, or one that leads somewhere

@@ -6,16 +6,16 @@
 #include <cstdint>
 #include <string>
 
+#include "core/util/non_copyable.h"
+
 // Owns one descriptor.
-class UniqueFd {
+class UniqueFd : private NonCopyable {
 public:
     UniqueFd() = default;
     explicit UniqueFd(int fd) : fd_(fd) {}
     ~UniqueFd();
     UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
     UniqueFd& operator=(UniqueFd&& other) noexcept;
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
 
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }

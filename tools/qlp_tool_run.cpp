@@ -13,6 +13,7 @@
 #include "core/serial/uart_receive_thread.h"
 #include "tools/qlp_tool_detect.h"
 #include "tools/stream_link_log.h"
+#include "core/util/non_copyable.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ constexpr int kAnalogDecimals = 3;
 
 // The receive thread catches replies into the frame library's FIFO while the
 // command runs; other bytes go to the link log only.
-class ReceiveSession {
+class ReceiveSession : private NonCopyable {
 public:
     ReceiveSession() {
         uart_set_receive_callback([] {
@@ -35,8 +36,6 @@ public:
         uart_handler_finalize(handler_);
         uart_set_receive_callback(nullptr);
     }
-    ReceiveSession(const ReceiveSession&) = delete;
-    ReceiveSession& operator=(const ReceiveSession&) = delete;
 
 private:
     UartHandler handler_;

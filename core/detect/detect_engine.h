@@ -15,6 +15,7 @@
 #include "core/detect/detect_exchange.h"
 #include "core/detect/detected_device.h"
 #include "core/terminal/line_sink.h"
+#include "core/util/non_copyable.h"
 
 inline constexpr const char* kDetectNoPortLine = "Comport had't Initialed!, Please setup Comport.";
 inline constexpr const char* kDetectAbortLine = "Comport Configure Abort!";
@@ -35,11 +36,9 @@ struct DetectTiming {
     int reset_wait_ms = kDetectResetWaitMs;
 };
 
-class DetectEngine {
+class DetectEngine : private NonCopyable {
 public:
     explicit DetectEngine(DetectEvents events, DetectTiming timing = {});
-    DetectEngine(const DetectEngine&) = delete;
-    DetectEngine& operator=(const DetectEngine&) = delete;
 
     // The port the engine works on: a COM port (path empty), or an explicit device.
     // No port is configured while the port number is 0 and there is no path.

@@ -6,13 +6,13 @@
 #include <functional>
 #include <thread>
 
-class DetectWorker {
+#include "core/util/non_copyable.h"
+
+class DetectWorker : private NonCopyable {
 public:
     // `stop` is the flag the job's waits look at (the engine's).
     explicit DetectWorker(std::atomic<bool>& stop) : stop_(stop) {}
     ~DetectWorker() { Stop(); }
-    DetectWorker(const DetectWorker&) = delete;
-    DetectWorker& operator=(const DetectWorker&) = delete;
 
     // Runs `job` and then `finished` on the worker thread; false while a job runs.
     bool Start(std::function<void()> job, std::function<void()> finished);

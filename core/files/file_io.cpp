@@ -1,4 +1,5 @@
 #include "core/files/file_io.h"
+#include "core/util/non_copyable.h"
 
 #include <atomic>
 #include <cerrno>
@@ -32,12 +33,10 @@ std::int32_t succeed(std::int32_t result) {
 
 // Closes on scope exit; errno is kept, so a close during clean-up does not hide the
 // reason of the failure being reported.
-class Descriptor {
+class Descriptor : private NonCopyable {
 public:
     explicit Descriptor(int fd) : fd_(fd) {}
     ~Descriptor() { reset(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
 
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }

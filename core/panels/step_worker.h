@@ -9,7 +9,9 @@
 #include <mutex>
 #include <thread>
 
-class StepWorker {
+#include "core/util/non_copyable.h"
+
+class StepWorker : private NonCopyable {
 public:
     using Job = std::function<void()>;
 
@@ -17,8 +19,6 @@ public:
     explicit StepWorker(std::function<void()> flush);
     // Lets the job in flight end (an exchange is bounded by its budget), then joins.
     ~StepWorker();
-    StepWorker(const StepWorker&) = delete;
-    StepWorker& operator=(const StepWorker&) = delete;
 
     // Caller's thread. False while a job runs: it is refused, not queued.
     bool Submit(Job job);

@@ -13,15 +13,14 @@
 #include <string>
 
 #include "core/serial/comport.h"
+#include "core/util/non_copyable.h"
 
 // A reader-writer lock that prefers writers, so that a receive loop that keeps
 // polling can never hold a configure or close off.
-class PortLock {
+class PortLock : private NonCopyable {
 public:
     PortLock();
     ~PortLock();
-    PortLock(const PortLock&) = delete;
-    PortLock& operator=(const PortLock&) = delete;
 
     void lock();
     void unlock();
@@ -32,12 +31,10 @@ private:
     pthread_rwlock_t lock_;
 };
 
-class SerialPort {
+class SerialPort : private NonCopyable {
 public:
     SerialPort() = default;
     ~SerialPort();
-    SerialPort(const SerialPort&) = delete;
-    SerialPort& operator=(const SerialPort&) = delete;
 
     // Closes whatever is open, then opens COM setting.port (comport_device_path).
     // Port 0 only closes and answers kComportNoneSetup. A failed open leaves

@@ -18,14 +18,14 @@
 #include <mutex>
 #include <thread>
 
-class TUartReceiveThread {
+#include "core/util/non_copyable.h"
+
+class TUartReceiveThread : private NonCopyable {
 public:
     TUartReceiveThread() = default;
     // Joins the thread; on the thread itself it is detached instead, and ends after
     // the call it is in (its flag is shared with it, not part of this object).
     ~TUartReceiveThread();
-    TUartReceiveThread(const TUartReceiveThread&) = delete;
-    TUartReceiveThread& operator=(const TUartReceiveThread&) = delete;
 
     // Starts the loop with the given priority level (0 idle .. 6 time-critical).
     void Start(std::uint8_t priority);
@@ -50,12 +50,10 @@ private:
     std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
-struct UartHandler {
+struct UartHandler : private NonCopyable {
     UartHandler() = default;
     // Joins every thread it started (see the file comment).
     ~UartHandler();
-    UartHandler(const UartHandler&) = delete;
-    UartHandler& operator=(const UartHandler&) = delete;
 
     std::uint8_t priority = 5;
     bool created = false;

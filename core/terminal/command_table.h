@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "core/terminal/line_sink.h"
+#include "core/util/non_copyable.h"
 
 inline constexpr int kCommandCount = 20;
 // The conversion works on a copy of this size; longer texts are cut to it.
@@ -33,12 +34,10 @@ enum ReplyMethod : int {
 // byte as tagged text; empty for an empty field.
 std::string add_other_text(std::string_view field);
 
-class CommandTable {
+class CommandTable : private NonCopyable {
 public:
 
     explicit CommandTable(LineSink add_line);
-    CommandTable(const CommandTable&) = delete;
-    CommandTable& operator=(const CommandTable&) = delete;
 
     // Slots 0..20; other numbers are ignored (empty text). Texts are cut to 1023 characters.
     void SetCommandText(int n, std::string_view text);

@@ -10,6 +10,7 @@
 #include "core/serial/uart_receive_thread.h"
 #include "core/terminal/product_info.h"
 #include "core/terminal/line_sink.h"
+#include "core/util/non_copyable.h"
 
 // Which port controls are enabled in a state.
 struct ReceiveControls {
@@ -23,13 +24,11 @@ struct ReceiveControls {
 inline constexpr const char* kStartReceiveLine = "---* Start Receive *---   ";
 inline constexpr const char* kStopReceiveLine = "---* Stop Receive *---   ";
 
-class ConsoleSession {
+class ConsoleSession : private NonCopyable {
 public:
 
     explicit ConsoleSession(LineSink add_line);
     ~ConsoleSession();
-    ConsoleSession(const ConsoleSession&) = delete;
-    ConsoleSession& operator=(const ConsoleSession&) = delete;
 
     // The function the receive thread runs on each iteration (set before receiving
     // starts); without one, each received chunk becomes one line of tagged text.

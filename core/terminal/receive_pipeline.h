@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "core/terminal/line_sink.h"
+#include "core/util/non_copyable.h"
 
 enum ReceiveMode : int {
     kReceiveModeNone = 0,
@@ -53,7 +54,7 @@ struct DisplaySettings {
     std::string recorder_keyword = "#";
 };
 
-class ReceivePipeline {
+class ReceivePipeline : private NonCopyable {
 public:
     using ReplyHook = std::function<void(const std::uint8_t* line, std::int32_t length)>;
     using RecorderHook = std::function<bool(const std::uint8_t* line, std::int32_t length)>;
@@ -61,8 +62,6 @@ public:
     using LengthHook = std::function<void(std::int32_t length)>;
 
     explicit ReceivePipeline(LineSink add_line);
-    ReceivePipeline(const ReceivePipeline&) = delete;
-    ReceivePipeline& operator=(const ReceivePipeline&) = delete;
 
     // Absent hooks: no reply, nothing recorded, the terminal path, no length shown.
     void SetReplyHook(ReplyHook hook);

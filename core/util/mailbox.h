@@ -20,13 +20,15 @@
 #include <string>
 #include <vector>
 
+#include "core/util/non_copyable.h"
+
 struct Letter {
     int box = 0;             // the receiver, as AddReceiver numbered it
     std::string text;
     std::int64_t number = 0; // a count, a length, a device ID, an errno ...
 };
 
-class Mailbox {
+class Mailbox : private NonCopyable {
 public:
     using Receiver = std::function<void(std::span<Letter> batch)>;
     using Wake = std::function<void()>;
@@ -38,8 +40,6 @@ public:
     static constexpr std::chrono::milliseconds kPostWait{100};
 
     explicit Mailbox(std::size_t capacity = kDefaultCapacity);
-    Mailbox(const Mailbox&) = delete;
-    Mailbox& operator=(const Mailbox&) = delete;
 
     // Consumer thread. Returns the box number letters for this receiver carry.
     int AddReceiver(Receiver receiver);

@@ -3,6 +3,8 @@
 
 #include <memory>
 
+#include "core/util/non_copyable.h"
+
 class MailboxPump;
 class TForm_ZQ70_Main;
 class TForm_Message;
@@ -14,12 +16,10 @@ class TForm_UartDetect;
 class TForm_LinkMonitor;
 class TForm_PT57Operate;
 
-class BenchlinkWindows {
+class BenchlinkWindows : private NonCopyable {
 public:
     BenchlinkWindows();
     ~BenchlinkWindows();
-    BenchlinkWindows(const BenchlinkWindows&) = delete;
-    BenchlinkWindows& operator=(const BenchlinkWindows&) = delete;
 
     TForm_ZQ70_Main* main() const { return main_.get(); }
     MailboxPump& mailbox() const { return *mailbox_; }

@@ -8,15 +8,15 @@
 #include <string>
 #include <vector>
 
-class ChildProcess {
+#include "core/util/non_copyable.h"
+
+class ChildProcess : private NonCopyable {
 public:
     // `environment` ("NAME=value" entries) replaces the test's own when given.
     ChildProcess(const std::string& program, const std::vector<std::string>& args,
                  const std::vector<std::string>* environment = nullptr);
     // Stops a child that still runs (SIGTERM, then SIGKILL) and reaps it.
     ~ChildProcess();
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool started() const { return pid_ > 0; }
     pid_t pid() const { return pid_; }

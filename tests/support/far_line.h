@@ -8,13 +8,12 @@
 #include <string_view>
 #include <vector>
 #include "support/bytes.h"
+#include "core/util/non_copyable.h"
 
-class FarLine {
+class FarLine : private NonCopyable {
 public:
     explicit FarLine(const std::string& path, std::uint32_t rate = 115200);
     ~FarLine();
-    FarLine(const FarLine&) = delete;
-    FarLine& operator=(const FarLine&) = delete;
 
     bool ok() const { return fd_ >= 0; }
     bool setRate(std::uint32_t rate);

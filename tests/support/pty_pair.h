@@ -9,13 +9,12 @@
 #include <vector>
 
 #include "support/temp_dir.h"
+#include "core/util/non_copyable.h"
 
-class PtyPair {
+class PtyPair : private NonCopyable {
 public:
     PtyPair();
     ~PtyPair();
-    PtyPair(const PtyPair&) = delete;
-    PtyPair& operator=(const PtyPair&) = delete;
 
     bool ok() const { return master_ >= 0 && slave_ >= 0; }
     int master() const { return master_; }
@@ -49,12 +48,10 @@ private:
 
 // A temporary XDG_CONFIG_HOME whose ports folder links COM ports to pseudo-terminals.
 // Restores the previous XDG_CONFIG_HOME when it goes.
-class ComPortFolder {
+class ComPortFolder : private NonCopyable {
 public:
     ComPortFolder();
     ~ComPortFolder();
-    ComPortFolder(const ComPortFolder&) = delete;
-    ComPortFolder& operator=(const ComPortFolder&) = delete;
 
     const std::string& ports_folder() const { return ports_; }
     // Links COM n to the slave of the pair (or any path).

@@ -18,6 +18,7 @@
 #include "core/protocol/zum_exchange.h"
 #include "core/serial/comport.h"
 #include "support/pty_pair.h"
+#include "core/util/non_copyable.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ std::vector<std::uint8_t> frameBytes(const std::string& text) {
     return bytes;
 }
 
-class ReceiveLoop {
+class ReceiveLoop : private NonCopyable {
 public:
     ReceiveLoop()
         : thread_([this] {
@@ -47,8 +48,6 @@ public:
         stop_ = true;
         thread_.join();
     }
-    ReceiveLoop(const ReceiveLoop&) = delete;
-    ReceiveLoop& operator=(const ReceiveLoop&) = delete;
 
 private:
     std::atomic<bool> stop_{false};
