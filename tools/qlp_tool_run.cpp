@@ -10,36 +10,14 @@
 #include "core/protocol/zum_codec.h"
 #include "core/protocol/zum_exchange.h"
 #include "core/serial/comport.h"
-#include "core/serial/uart_receive_thread.h"
 #include "tools/qlp_tool_detect.h"
 #include "tools/stream_link_log.h"
 #include "core/util/non_copyable.h"
+#include "core/protocol/reply_receiver.h"
 
 namespace {
 
 constexpr int kAnalogDecimals = 3;
-
-// The receive thread catches replies into the frame library's FIFO while the
-// command runs; other bytes go to the link log only.
-class ReceiveSession : private NonCopyable {
-public:
-    ReceiveSession() {
-        uart_set_receive_callback([] {
-            comport_wait_readable(kReceiveIdleWaitMs);
-            std::uint8_t unknown[kComportReceiveMax];
-            zumReadFilter(unknown);
-        });
-        uart_handler_initialize(handler_);
-        uart_handler_set_running(handler_, true);
-    }
-    ~ReceiveSession() {
-        uart_handler_finalize(handler_);
-        uart_set_receive_callback(nullptr);
-    }
-
-private:
-    UartHandler handler_;
-};
 
 struct Outcome {
     int status = kExchangeSuccess;
@@ -192,7 +170,8 @@ int qlpToolRun(const QlpToolOptions& options, std::ostream& out, std::ostream& e
     zumSetLinkLog(&log);
     Outcome outcome;
     {
-        ReceiveSession receiving;
+        // Replies are caught into the FIFO while the command runs; other bytes go to the link log.
+        ReplyReceiver receiving(kReceiveIdleWaitMs);
         outcome = runCommand(options, typeIndex);
     }
     zumSetLinkLog(nullptr);

@@ -13,6 +13,7 @@
 
 #include "core/protocol/zum_catcher.h"
 #include "core/protocol/zum_codec.h"
+#include "core/protocol/reply_receiver.h"
 #include "core/protocol/zum_exchange.h"
 #include "core/serial/comport.h"
 #include "support/process_cpu.h"
@@ -29,28 +30,6 @@ QlpCommand analogueRead() {
     QlpCommand c{.id = 5, .function = 5, .command = 48, .channel = 2};
     return c;
 }
-
-// What the receive thread does while a panel shows: rest until bytes come (or
-// 1 ms, so a held piece can expire), then run the read filter.
-class ReceiveLoop {
-public:
-    ReceiveLoop()
-        : thread_([this] {
-              std::uint8_t out[2048];
-              while (!stop_) {
-                  comport_wait_readable(1);
-                  zumReadFilter(out);
-              }
-          }) {}
-    ~ReceiveLoop() {
-        stop_ = true;
-        thread_.join();
-    }
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 int benchExchanges() {
     PtyPair far;
@@ -72,7 +51,7 @@ int benchExchanges() {
 
     int failures = 0;
     {
-        ReceiveLoop receiver;
+        ReplyReceiver receiver(1);
         constexpr int kExchanges = 3000;
         std::vector<double> latencies;
         latencies.reserve(kExchanges);

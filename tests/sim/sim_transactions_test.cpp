@@ -13,6 +13,7 @@
 #include "core/protocol/rd24_communication.h"
 #include "core/protocol/zum_exchange.h"
 #include "core/serial/comport.h"
+#include "core/protocol/reply_receiver.h"
 #include "support/sim_process.h"
 #include "support/pty_pair.h"
 
@@ -38,27 +39,6 @@ private:
     std::string last_;
 };
 
-// The receive thread's part: catch replies while the test runs transactions.
-class Receiver {
-public:
-    Receiver()
-        : thread_([this] {
-              std::uint8_t unknown[kComportReceiveMax];
-              while (!stop_) {
-                  comport_wait_readable(kReceiveIdleWaitMs);
-                  zumReadFilter(unknown);
-              }
-          }) {}
-    ~Receiver() {
-        stop_ = true;
-        thread_.join();
-    }
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
 // A simulator on COM `com`, the driver's port opened on it, replies caught.
 class SimPort {
 public:
@@ -70,7 +50,7 @@ public:
         setting_.fixrate = fix;
         open_ = sim_.ok() && comport_configure(setting_);
         zumSetLinkLog(&log_);
-        receiver_ = std::make_unique<Receiver>();
+        receiver_ = std::make_unique<ReplyReceiver>(kReceiveIdleWaitMs);
     }
     ~SimPort() {
         receiver_.reset();
@@ -83,7 +63,7 @@ public:
         receiver_.reset();
         setting_.baudrate = baud;
         open_ = comport_configure(setting_);
-        receiver_ = std::make_unique<Receiver>();
+        receiver_ = std::make_unique<ReplyReceiver>(kReceiveIdleWaitMs);
         return open_;
     }
     std::string lastLine() const { return log_.last(); }
@@ -94,7 +74,7 @@ private:
     ComportSetting setting_;
     bool open_ = false;
     LastLine log_;
-    std::unique_ptr<Receiver> receiver_;
+    std::unique_ptr<ReplyReceiver> receiver_;
 };
 
 // One simulator for the operation tests: an RD24-M4 (ID 1) on the port, a

@@ -14,6 +14,7 @@
 
 #include "core/protocol/pt57_communication.h"
 #include "core/protocol/qlp_transaction.h"
+#include "core/protocol/reply_receiver.h"
 #include "core/protocol/rd24_communication.h"
 #include "core/protocol/zum_exchange.h"
 #include "core/serial/comport.h"
@@ -33,26 +34,6 @@ std::vector<std::uint8_t> frameBytes(const std::string& text) {
     bytes.push_back(0x00);
     return bytes;
 }
-
-class ReceiveLoop : private NonCopyable {
-public:
-    ReceiveLoop()
-        : thread_([this] {
-              std::uint8_t unknown[kComportReceiveMax];
-              while (!stop_) {
-                  comport_wait_readable(1);
-                  zumReadFilter(unknown);
-              }
-          }) {}
-    ~ReceiveLoop() {
-        stop_ = true;
-        thread_.join();
-    }
-
-private:
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
 
 class CountingLog : public LinkLogSink {
 public:
@@ -96,7 +77,7 @@ protected:
         zumFlush();
         pair.drain();
         zumSetLinkLog(&log);
-        receiver = std::make_unique<ReceiveLoop>();
+        receiver = std::make_unique<ReplyReceiver>(1);
     }
     void TearDown() override {
         if (device.joinable()) device.join();
@@ -119,7 +100,7 @@ protected:
     static inline Shared* shared = nullptr;
     PtyPair& pair = shared->pair;
     CountingLog log;
-    std::unique_ptr<ReceiveLoop> receiver;
+    std::unique_ptr<ReplyReceiver> receiver;
     std::thread device;
     std::vector<std::uint8_t> seen;
 };
