@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # check_install.sh BUILD BINDIR DATADIR: installs BUILD into a scratch prefix and
-# checks that the three programs, the desktop entry and its icon are there.
+# checks that the three programs, the desktop entry, its icon and the licence are there.
 set -euo pipefail
 build=$1
 bindir=$2
@@ -15,7 +15,7 @@ for program in benchlink benchlink-sim benchlink-qlp; do
     status=1
   fi
 done
-for file in applications/benchlink.desktop icons/hicolor/scalable/apps/benchlink.svg; do
+for file in applications/benchlink.desktop icons/hicolor/scalable/apps/benchlink.svg doc/benchlink/LICENSE; do
   if [ ! -s "$prefix/$datadir/$file" ]; then
     echo "missing file: $datadir/$file"
     status=1

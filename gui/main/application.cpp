@@ -1,6 +1,9 @@
 #include "gui/main/application.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 
 #include "core/protocol/zum_exchange.h"
 #include "gui/main/mailbox_pump.h"
@@ -20,8 +23,8 @@ BenchlinkWindows::BenchlinkWindows() {
     message_ = new TForm_Message(owner);
     comport_setup_ = new TForm_ComportSetup(owner);
     rd24_operate_ = new TForm_RD24Operate(*mailbox_, owner);
-    about_ = new TForm_AboutZQ70(owner);
-    company_ = new TForm_DUVA(owner);
+    about_ = new TForm_AboutZQ70(benchlink_product(), owner);
+    company_ = new TForm_DUVA(benchlink_product(), owner);
     uart_detect_ = new TForm_UartDetect(*mailbox_, comport_setup_, owner);
     link_monitor_ = new TForm_LinkMonitor(*mailbox_, owner);
     pt57_operate_ = new TForm_PT57Operate(*mailbox_, owner);
@@ -48,6 +51,13 @@ BenchlinkWindows::~BenchlinkWindows() = default;
 int runBenchlink(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZQ70 Benchlink"));
+    QPixmap icon(64, 64);
+    icon.fill(Qt::transparent);
+    {
+        QPainter painter(&icon);
+        DrawBenchlinkLogo(painter, QRectF(icon.rect()));
+    }
+    QApplication::setWindowIcon(QIcon(icon));
     BenchlinkWindows windows;
     windows.main()->show();
     return QApplication::exec();

@@ -22,7 +22,7 @@ constexpr std::int64_t kUntagged = -1;
 } // namespace
 
 TForm_LinkMonitor::TForm_LinkMonitor(MailboxPump& mailbox, QWidget* parent) : QDialog(parent), mailbox_(mailbox) {
-    setObjectName(QStringLiteral("TForm_LinkMonitor"));
+    setObjectName(QStringLiteral("Form_LinkMonitor"));
     setWindowTitle(QStringLiteral("Link Monitor"));
     setModal(false);
     BuildControls();

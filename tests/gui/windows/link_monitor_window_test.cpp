@@ -51,7 +51,7 @@ private slots:
 
     void controlsCarryTheirNames() {
         QCOMPARE(monitor_->windowTitle(), QStringLiteral("Link Monitor"));
-        QCOMPARE(monitor_->objectName(), QStringLiteral("TForm_LinkMonitor"));
+        QCOMPARE(monitor_->objectName(), QStringLiteral("Form_LinkMonitor"));
         QVERIFY(!monitor_->isModal());
         QVERIFY(child<QPlainTextEdit>(monitor_.get(), "Memo_Monitor")->isReadOnly());
         QCOMPARE(child<QPushButton>(monitor_.get(), "Button_Clear")->text(), QStringLiteral("Clear"));
