@@ -22,7 +22,10 @@ std::string qlpReplyAlert(int code);
 // CRC-16 with the MODBUS parameters.
 std::uint16_t qlpCrc16(const std::uint8_t* bytes, std::size_t count);
 
+// Empty when the block holds 0xA8 followed by 0xA9..0xAC: that 0xA8 travels as
+// itself, so the pair would read back as an escape and the frame as another one.
 std::vector<std::uint8_t> zebEncode(const ZebFrame& frame);
+// 0xA8 followed by 0xA9..0xAC is an escape pair; any other 0xA8 is the byte itself.
 bool zebDecode(const std::uint8_t* bytes, std::size_t length, ZebFrame& out);
 std::string zebFrameText(const ZebFrame& frame);
 
