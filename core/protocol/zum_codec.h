@@ -12,6 +12,9 @@
 // ZUM: "% id,function[,command,channel[,values]]" and 0x00 (counted in the result).
 std::vector<std::uint8_t> qlpEncodeText(const QlpCommand& command);
 // Decodes a frame that starts with '%' and ends at its first 0x00 within length.
+// A wrong number count, or a field that is empty, not decimal or out of its range
+// (ID, function, command, channel 0..255; values -32768..65535), gives the Code
+// Error record (function 0xF6, valueCount -1); a frame whose ID cannot be read fails.
 bool qlpDecodeText(const std::uint8_t* bytes, std::size_t length, QlpCommand& out);
 std::string qlpCommandText(const QlpCommand& command);
 
