@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         pos += length;
         in += length;
         given += static_cast<std::size_t>(r.unknown_count);
-        caught += r.caught ? 1 : 0;
+        caught += r.caught;
         FUZZ_CHECK(catcher.held() + catcher.PendingUnknown() <= ZumCatcher::kHeldMax);
     }
     for (int i = 0; i < 3; ++i) {

@@ -85,6 +85,8 @@ bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std:
             if (!option.Flag(out.verbose)) return false;
         } else if (name == "--echo") {
             if (!option.Flag(out.echo)) return false;
+        } else if (name == "--adapter-echo") {
+            if (!option.Flag(out.adapter_echo)) return false;
         } else if (name == "--com") {
             if (!option.Number(1, kComMax, out.com, "a COM port number 1 to 15")) return false;
         } else if (name == "--model") {
@@ -209,6 +211,8 @@ Faults:
                       error code CODE (repeatable; 0x.. allowed)
   --value F:C=VALUE   answer requests with function F and command C with the
                       value VALUE instead of the device's own (repeatable)
+  --adapter-echo      send every byte received straight back, as an echoing
+                      RS-485 adapter does, and answer requests after it
 Other modes:
   --echo              send back every byte received (loop-back)
   --stream TEXT       send TEXT, tagged text such as "#12<CR><LF>", periodically

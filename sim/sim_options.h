@@ -44,6 +44,7 @@ struct SimOptions {
     std::vector<SimValueRule> values;
 
     bool echo = false;
+    bool adapter_echo = false; // every request comes back first, then the answer
     std::string stream; // tagged text
     int every_ms = 0;
 

@@ -112,10 +112,9 @@ int SimServer::PollTimeout(Clock::time_point now) const {
 }
 
 void SimServer::heard(const std::uint8_t* bytes, std::size_t count, Clock::time_point now) {
-    if (settings_.echo) {
+    if (settings_.echo || settings_.adapter_echo)
         schedule({now, std::vector<std::uint8_t>(bytes, bytes + count), true});
-        return;
-    }
+    if (settings_.echo) return;
     std::vector<std::vector<std::uint8_t>> frames;
     framer_.feed(bytes, count, frames);
     for (const auto& frame : frames) request(frame, now);

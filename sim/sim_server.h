@@ -21,6 +21,7 @@ struct SimServeSettings {
     int split_ms = 0;
     int noise_ms = 0;
     bool echo = false;
+    bool adapter_echo = false;
     std::vector<std::uint8_t> stream; // sent every every_ms when not empty
     int every_ms = 0;
 };

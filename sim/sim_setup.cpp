@@ -95,6 +95,7 @@ bool simServeSettings(const SimOptions& options, std::uint32_t seed, SimServeSet
     out.split_ms = options.split_ms;
     out.noise_ms = options.noise_ms;
     out.echo = options.echo;
+    out.adapter_echo = options.adapter_echo;
     out.every_ms = options.every_ms;
     if (!options.stream.empty() && tagged_text_to_bytes(options.stream, out.stream) <= 0) {
         error = "--stream: not a tagged text: \"" + options.stream + "\"";

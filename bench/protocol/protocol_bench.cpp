@@ -109,7 +109,7 @@ void benchCatcher(const char* name, const std::string& pattern) {
             const std::size_t n = std::min(ZumCatcher::kReadMax, stream.size() - at);
             const CatchResult r =
                 catcher.feed(reinterpret_cast<const std::uint8_t*>(stream.data() + at), n, now, out.data());
-            caught += r.caught ? 1 : 0;
+            caught += r.caught;
             unknown += static_cast<std::size_t>(r.unknown_count);
             now += 1ms;
         }

@@ -65,6 +65,8 @@ ExchangeStatus qlpWrite(const QlpCommand& request, QlpCommand& reply) {
     const ExchangeStatus status = exchangeWithBudget(request, reply);
     if (status != kExchangeSuccess) return status;
     if (const ExchangeStatus codes = checkCodes(request, reply); codes != kExchangeSuccess) return codes;
+    // Only a reply that carries the written values back confirms the write.
+    if (reply.valueCount < request.valueCount) return kExchangeValueAmountError;
     const std::int32_t echoed = std::clamp<std::int32_t>(reply.valueCount, 0, static_cast<std::int32_t>(reply.values.size()));
     for (std::int32_t i = 0; i < echoed; ++i)
         if (reply.values[static_cast<std::size_t>(i)] != request.values[static_cast<std::size_t>(i)])

@@ -15,11 +15,11 @@ inline constexpr int kQlpAttempts = 1;
 inline constexpr std::uint32_t kQlpTimeoutPauseMs = 200;
 
 // Sends the request and checks the reply, first failure deciding: value count (7),
-// function (4), command (5), channel (6). The reply's ID is not checked. The reply
-// is handed back whenever one came.
+// function (4), command (5), channel (6). The exchange takes only the addressed
+// device's reply. The reply is handed back whenever one came.
 ExchangeStatus qlpRead(const QlpCommand& request, std::int32_t expected_values, QlpCommand& reply);
-// As qlpRead, but checks function, command, channel, and then every value the
-// reply echoes against the request's (8); a reply without values passes.
+// As qlpRead, but checks function, command, channel, then that the reply carries
+// at least the written values (7), and every value it echoes against the request's (8).
 ExchangeStatus qlpWrite(const QlpCommand& request, QlpCommand& reply);
 
 // One request of a family: its codes, the number of values it carries (the

@@ -19,26 +19,39 @@ CatchResult ZumCatcher::feed(const std::uint8_t* bytes, std::size_t count, Clock
         last_arrival_ = now;
     }
 
-    // One pass: bytes before the first "%" stay; the frame runs from it to the next
-    // 0x00; a second "%" before that 0x00 ends the pass with no frame.
+    // Bytes before a "%" stay; a frame runs from it to the next 0x00; a second "%"
+    // before that 0x00 ends the pass. Each frame caught closes up the buffer, and
+    // the search goes on after it.
     CatchResult result;
-    const std::size_t fill = catch_fill_;
-    const void* marker = std::memchr(catch_.data(), kZumStart, fill);
-    const std::size_t start =
-        marker == nullptr ? fill : static_cast<std::size_t>(static_cast<const std::uint8_t*>(marker) - catch_.data());
+    std::size_t from = 0;
+    std::size_t start = catch_fill_;
     bool unfinished = false;
-    if (start < fill) {
-        std::size_t pos = start + 1;
-        while (pos < fill && catch_[pos] != kFrameEnd && catch_[pos] != kZumStart) ++pos;
-        if (pos == fill) {
-            unfinished = true;
-        } else if (catch_[pos] == kFrameEnd &&
-                   qlpDecodeText(catch_.data() + start, pos - start + 1, result.reply)) {
-            result.caught = true;
-            std::memmove(catch_.data() + start, catch_.data() + pos + 1, fill - pos - 1);
-            catch_fill_ = fill - (pos + 1 - start);
+    while (from < catch_fill_) {
+        const void* marker = std::memchr(catch_.data() + from, kZumStart, catch_fill_ - from);
+        if (marker == nullptr) {
+            start = catch_fill_;
+            break;
         }
+        start = static_cast<std::size_t>(static_cast<const std::uint8_t*>(marker) - catch_.data());
+        std::size_t pos = start + 1;
+        while (pos < catch_fill_ && catch_[pos] != kFrameEnd && catch_[pos] != kZumStart) ++pos;
+        if (pos == catch_fill_) {
+            unfinished = true;
+            break;
+        }
+        if (catch_[pos] == kZumStart) break;
+        QlpCommand reply;
+        if (result.caught < CatchResult::kRepliesMax && qlpDecodeText(catch_.data() + start, pos - start + 1, reply)) {
+            result.replies[static_cast<std::size_t>(result.caught++)] = reply;
+            std::memmove(catch_.data() + start, catch_.data() + pos + 1, catch_fill_ - pos - 1);
+            catch_fill_ -= pos + 1 - start;
+            from = start;
+        } else {
+            from = pos + 1; // not a frame: its bytes stay
+        }
+        start = catch_fill_;
     }
+    const std::size_t fill = catch_fill_;
 
     if (unfinished && fill - start <= kHeldMax && now - last_arrival_ < kHeldExpiry) {
         MoveToUnknown(0, start);

@@ -1,5 +1,5 @@
-// Picks ZUM reply frames out of the received byte stream, one frame per read at
-// most, and hands every other byte back as unknown data.
+// Picks ZUM reply frames out of the received byte stream and hands every other
+// byte back as unknown data.
 #pragma once
 
 #include <array>
@@ -10,8 +10,11 @@
 #include "core/protocol/qlp_types.h"
 
 struct CatchResult {
-    bool caught = false;
-    QlpCommand reply;
+    // Every frame of one read is caught (replies from two devices may arrive
+    // together), up to this many; later ones are unknown data.
+    static constexpr int kRepliesMax = 16;
+    int caught = 0;
+    std::array<QlpCommand, kRepliesMax> replies{};
     std::int32_t unknown_count = 0; // bytes handed out as unknown data
 };
 
@@ -28,7 +31,7 @@ public:
     static constexpr Clock::duration kHeldExpiry = std::chrono::milliseconds(50);
 
     // Takes one read (count may be 0, at most kReadMax are taken) that arrived at
-    // `now`, catches at most one frame, and copies the bytes that are not part of a
+    // `now`, catches its frames, and copies the bytes that are not part of a
     // frame into out (room for kReadMax). An unfinished frame at the end of the
     // read is held for the next call unless it is too long or expired.
     CatchResult feed(const std::uint8_t* bytes, std::size_t count, Clock::time_point now, std::uint8_t* out);

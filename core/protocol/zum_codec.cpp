@@ -14,7 +14,7 @@ constexpr std::size_t kZumNumberLimit = 31;
 // A ZUM frame carries ID and function plus at most command, channel and three values.
 constexpr int kZumMinNumbers = 2;
 constexpr int kZumMaxNumbers = 7;
-// What a frame with a wrong number count decodes to ("Code Error").
+// What a frame with a wrong number count or a garbled field decodes to ("Code Error").
 constexpr std::uint8_t kCodeErrorFunction = 0xF6;
 
 constexpr std::uint8_t kZumStart = '%';
@@ -25,6 +25,9 @@ constexpr std::uint8_t kFrameEnd = 0x00;
 constexpr std::size_t kZebBlockSize = 16;
 constexpr std::size_t kZebCrcCovered = 12;
 constexpr std::uint8_t kZebEscape = 0xA8;
+// The second bytes of the four escape pairs.
+constexpr std::uint8_t kZebEscapedFirst = 0xA9;
+constexpr std::uint8_t kZebEscapedLast = 0xAC;
 constexpr std::uint8_t kZikEscape = 0xDB;
 constexpr std::uint8_t kZikEscapedEnd = 0xDC;
 constexpr std::uint8_t kZikEscapedEscape = 0xDD;
@@ -59,20 +62,30 @@ std::size_t textLength(const std::uint8_t* bytes, std::size_t length) {
     return static_cast<std::size_t>(std::find(bytes, bytes + length, kFrameEnd) - bytes);
 }
 
-// A decimal number of at most kZumNumberLimit characters with an optional leading
-// "-"; it stops at the first other character, and an empty number is 0. Wrapping
-// modulo 2^32 keeps the low bits that the frame uses exact for any length.
-std::uint32_t zumNumberValue(const char* text, std::size_t length) {
+// The range of each ZUM number by its place: ID, function, command and channel are
+// bytes; a value is a 16-bit word, written signed or unsigned.
+constexpr std::array<std::int32_t, kZumMaxNumbers> kZumLow{0, 0, 0, 0, -32768, -32768, -32768};
+constexpr std::array<std::int32_t, kZumMaxNumbers> kZumHigh{255, 255, 255, 255, 65535, 65535, 65535};
+// Beyond every range: a longer run of digits stops counting here.
+constexpr std::int32_t kZumNumberCap = 1000000;
+
+// A decimal number with an optional leading "-", inside low..high. An empty field,
+// a "-" anywhere else or a number out of range is no number: false.
+bool zumNumberValue(const char* text, std::size_t length, std::int32_t low, std::int32_t high,
+                    std::int32_t& out) {
     std::size_t i = 0;
-    bool negative = false;
-    if (i < length && text[i] == '-') {
-        negative = true;
-        ++i;
+    const bool negative = length > 0 && text[0] == '-';
+    if (negative) ++i;
+    if (i == length) return false;
+    std::int32_t value = 0;
+    for (; i < length; ++i) {
+        if (text[i] < '0' || text[i] > '9') return false;
+        value = std::min(value * 10 + (text[i] - '0'), kZumNumberCap);
     }
-    std::uint32_t value = 0;
-    for (; i < length && text[i] >= '0' && text[i] <= '9'; ++i)
-        value = value * 10u + static_cast<std::uint32_t>(text[i] - '0');
-    return negative ? 0u - value : value;
+    if (negative) value = -value;
+    if (value < low || value > high) return false;
+    out = value;
+    return true;
 }
 
 std::string twoHexDigits(unsigned value) {
@@ -121,8 +134,9 @@ bool qlpDecodeText(const std::uint8_t* bytes, std::size_t length, QlpCommand& ou
     while (pos < end && bytes[pos] == ' ') ++pos;
     if (pos == end) return false;
 
-    std::array<std::uint32_t, kZumMaxNumbers> numbers{};
+    std::array<std::int32_t, kZumMaxNumbers> numbers{};
     int count = 0;
+    bool garbled = false; // a field that is empty, not decimal or out of its range
     char current[kZumNumberLimit];
     std::size_t current_length = 0;
     for (;; ++pos) {
@@ -133,8 +147,14 @@ bool qlpDecodeText(const std::uint8_t* bytes, std::size_t length, QlpCommand& ou
         } else if (c == '\r' || c == '\n') {
             continue;
         } else if (c == ',' || c == kFrameEnd) {
-            if (count < kZumMaxNumbers) numbers[count] = zumNumberValue(current, current_length);
-            ++count; // numbers past the seventh are only counted
+            // Numbers past the seventh are only counted.
+            if (count < kZumMaxNumbers &&
+                !zumNumberValue(current, current_length, kZumLow[count], kZumHigh[count], numbers[count])) {
+                // A frame whose ID cannot be read belongs to no device.
+                if (count == 0) return false;
+                garbled = true;
+            }
+            ++count;
             current_length = 0;
             if (c == kFrameEnd) break;
         } else {
@@ -142,25 +162,28 @@ bool qlpDecodeText(const std::uint8_t* bytes, std::size_t length, QlpCommand& ou
         }
     }
 
+    // A wrong number count or a garbled field gives the Code Error record, never a
+    // value cut down to fit.
     Packet packet;
-    packet.id() = static_cast<std::uint8_t>(numbers[0] & 0xFF);
-    if (count < kZumMinNumbers || count > kZumMaxNumbers) {
+    packet.id() = static_cast<std::uint8_t>(numbers[0]);
+    if (count < kZumMinNumbers || count > kZumMaxNumbers || garbled) {
         packet.function() = kCodeErrorFunction;
         packet.length() = 0;
     } else {
-        packet.function() = static_cast<std::uint8_t>(numbers[1] & 0xFF);
+        packet.function() = static_cast<std::uint8_t>(numbers[1]);
         if (count == 2) {
             packet.length() = 0;
         } else if (count == 3) {
-            packet.params()[0] = static_cast<std::uint8_t>(numbers[2] & 0xFF);
+            packet.params()[0] = static_cast<std::uint8_t>(numbers[2]);
             packet.length() = 1;
         } else {
-            packet.params()[0] = static_cast<std::uint8_t>(numbers[2] & 0xFF);
-            packet.params()[1] = static_cast<std::uint8_t>(numbers[3] & 0xFF);
+            packet.params()[0] = static_cast<std::uint8_t>(numbers[2]);
+            packet.params()[1] = static_cast<std::uint8_t>(numbers[3]);
             for (int i = 4; i < count; ++i) {
                 std::uint8_t* at = &packet.params()[2 + 2 * (i - 4)];
-                at[0] = static_cast<std::uint8_t>((numbers[i] >> 8) & 0xFF);
-                at[1] = static_cast<std::uint8_t>(numbers[i] & 0xFF);
+                const auto word = static_cast<std::uint16_t>(numbers[i]);
+                at[0] = static_cast<std::uint8_t>(word >> 8);
+                at[1] = static_cast<std::uint8_t>(word & 0xFF);
             }
             packet.length() = static_cast<std::uint8_t>(2 * (count - 4) + 2);
         }
@@ -205,6 +228,11 @@ std::vector<std::uint8_t> zebEncode(const ZebFrame& frame) {
     block[12] = static_cast<std::uint8_t>(crc >> 8);
     block[13] = static_cast<std::uint8_t>(crc & 0xFF);
 
+    // 0xA8 travels as itself, so 0xA8 followed by a byte that would end an escape
+    // pair reads back as that pair: such a block cannot be sent as it is.
+    for (std::size_t i = 0; i + 1 < kZebBlockSize; ++i)
+        if (block[i] == kZebEscape && block[i + 1] >= kZebEscapedFirst && block[i + 1] <= kZebEscapedLast) return {};
+
     std::vector<std::uint8_t> out;
     out.reserve(2 + 2 * kZebBlockSize);
     out.push_back(kZebStart);
@@ -230,16 +258,17 @@ bool zebDecode(const std::uint8_t* bytes, std::size_t length, ZebFrame& out) {
     std::size_t filled = 0;
     for (std::size_t pos = 1; pos < end; ++pos) {
         std::uint8_t b = bytes[pos];
-        if (b == kZebEscape) {
-            const std::uint8_t next = pos + 1 < end ? bytes[pos + 1] : kFrameEnd;
-            switch (next) {
+        // 0xA8 that starts no escape pair is the byte itself (it travels unescaped).
+        if (b == kZebEscape && pos + 1 < end) {
+            bool pair = true;
+            switch (bytes[pos + 1]) {
             case 0xA9: b = '%'; break;
             case 0xAA: b = '$'; break;
             case 0xAB: b = '@'; break;
             case 0xAC: b = 0x00; break;
-            default: return false;
+            default: pair = false; break;
             }
-            ++pos;
+            if (pair) ++pos;
         }
         if (filled == kZebBlockSize) return false;
         block[filled++] = b;

@@ -12,6 +12,9 @@
 // ZUM: "% id,function[,command,channel[,values]]" and 0x00 (counted in the result).
 std::vector<std::uint8_t> qlpEncodeText(const QlpCommand& command);
 // Decodes a frame that starts with '%' and ends at its first 0x00 within length.
+// A wrong number count, or a field that is empty, not decimal or out of its range
+// (ID, function, command, channel 0..255; values -32768..65535), gives the Code
+// Error record (function 0xF6, valueCount -1); a frame whose ID cannot be read fails.
 bool qlpDecodeText(const std::uint8_t* bytes, std::size_t length, QlpCommand& out);
 std::string qlpCommandText(const QlpCommand& command);
 
@@ -22,7 +25,10 @@ std::string qlpReplyAlert(int code);
 // CRC-16 with the MODBUS parameters.
 std::uint16_t qlpCrc16(const std::uint8_t* bytes, std::size_t count);
 
+// Empty when the block holds 0xA8 followed by 0xA9..0xAC: that 0xA8 travels as
+// itself, so the pair would read back as an escape and the frame as another one.
 std::vector<std::uint8_t> zebEncode(const ZebFrame& frame);
+// 0xA8 followed by 0xA9..0xAC is an escape pair; any other 0xA8 is the byte itself.
 bool zebDecode(const std::uint8_t* bytes, std::size_t length, ZebFrame& out);
 std::string zebFrameText(const ZebFrame& frame);
 

@@ -1,7 +1,10 @@
 #include "core/protocol/zum_exchange.h"
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
+#include <optional>
+#include <vector>
 
 #include "core/protocol/reply_fifo.h"
 #include "core/protocol/zum_catcher.h"
@@ -10,6 +13,8 @@
 #include "core/util/convert.h"
 
 namespace {
+
+enum class LineEcho { kUnknown, kEchoes, kQuiet };
 
 using Clock = std::chrono::steady_clock;
 
@@ -26,6 +31,9 @@ struct ZumState {
     // Held while a line is handed over, so a sink is never called after removal.
     std::mutex sink_mutex;
     LinkLogSink* sink = nullptr;
+    // Whether the line brings the requests back (an echoing RS-485 adapter), as
+    // the exchanges have seen it; forgotten by a flush.
+    std::atomic<LineEcho> line_echo{LineEcho::kUnknown};
 };
 
 ZumState& state() {
@@ -46,6 +54,51 @@ void logLine(const std::string& text) {
 }
 
 bool isErrorReply(std::uint8_t function) { return function >= 0xF1 && function <= 0xFB; }
+
+// Requests to these IDs are answered by whichever device hears them (detection).
+constexpr std::uint32_t kAnyDeviceIdMin = 254;
+
+bool fromAddressee(const QlpCommand& request, const QlpCommand& reply) {
+    const std::uint32_t id = request.id & 0xFFu; // the byte that travelled
+    return id >= kAnyDeviceIdMin || reply.id == id;
+}
+
+// Waits for the reply to the request whose frame was `sent`. A reply from another
+// device is listed and passed over. A frame that repeats the request byte for byte
+// is the adapter's echo, or a device confirming a write by repeating it, or one
+// answering a read without its value: it is held while the real reply may follow,
+// and taken when the budget ends without one, unless the line is known to echo.
+// On a line known not to echo, the repeat of a write is taken at once.
+bool awaitReply(const QlpCommand& request, const std::vector<std::uint8_t>& sent, Clock::time_point deadline,
+                QlpCommand& reply) {
+    ZumState& s = state();
+    std::optional<QlpCommand> repeat;
+    QlpCommand caught;
+    while (s.fifo.WaitPop(caught, deadline)) {
+        if (!fromAddressee(request, caught)) {
+            logIdLine(caught.id, "Reply From Other ID  Send " + qlpCommandText(request) + "     Reply " +
+                                     qlpCommandText(caught));
+            continue;
+        }
+        if (!repeat && qlpEncodeText(caught) == sent) {
+            if (request.valueCount > 0 && s.line_echo == LineEcho::kQuiet) {
+                reply = caught;
+                return true;
+            }
+            repeat = caught;
+            continue;
+        }
+        // An echo always comes first, so this frame tells whether the line echoes.
+        s.line_echo = repeat ? LineEcho::kEchoes : LineEcho::kQuiet;
+        reply = caught;
+        return true;
+    }
+    if (repeat && s.line_echo != LineEcho::kEchoes) {
+        reply = *repeat;
+        return true;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -72,7 +125,7 @@ std::int32_t zumReadFilter(std::uint8_t* out) {
         std::lock_guard<std::mutex> lock(s.catcher_mutex);
         result = s.catcher.feed(chunk, static_cast<std::size_t>(received), Clock::now(), out);
     }
-    if (result.caught) s.fifo.push(result.reply);
+    for (int i = 0; i < result.caught; ++i) s.fifo.push(result.replies[static_cast<std::size_t>(i)]);
     if (result.unknown_count > 0)
         logLine("ZUM Filter Unknow Receive Data " + std::to_string(result.unknown_count) + " ," +
                 bytes_to_tagged_text(out, result.unknown_count));
@@ -87,6 +140,7 @@ void zumFlush() {
         s.catcher.clear();
     }
     s.fifo.reset();
+    s.line_echo = LineEcho::kUnknown;
 }
 
 std::uint64_t zumDroppedReplies() { return state().fifo.dropped(); }
@@ -122,7 +176,7 @@ ExchangeStatus zumExchange(const QlpCommand& request, QlpCommand& reply, std::st
 
     const Clock::time_point start = Clock::now();
     QlpCommand answer;
-    const bool answered = s.fifo.WaitPop(answer, start + std::chrono::milliseconds(budget_ms));
+    const bool answered = awaitReply(request, qlpEncodeText(request), start + std::chrono::milliseconds(budget_ms), answer);
     const long long waited =
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 

@@ -23,11 +23,12 @@ void zumSetLinkLog(LinkLogSink* sink);
 // Uninstalls the sink if it is the one installed (for a sink that goes away).
 void zumRemoveLinkLog(LinkLogSink* sink);
 
-// Receive thread: reads the port, catches at most one reply frame into the FIFO,
+// Receive thread: reads the port, catches its reply frames into the FIFO,
 // copies every other byte to out (at most 2048) and returns their number.
 std::int32_t zumReadFilter(std::uint8_t* out);
 
-// Purges the port and empties the reply FIFO and the catcher's buffers.
+// Purges the port, empties the reply FIFO and the catcher's buffers, and forgets
+// whether the line echoes.
 void zumFlush();
 
 // Replies dropped because the reply FIFO was full.
@@ -36,6 +37,9 @@ std::uint64_t zumDroppedReplies();
 // Encodes and writes the request: 0, or 2 when the port refused it (message = its text).
 ExchangeStatus zumSend(const QlpCommand& request, std::string& message);
 
-// Sends the request and waits up to budget_ms of real time for one reply: 0, 2, 3 or 4.
+// Sends the request and waits up to budget_ms of real time for its reply: 0, 2, 3 or 4.
+// Only a reply from the addressed device counts (any device for IDs 254 and 255);
+// one from another ID goes to the link monitor, tagged with that ID. The adapter's
+// echo of the request is passed over.
 ExchangeStatus zumExchange(const QlpCommand& request, QlpCommand& reply, std::string& message,
                            int budget_ms);

@@ -1,6 +1,7 @@
 #include "core/terminal/qlp_compose.h"
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "core/protocol/zum_codec.h"
@@ -80,5 +81,7 @@ std::optional<std::string> SendQlpAsciiCommand(const QlpCommand& command) {
 }
 
 std::optional<std::string> SendQlpDataFrame(const ZebFrame& frame) {
-    return sendFrame(zebEncode(frame), kZebFramePrefix, zebFrameText(frame));
+    std::vector<std::uint8_t> wire = zebEncode(frame);
+    if (wire.empty()) return std::string(kZebFramePrefix) + kZebNotSentText;
+    return sendFrame(std::move(wire), kZebFramePrefix, zebFrameText(frame));
 }

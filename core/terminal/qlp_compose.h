@@ -12,6 +12,9 @@
 
 inline constexpr const char* kZumFramePrefix = "Send ZUM Frame = ";
 inline constexpr const char* kZebFramePrefix = "Send ZEB Frame = ";
+// After the prefix when the block holds 0xA8 followed by 0xA9..0xAC: sent, it would
+// read back as an escape pair, so it is not sent.
+inline constexpr const char* kZebNotSentText = "Not Sent! 0xA8 before 0xA9 to 0xAC reads back as an escape";
 
 inline constexpr int kQlpAsciiGroups = 5;
 inline constexpr int kQlpAsciiValues = 3;
@@ -58,6 +61,7 @@ struct QlpDataFields {
 QlpCommand qlp_ascii_command(const QlpAsciiFields& fields);
 ZebFrame qlp_data_frame(const QlpDataFields& fields);
 
-// Write the frame and return the line to log; nothing when the frame encodes empty.
+// Write the frame and return the line to log; nothing when the frame encodes empty,
+// except a ZEB block that cannot be sent, which says so.
 std::optional<std::string> SendQlpAsciiCommand(const QlpCommand& command);
 std::optional<std::string> SendQlpDataFrame(const ZebFrame& frame);

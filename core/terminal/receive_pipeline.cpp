@@ -1,6 +1,7 @@
 #include "core/terminal/receive_pipeline.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "core/protocol/zum_codec.h"
@@ -66,7 +67,34 @@ int ReceivePipeline::receive_mode() const {
     return settings_.receive_mode;
 }
 
+bool ReceivePipeline::ParseOtherTerminator(std::string_view text, std::vector<std::uint8_t>& out) {
+    out.clear();
+    auto digit = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == ' ' || text[i] == ',') {
+            ++i;
+            continue;
+        }
+        if (i + 1 == text.size() || !digit(text[i]) || !digit(text[i + 1])) return false;
+        if (out.size() == static_cast<std::size_t>(kTerminatorMax)) return false;
+        out.push_back(static_cast<std::uint8_t>(hex_text_to_int(text.substr(i, 2), 2)));
+        i += 2;
+    }
+    return true;
+}
+
 void ReceivePipeline::ParseTerminator(DisplaySettings& s, int mode) {
+    if (mode == kLineControlOther) {
+        // An empty field cuts after every byte; text that is not hex pairs never
+        // becomes a guessed byte: the terminator in effect stays.
+        std::vector<std::uint8_t> bytes;
+        s.other_valid = ParseOtherTerminator(s.other_text, bytes);
+        if (!s.other_valid) return;
+        s.terminator.fill(0);
+        std::copy(bytes.begin(), bytes.end(), s.terminator.begin());
+        s.terminator_length = static_cast<std::int32_t>(bytes.size());
+        return;
+    }
     s.terminator.fill(0);
     switch (mode) {
     case kLineControlNul:
@@ -80,20 +108,11 @@ void ReceivePipeline::ParseTerminator(DisplaySettings& s, int mode) {
         s.terminator[0] = 0x0A;
         s.terminator_length = 1;
         break;
-    case kLineControlCrLf:
+    default:
         s.terminator[0] = 0x0D;
         s.terminator[1] = 0x0A;
         s.terminator_length = 2;
         break;
-    default: {
-        // A malformed field gives length 0, after which every byte is a line of its own.
-        std::vector<std::uint8_t> bytes;
-        int n = hex_pairs_to_bytes(s.other_text, ',', bytes);
-        n = std::clamp(n, 0, kTerminatorMax);
-        std::copy_n(bytes.begin(), n, s.terminator.begin());
-        s.terminator_length = n;
-        break;
-    }
     }
 }
 
@@ -102,6 +121,8 @@ void ReceivePipeline::SetLineControlMode(int mode, std::string_view other_text) 
     Update([&](DisplaySettings& s, Hooks&) {
         s.line_control_mode = mode;
         s.other_text = std::string(other_text);
+        std::vector<std::uint8_t> unused;
+        s.other_valid = ParseOtherTerminator(s.other_text, unused);
         ParseTerminator(s, mode);
     });
 }
@@ -109,8 +130,18 @@ void ReceivePipeline::SetLineControlMode(int mode, std::string_view other_text) 
 void ReceivePipeline::SetLineControlOther(std::string_view other_text) {
     Update([&](DisplaySettings& s, Hooks&) {
         s.other_text = std::string(other_text);
-        if (s.line_control_mode == kLineControlOther) ParseTerminator(s, kLineControlOther);
+        if (s.line_control_mode == kLineControlOther) {
+            ParseTerminator(s, kLineControlOther);
+        } else {
+            std::vector<std::uint8_t> unused;
+            s.other_valid = ParseOtherTerminator(s.other_text, unused);
+        }
     });
+}
+
+bool ReceivePipeline::other_valid() const {
+    std::lock_guard lock(mutex_);
+    return settings_.other_valid;
 }
 
 int ReceivePipeline::line_control_mode() const {

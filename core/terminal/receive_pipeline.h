@@ -49,6 +49,9 @@ struct DisplaySettings {
     std::array<std::uint8_t, kTerminatorMax> terminator{}; // 0x00
     std::int32_t terminator_length = 1;
     std::string other_text; // the "Other" field, kept for re-parsing on a mode change
+    // False while the "Other" field holds text that is not hex pairs: the
+    // terminator in effect before stays.
+    bool other_valid = true;
     std::int32_t change_line_wait = 200;
     bool qlp_filter = false;
     std::string recorder_keyword = "#";
@@ -75,10 +78,16 @@ public:
     // Out-of-range values are ignored.
     void SetReceiveMode(int mode);
     int receive_mode() const;
-    // Sets the terminator by mode; mode 4 parses `other_text` as hex pairs.
+    // Sets the terminator by mode; mode 4 parses `other_text` as hex pairs
+    // (ParseOtherTerminator), keeping the terminator in effect when it cannot.
     void SetLineControlMode(int mode, std::string_view other_text);
     // The "Other" field changed: re-parsed into the terminator while mode 4 is selected.
     void SetLineControlOther(std::string_view other_text);
+    // Whether the "Other" field last given reads as hex pairs.
+    bool other_valid() const;
+    // Pairs of hex digits, blanks and commas allowed between them ("0D 0A", "0D,0A",
+    // "0D0A"); no pairs at all give an empty terminator. False for anything else.
+    static bool ParseOtherTerminator(std::string_view text, std::vector<std::uint8_t>& out);
     int line_control_mode() const;
     std::vector<std::uint8_t> terminator() const;
     // Clamped to 0..500.

@@ -221,20 +221,12 @@ std::int32_t extract_line(std::uint8_t* buffer, std::int32_t& count, const std::
     if (terminator == nullptr || terminator_length <= 0) {
         length = 1;
     } else {
-        std::int32_t matched = 0;
-        for (std::int32_t i = 0; i < count; ++i) {
-            // A mismatch starts the match over at the next byte; the failing byte itself is
-            // not tried as the terminator's first byte, so 0D 0D 0A holds no 0D 0A line.
-            if (buffer[i] != terminator[matched]) {
-                matched = 0;
-                continue;
-            }
-            if (++matched == terminator_length) {
-                length = i + 1;
-                break;
-            }
-        }
-        if (length == 0) return 0;
+        // The first place where the whole terminator stands, wherever a partial match began.
+        const std::uint8_t* end = buffer + count;
+        const std::uint8_t* at = std::search(static_cast<const std::uint8_t*>(buffer), end, terminator,
+                                             terminator + terminator_length);
+        if (at == end) return 0;
+        length = static_cast<std::int32_t>(at - buffer) + terminator_length;
     }
     std::memcpy(out, buffer, static_cast<std::size_t>(length));
     count -= length;

@@ -1,5 +1,6 @@
 #include "gui/main/receive_settings_panel.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -147,10 +148,23 @@ void ReceiveSettingsPanel::RadioGroup_ReceiveMessageModeClick(int index) {
 void ReceiveSettingsPanel::RadioGroup_LineControlModeClick(int index) {
     Edit_LineControlOther->setEnabled(index == kLineControlOther);
     pipeline_.SetLineControlMode(index, Edit_LineControlOther->text().toLatin1().toStdString());
+    ShowOtherValidity();
 }
 
 void ReceiveSettingsPanel::Edit_LineControlOtherChange(const QString& text) {
     pipeline_.SetLineControlOther(text.toLatin1().toStdString());
+    ShowOtherValidity();
+}
+
+void ReceiveSettingsPanel::ShowOtherValidity() {
+    const bool valid = pipeline_.other_valid();
+    QPalette palette = Edit_LineControlOther->palette();
+    const QColor colour = valid ? QApplication::palette().color(QPalette::Text) : QColor(255, 0, 0);
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        palette.setColor(group, QPalette::Text, colour);
+    Edit_LineControlOther->setPalette(palette);
+    Edit_LineControlOther->setToolTip(valid ? QString()
+                                            : QStringLiteral("Not hex pairs: the terminator in use stays"));
 }
 
 void ReceiveSettingsPanel::CheckBox_ChangeLineClick() {

@@ -38,6 +38,8 @@ private:
     void InitConnections();
     void ApplyDefaults();
     void UpdateTimer();
+    // Text that is not hex pairs shows red, with the reason as its tip.
+    void ShowOtherValidity();
 
     void RadioGroup_ReceiveMessageModeClick(int index);
     void RadioGroup_LineControlModeClick(int index);

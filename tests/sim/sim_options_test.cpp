@@ -67,7 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
         GoodCase{"StreamEvery", {"--every", "50", "--stream", "x"},
                  [](const SimOptions& o) { return o.every_ms == 50; }},
         GoodCase{"Flags", {"--echo", "-v", "--help"},
-                 [](const SimOptions& o) { return o.echo && o.verbose && o.help; }}),
+                 [](const SimOptions& o) { return o.echo && o.verbose && o.help; }},
+        GoodCase{"AdapterEcho", {"--adapter-echo"}, [](const SimOptions& o) { return o.adapter_echo && !o.echo; }}),
     [](const testing::TestParamInfo<GoodCase>& info) { return info.param.name; });
 
 struct BadCase {

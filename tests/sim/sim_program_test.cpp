@@ -225,6 +225,16 @@ TEST(SimModes, EchoSendsEveryByteBack) {
     EXPECT_EQ(c.line->readQuiet(80ms, 1000ms), sent);
 }
 
+TEST(SimModes, AdapterEchoSendsTheRequestBackThenTheReply) {
+    CONNECT(c, {"--adapter-echo"});
+    const Bytes request = zum("% 1,5,64,2");
+    c.line->write(request);
+    Bytes expected = request;
+    const Bytes reply = zum("% 1,5,64,2,0");
+    expected.insert(expected.end(), reply.begin(), reply.end());
+    EXPECT_EQ(c.line->readQuiet(80ms, 1000ms), expected);
+}
+
 TEST(SimModes, StreamRepeatsTheTaggedText) {
     CONNECT(c, {"--stream", "#12<CR><LF>", "--every", "40"});
     const Bytes heard = c.line->readQuiet(300ms, 330ms);
@@ -310,7 +320,7 @@ TEST(SimProgram, HelpDescribesEveryOption) {
     const ProgramResult r = runProgram(BENCHLINK_SIM_PROGRAM, {"--help"});
     EXPECT_EQ(r.code, 0);
     for (const char* option : {"--com", "--model", "--id", "--baud", "--can", "--master", "--number", "--bus", "--ai",
-                               "--absent", "--drop", "--seed", "--delay", "--split", "--noise", "--error", "--value", "--echo",
+                               "--absent", "--drop", "--seed", "--delay", "--split", "--noise", "--error", "--value", "--echo", "--adapter-echo",
                                "--stream", "--every", "-v"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }

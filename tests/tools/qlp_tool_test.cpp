@@ -127,6 +127,23 @@ TEST_F(QlpTool, WritesShowInTheReadBacks) {
     }
 }
 
+// Behind an adapter that echoes every request, the echo is passed over and the
+// device's own reply read (for a write, the device's repeat after the echo).
+TEST_F(QlpTool, EchoingAdapterGivesTheDevicesReplies) {
+    SimProcess own = startSim({"--com", "4", "--adapter-echo", "--ai", "0=1234"});
+    ASSERT_TRUE(own.ok());
+    for (const auto& [args, out] : std::vector<std::pair<Args, std::string>>{
+             {{"--type", "5V", "read-ai", "1", "0"}, "1234 1.506 V\n"},
+             {{"write-ao", "1", "2", "2048"}, "Success.\n"},
+             {{"read-ao", "1", "2"}, "2048\n"}}) {
+        Args with_port = args;
+        with_port.insert(with_port.begin(), {"--port", "4"});
+        const ProgramResult r = runProgram(BENCHLINK_QLP_PROGRAM, with_port);
+        EXPECT_EQ(r.code, 0) << args.back() << r.err;
+        EXPECT_EQ(r.out, out);
+    }
+}
+
 // A device of its own: set changes it. The new baud rate is then found by the
 // auto-baud scan through --path.
 TEST_F(QlpTool, SetRewritesTheDeviceAndDetectFollowsIt) {

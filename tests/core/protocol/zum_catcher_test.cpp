@@ -27,7 +27,7 @@ protected:
     std::string feed(const std::string& bytes, std::chrono::milliseconds offset = 0ms) {
         std::vector<std::uint8_t> out(ZumCatcher::kReadMax);
         last = catcher.feed(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), t0 + offset, out.data());
-        if (last.caught) caught.push_back(last.reply);
+        caught.insert(caught.end(), last.replies.begin(), last.replies.begin() + last.caught);
         return std::string(out.begin(), out.begin() + last.unknown_count);
     }
 
@@ -48,11 +48,13 @@ TEST_F(Catcher, FrameAloneLeavesNothing) {
     EXPECT_EQ(catcher.held(), 0u);
 }
 
-TEST_F(Catcher, TwoFramesInOneReadCatchTheFirst) {
+TEST_F(Catcher, EveryFrameOfOneReadIsCaught) {
+    // Replies from two devices in one read: the waiting exchange picks its own.
     const std::string second = std::string("% 7,5,48,2,99") + '\0';
-    EXPECT_EQ(feed(kFrame + second), second);
-    ASSERT_EQ(caught.size(), 1u);
+    EXPECT_EQ(feed("a" + kFrame + "b" + second + "c"), "abc");
+    ASSERT_EQ(caught.size(), 2u);
     EXPECT_EQ(caught[0], expectedReply());
+    EXPECT_EQ(caught[1].id, 7u);
 }
 
 TEST_F(Catcher, SecondPercentBeforeTheEndIsNoFrame) {

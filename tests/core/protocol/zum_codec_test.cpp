@@ -104,12 +104,27 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"65535IsMinusOne", "% 5,5,48,2,65535", true, command(1, 5, 5, 48, 2, {-1})},
         DecodeCase{"40000WrapsNegative", "% 5,5,48,2,40000", true, command(1, 5, 5, 48, 2, {40000 - 65536})},
         DecodeCase{"NegativeValue", "% 5,5,48,2,-5", true, command(1, 5, 5, 48, 2, {-5})},
-        DecodeCase{"ValueKeepsLow16Bits", "% 5,5,48,2,65537", true, command(1, 5, 5, 48, 2, {1})},
-        DecodeCase{"IdKeepsLowByte", "% 261,5", true, command(-1, 5, 5)},
-        DecodeCase{"FunctionKeepsLowByte", "% 5,257", true, command(-1, 5, 1)},
+        DecodeCase{"LowestValue", "% 5,5,48,2,-32768", true, command(1, 5, 5, 48, 2, {-32768})},
+        DecodeCase{"HighestByteFields", "% 255,255,255,255", true, command(0, 255, 255, 255, 255)},
+        // A garbled field makes the frame a Code Error, never a value cut down to fit.
+        DecodeCase{"ValueAboveRangeIsCodeError", "% 5,5,48,2,70000", true, command(-1, 5, 0xF6)},
+        DecodeCase{"Value65536IsCodeError", "% 5,5,48,2,65536", true, command(-1, 5, 0xF6)},
+        DecodeCase{"ValueBelowRangeIsCodeError", "% 5,5,48,2,-32769", true, command(-1, 5, 0xF6)},
+        DecodeCase{"EmptyValueIsCodeError", "% 5,5,48,2,", true, command(-1, 5, 0xF6)},
+        DecodeCase{"MinusInsideIsCodeError", "% 5,5,48,2,1-2", true, command(-1, 5, 0xF6)},
+        DecodeCase{"LoneMinusIsCodeError", "% 5,5,48,2,-", true, command(-1, 5, 0xF6)},
+        DecodeCase{"FunctionAboveByteIsCodeError", "% 5,261", true, command(-1, 5, 0xF6)},
+        DecodeCase{"NegativeFunctionIsCodeError", "% 5,-1", true, command(-1, 5, 0xF6)},
+        DecodeCase{"CommandAboveByteIsCodeError", "% 5,5,256,2", true, command(-1, 5, 0xF6)},
+        DecodeCase{"ChannelAboveByteIsCodeError", "% 5,5,48,256", true, command(-1, 5, 0xF6)},
+        DecodeCase{"LongNumberIsCodeError", "% 5,5,48,2," + std::string(31, '9'), true, command(-1, 5, 0xF6)},
+        // Without a readable ID the frame is no device's reply.
+        DecodeCase{"IdAboveByteFails", "% 257,5", false, {}},
+        DecodeCase{"EmptyIdFails", "% ,5", false, {}},
+        DecodeCase{"MinusInsideIdFails", "% 1-2,5", false, {}},
         DecodeCase{"ErrorReply", "% 5,241", true, command(-1, 5, 0xF1)},
         DecodeCase{"CrAndLfIgnored", "% 5,5,4\r8,2\r\n", true, command(0, 5, 5, 48, 2)},
-        DecodeCase{"EmptyNumberIsZero", "% 5,,48,2", true, command(0, 5, 0, 48, 2)},
+        DecodeCase{"EmptyCommandIsCodeError", "% 5,5,,2", true, command(-1, 5, 0xF6)},
         DecodeCase{"SeveralBlanks", "%   5,5", true, command(-1, 5, 5)},
         DecodeCase{"TextBeforeTheBlankSkipped", "%XY 5,5", true, command(-1, 5, 5)},
         DecodeCase{"NumberOf31Characters", "% 5," + number(31, "6"), true, command(-1, 5, 6)},
@@ -216,8 +231,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ZebCase{"WrongDataByte", zebWith(6, {0x13}), false},
                     ZebCase{"FifteenBytes", zebWith(6, {}), false},
                     ZebCase{"SeventeenBytes", zebWith(6, {0x12, 0x12}), false},
-                    ZebCase{"UnknownEscape", zebWith(8, {0xA8, 0x41}, 2), false},
-                    ZebCase{"EscapeBeforeTheEnd", zebWith(24, {0xA8, 0x00}, 3), false},
+                    ZebCase{"A8WithoutPairIsAByteTooMany", zebWith(8, {0xA8, 0x41}, 2), false},
+                    ZebCase{"A8BeforeTheEndIsAPadByte", zebWith(24, {0xA8, 0x00}, 3), true},
                     ZebCase{"NoDollar", zebWith(0, {0x25}), false},
                     ZebCase{"NoClosingNul", Bytes(kZebExample.begin(), kZebExample.end() - 1), false},
                     ZebCase{"Empty", Bytes{}, false}),
@@ -246,13 +261,36 @@ TEST(ZebEscapes, EachMarkerByteTravelsEscapedAndComesBack) {
     EXPECT_EQ(back, sent);
 }
 
-// 0xA8 itself travels unescaped, so a data byte 0xA8 reads as the start of an
-// escape pair on the far side: such a block cannot be received.
-TEST(ZebEscapes, UnescapedA8InDataDoesNotDecode) {
-    const Bytes frame = zebEncode(zeb(1, 0x10, 2, {0xA8, 0x41}));
+// 0xA8 travels as itself: every block the encoder sends reads back the same, and a
+// block whose 0xA8 would read back as an escape pair is not encoded at all.
+struct ZebA8Case {
+    const char* name;
+    ZebFrame frame;
+    bool sent;
+};
+
+class ZebA8 : public testing::TestWithParam<ZebA8Case> {};
+
+TEST_P(ZebA8, SentFramesReadBackTheSame) {
+    const Bytes frame = zebEncode(GetParam().frame);
+    ASSERT_EQ(!frame.empty(), GetParam().sent);
+    if (frame.empty()) return;
     ZebFrame back;
-    EXPECT_FALSE(zebDecode(frame.data(), frame.size(), back));
+    ASSERT_TRUE(zebDecode(frame.data(), frame.size(), back));
+    EXPECT_EQ(back, GetParam().frame);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Vectors, ZebA8,
+    testing::Values(ZebA8Case{"DataA8", zeb(1, 0x10, 2, {0xA8, 0x41}), true},
+                    ZebA8Case{"DataA8Last", zeb(1, 0x10, 8, {1, 2, 3, 4, 5, 6, 7, 0xA8}), true},
+                    ZebA8Case{"DataA8BeforeEscapedByte", zeb(1, 0x10, 2, {0xA8, 0x25}), true},
+                    ZebA8Case{"TwoA8", zeb(0xA8, 0xA8, 2, {0xA8, 0xA8}), true},
+                    // CRC high byte 0xA8 (about one block in 256).
+                    ZebA8Case{"CrcA8", zeb(1, 0x10, 1, {0x95}), true}, // CRC 0xA8A5
+                    ZebA8Case{"DataA8BeforeA9", zeb(1, 0x10, 2, {0xA8, 0xA9}), false},
+                    ZebA8Case{"CodeA8BeforeCountAC", zeb(1, 0xA8, 0xAC, {}), false}),
+    [](const testing::TestParamInfo<ZebA8Case>& info) { return std::string(info.param.name); });
 
 TEST(ZebText, CountAboveEightShowsEightBytes) {
     EXPECT_EQ(zebFrameText(zeb(300, 0xAB, 9, {1, 2, 3, 4, 5, 6, 7, 8})), "300,AB,01,02,03,04,05,06,07,08");

@@ -293,6 +293,90 @@ TEST_F(Exchange, FlushDropsAHeldPiece) {
     EXPECT_EQ(receiver->unknown(), "");
 }
 
+// What reaches the program after the request, and what the exchange makes of it.
+struct FarEndCase {
+    const char* name;
+    QlpCommand request;
+    bool echo;                        // the adapter sends the request straight back
+    std::vector<std::string> writes;  // then these, each its own write (frames end in '\0')
+    ExchangeStatus status;
+    std::int32_t value;               // the reply's first value, when one was taken
+    std::vector<std::uint32_t> strays; // IDs of the listed replies from other devices
+};
+
+class FarEnd : public Exchange, public testing::WithParamInterface<FarEndCase> {};
+
+QlpCommand request(std::int32_t valueCount, std::uint32_t id, std::uint8_t function, std::int32_t value = 0) {
+    QlpCommand c{.valueCount = valueCount, .id = id, .function = function, .command = 48, .channel = 2};
+    c.values[0] = value;
+    return c;
+}
+
+TEST_P(FarEnd, OnlyTheAddresseesReplyCounts) {
+    const FarEndCase& c = GetParam();
+    startReceiving();
+    const std::vector<std::uint8_t> wire = qlpEncodeText(c.request);
+    device_thread = std::thread([&] {
+        const std::vector<std::uint8_t> heard = pair.read_exactly(wire.size(), 3000ms);
+        if (c.echo) pair.write(heard);
+        for (const std::string& w : c.writes) {
+            std::this_thread::sleep_for(10ms);
+            pair.write(w);
+        }
+    });
+    QlpCommand reply;
+    std::string message;
+    EXPECT_EQ(zumExchange(c.request, reply, message, 500), c.status) << message;
+    stopDevice();
+    if (c.status == kExchangeSuccess) EXPECT_EQ(reply.values[0], c.value);
+    std::vector<std::uint32_t> strays;
+    for (const auto& line : log.tagged())
+        if (line.text.starts_with("Reply From Other ID  Send ")) strays.push_back(line.id);
+    EXPECT_EQ(strays, c.strays);
+}
+
+const std::string kFrom9 = nulFrame("% 9,5,48,2,111");
+const std::string kFrom5 = nulFrame("% 5,5,48,2,555");
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, FarEnd,
+    testing::Values(
+        FarEndCase{"OtherIdIsNoReply", request(0, 5, 5), false, {kFrom9}, kExchangeTimeout, 0, {9}},
+        FarEndCase{"OtherIdThenTheAddressee", request(0, 5, 5), false, {kFrom9, kFrom5}, kExchangeSuccess, 555, {9}},
+        FarEndCase{"BothInOneRead", request(0, 5, 5), false, {kFrom9 + kFrom5}, kExchangeSuccess, 555, {9}},
+        FarEndCase{"OtherIdErrorReplyIsNoReply", request(0, 5, 5), false, {nulFrame("% 9,241")}, kExchangeTimeout,
+                   0, {9}},
+        FarEndCase{"Id254TakesAnyDevice", request(0, 254, 5), false, {kFrom9}, kExchangeSuccess, 111, {}},
+        FarEndCase{"Id255TakesAnyDevice", request(0, 255, 5), false, {kFrom9}, kExchangeSuccess, 111, {}},
+        FarEndCase{"EchoThenReply", request(0, 5, 5), true, {kFrom5}, kExchangeSuccess, 555, {}},
+        // Alone, the repeat may be a device answering without a value: the read's checks decide.
+        FarEndCase{"EchoAloneIsTheRepeat", request(0, 5, 5), true, {}, kExchangeSuccess, 0, {}},
+        FarEndCase{"WriteEchoThenRepeat", request(1, 5, 6, 7), true, {nulFrame("% 5,6,48,2,7")}, kExchangeSuccess,
+                   7, {}},
+        FarEndCase{"WriteConfirmedByRepeat", request(1, 5, 6, 7), false, {nulFrame("% 5,6,48,2,7")},
+                   kExchangeSuccess, 7, {}},
+        FarEndCase{"GarbledValueIsCodeError", request(0, 5, 5), false, {nulFrame("% 5,5,48,2,70000")},
+                   kExchangeFunctionError, 0, {}}),
+    [](const testing::TestParamInfo<FarEndCase>& info) { return std::string(info.param.name); });
+
+// Once a read has shown that the line echoes, a write that only comes back as
+// its echo is no confirmation.
+TEST_F(Exchange, EchoingLineNeverConfirmsAWriteByItsEcho) {
+    startReceiving();
+    const QlpCommand read = request(0, 5, 5);
+    const QlpCommand write = request(1, 5, 6, 7);
+    device_thread = std::thread([&] {
+        pair.write(pair.read_exactly(qlpEncodeText(read).size(), 3000ms));
+        pair.write(kFrom5);
+        pair.write(pair.read_exactly(qlpEncodeText(write).size(), 3000ms)); // the device is gone
+    });
+    QlpCommand reply;
+    std::string message;
+    EXPECT_EQ(zumExchange(read, reply, message, 500), kExchangeSuccess);
+    EXPECT_EQ(zumExchange(write, reply, message, 500), kExchangeTimeout);
+    stopDevice();
+}
+
 TEST_F(Exchange, BackToBackExchangesEachGetTheirReply) {
     startReceiving();
     device_thread = std::thread([this] {

@@ -133,6 +133,15 @@ TEST_F(PortFixture, ZebDataAmountThreeListsThree) {
     EXPECT_EQ(SendQlpDataFrame(frame), std::optional<std::string>("Send ZEB Frame = 2,20,01,02,03"));
 }
 
+// 0xA8 then 0xA9 would read back as the escape pair for "%": nothing goes out.
+TEST_F(PortFixture, ZebBlockThatWouldReadBackAsAnEscapeIsNotSent) {
+    open();
+    QlpDataFields fields{1, 0x10, 2, {0xA8, 0xA9, 0, 0, 0, 0, 0, 0}};
+    EXPECT_EQ(SendQlpDataFrame(qlp_data_frame(fields)),
+              std::optional<std::string>("Send ZEB Frame = Not Sent! 0xA8 before 0xA9 to 0xAC reads back as an escape"));
+    EXPECT_TRUE(far.read_quiet(std::chrono::milliseconds(50), std::chrono::milliseconds(200)).empty());
+}
+
 TEST_F(PortFixture, QlpDataWithoutPortLogsTheStatus) {
     EXPECT_EQ(SendQlpDataFrame(qlp_data_frame({})), std::optional<std::string>("Send ZEB Frame = None Com Setup."));
 }

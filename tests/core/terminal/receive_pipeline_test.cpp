@@ -63,14 +63,22 @@ INSTANTIATE_TEST_SUITE_P(
         CutCase{"Cr", kLineControlCr, "", "AB\rCD\r"sv, {"41,42,0D", "43,44,0D"}, 0},
         CutCase{"Lf", kLineControlLf, "", "A\nB\r"sv, {"41,0A"}, 2},
         CutCase{"CrLf", kLineControlCrLf, "", "AB\r\nCD"sv, {"41,42,0D,0A"}, 2},
-        CutCase{"CrLfNotCutAtCrCrLf", kLineControlCrLf, "", "AB\r\r\nC"sv, {}, 6},
-        CutCase{"CrLfAfterCrCrLf", kLineControlCrLf, "", "A\r\r\nB\r\n"sv, {"41,0D,0D,0A,42,0D,0A"}, 0},
+        // The terminator is found wherever it stands, also right after a partial match.
+        CutCase{"CrLfAfterASecondCr", kLineControlCrLf, "", "AB\r\r\nC"sv, {"41,42,0D,0D,0A"}, 1},
+        CutCase{"CrLfAfterCrCrLf", kLineControlCrLf, "", "A\r\r\nB\r\n"sv, {"41,0D,0D,0A", "42,0D,0A"}, 0},
+        CutCase{"OtherArrowAfterADash", kLineControlOther, "2D 2D 3E", "x--->y"sv, {"78,2D,2D,2D,3E"}, 1},
+        CutCase{"OtherAABAfterAnA", kLineControlOther, "414142", "AAAB"sv, {"41,41,41,42"}, 0},
         CutCase{"OtherOneByte", kLineControlOther, "3B", "a;b;c"sv, {"61,3B", "62,3B"}, 1},
         CutCase{"OtherPairsWithSeparator", kLineControlOther, "0D,0A", "AB\r\nC"sv, {"41,42,0D,0A"}, 1},
         CutCase{"OtherPairsWithoutSeparator", kLineControlOther, "2324", "x#$y#"sv, {"78,23,24"}, 2},
         CutCase{"OtherEmptyCutsEveryByte", kLineControlOther, "", "AB"sv, {"41", "42"}, 0},
-        CutCase{"OtherHalfPairCutsEveryByte", kLineControlOther, "1", "A\0"sv, {"41", "00"}, 0},
-        CutCase{"OtherSeparatedHalvesCutEveryByte", kLineControlOther, "0,D", "AB"sv, {"41", "42"}, 0}),
+        CutCase{"OtherPairsWithBlank", kLineControlOther, "0D 0A", "AB\r\nC"sv, {"41,42,0D,0A"}, 1},
+        CutCase{"OtherBlanksAndCommasAround", kLineControlOther, " 0d, 0a ", "AB\r\nC"sv, {"41,42,0D,0A"}, 1},
+        // Text that is not hex pairs guesses no byte: the terminator in effect (<NUL>) stays.
+        CutCase{"OtherHalfPairKeepsTheTerminator", kLineControlOther, "1", "A\0B"sv, {"41,00"}, 1},
+        CutCase{"OtherSeparatedHalvesKeepTheTerminator", kLineControlOther, "0,D", "A\rB\0"sv, {"41,0D,42,00"}, 0},
+        CutCase{"OtherLettersKeepTheTerminator", kLineControlOther, "ZZ", "A\0B"sv, {"41,00"}, 1},
+        CutCase{"OtherThreeDigitsKeepTheTerminator", kLineControlOther, "0D0", "A\rB\0"sv, {"41,0D,42,00"}, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PipelineTest, AChunkSplitAcrossReadsMakesOneLine) {
@@ -139,6 +147,19 @@ TEST_F(PipelineTest, OtherFieldIsParsedOnlyWhileOtherIsSelected) {
     EXPECT_EQ(pipeline.terminator(), (Bytes{0x0D, 0x0A}));
     pipeline.SetLineControlMode(kLineControlNul, "0D,0A");
     EXPECT_EQ(pipeline.terminator(), Bytes{0x00});
+}
+
+TEST_F(PipelineTest, UnreadableOtherFieldKeepsTheLastGoodTerminator) {
+    pipeline.SetLineControlMode(kLineControlOther, "0D,0A");
+    EXPECT_TRUE(pipeline.other_valid());
+    for (const char* text : {"0D,0", "0D 0A,Z", "0x0D", "0D-0A"}) {
+        pipeline.SetLineControlOther(text);
+        EXPECT_FALSE(pipeline.other_valid()) << text;
+        EXPECT_EQ(pipeline.terminator(), (Bytes{0x0D, 0x0A})) << text;
+    }
+    pipeline.SetLineControlOther("3B");
+    EXPECT_TRUE(pipeline.other_valid());
+    EXPECT_EQ(pipeline.terminator(), Bytes{0x3B});
 }
 
 // ---- change-line wait ----------------------------------------------------------

@@ -148,6 +148,26 @@ private slots:
         QCOMPARE(main()->pipeline().terminator(), std::vector<std::uint8_t>{0x0A});
     }
 
+    // "0D 0A" is read with its blank; "ZZ" guesses no byte: the field shows red and
+    // the terminator in use stays.
+    void unreadableOtherFieldShowsRedAndKeepsTheTerminator() {
+        auto* other = child<QLineEdit>(main(), QStringLiteral("Edit_LineControlOther"));
+        choose("RadioGroup_LineControlMode", 4);
+        other->clear();
+        QTest::keyClicks(other, QStringLiteral("0D 0A"));
+        QCOMPARE(main()->pipeline().terminator(), (std::vector<std::uint8_t>{0x0D, 0x0A}));
+        const QColor normal = other->palette().color(QPalette::Text);
+        other->selectAll();
+        QTest::keyClicks(other, QStringLiteral("ZZ"));
+        QCOMPARE(main()->pipeline().terminator(), (std::vector<std::uint8_t>{0x0D, 0x0A}));
+        QCOMPARE(other->palette().color(QPalette::Text), QColor(255, 0, 0));
+        QVERIFY(!other->toolTip().isEmpty());
+        other->setText(QStringLiteral("3B"));
+        QCOMPARE(main()->pipeline().terminator(), std::vector<std::uint8_t>{0x3B});
+        QCOMPARE(other->palette().color(QPalette::Text), normal);
+        other->clear();
+    }
+
     void receivedLinesAreCutShownAndMeasured() {
         openPort();
         choose("RadioGroup_LineControlMode", 3);

@@ -156,6 +156,31 @@ private slots:
         QVERIFY(ran);
     }
 
+    // The simulator ends and its line goes with it: writes fail, and the device is
+    // offline as after a time-out, with the reason beside the red lamp.
+    void vanishedLineTakesTheDeviceOffline() {
+        SimProcess sim = startSim({"--model", "RD24-M4"});
+        QVERIFY(sim.ok());
+        QVERIFY(h_->ports.link(1, sim.path));
+        h_->openPort();
+        TForm_RD24Operate* panel = h_->windows->rd24_operate();
+        bool ran = false;
+        h_->dialogs.modal_handlers.push_back([&](QDialog&) {
+            selectModel(panel, QStringLiteral("RD24-M4"));
+            QTRY_COMPARE(lampOf(panel, "Edit_Online"), kGreen);
+            QVERIFY(child<QWidget>(panel, "GroupBox_CH1AD")->isVisibleTo(panel));
+            sim.child.reset();
+            QTRY_COMPARE(textOf(panel, "Label_DetectStatus"), QStringLiteral("Write Fault!"));
+            QCOMPARE(lampOf(panel, "Edit_DetectStatus"), kRed);
+            QCOMPARE(lampOf(panel, "Edit_Online"), kRed);
+            QVERIFY(!child<QWidget>(panel, "GroupBox_CH1AD")->isVisibleTo(panel));
+            QTest::mouseClick(child<QPushButton>(panel, "Button_Exit"), Qt::LeftButton);
+            ran = true;
+        });
+        child<QAction>(h_->main(), "RD24Device")->trigger();
+        QVERIFY(ran);
+    }
+
     // Nothing answers on COM1: every step times out, and the window stays usable.
     void silentDeviceNeverHoldsTheWindow() {
         h_->openPort();
