@@ -102,10 +102,10 @@ bool LoadCommandProject(const std::string& path, CommandLines& commands, std::st
         why = last_file_error();
     } else {
         try {
-            if (command_project_parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                                      commands))
-                return true;
-            why = kProjectNotAProject;
+            const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+            if (command_project_parse(text, commands)) return true;
+            SectionFile file;
+            why = section_file_parse(text, file) ? kProjectNoSection : kProjectTextAfterSection;
         } catch (const std::bad_alloc&) {
             why = "Cannot allocate memory";
         }

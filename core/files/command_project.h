@@ -14,7 +14,9 @@ inline constexpr const char* kProjectLoadFilter = "QLP General ASCII Files|*.zqa
 inline constexpr const char* kProjectSaveFilter = "QLP General ASSCII Files|*.zqa|Text Files|*.txt|All Files|*.*";
 inline constexpr const char* kProjectSaveFault = "Save General ASSIC File Fault!";
 inline constexpr const char* kProjectLoadFault = "Load General ASSIC File Fault!";
-inline constexpr const char* kProjectNotAProject = "no project: no section line, or text after a section's \"]\"";
+// Why a file that was read is no project.
+inline constexpr const char* kProjectNoSection = "no section line: not a project file";
+inline constexpr const char* kProjectTextAfterSection = "text after the \"]\" of a section line";
 inline constexpr const char* kProjectNameEmpty = "File Name is Empty! There is no file had been saved.";
 
 using CommandLines = std::array<std::string, kCommandCount>;

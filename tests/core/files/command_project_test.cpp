@@ -126,10 +126,10 @@ TEST_F(CommandProjectTest, AFileThatIsNoProjectChangesNothing) {
         std::string text;
         std::string reason;
     } cases[] = {{"Missing", "", "No such file or directory"},
-                 {"Empty", "", kProjectNotAProject},
-                 {"Binary", std::string("\x7F" "ELF\x02\x01\x00\x00\r\n\xFF\xFE", 13), kProjectNotAProject},
-                 {"HeadersOnly", "\\\\h1\r\n\\\\h2\r\n", kProjectNotAProject},
-                 {"TextAfterTheBracket", "[Command]xyz\r\ncmd1\r\n", kProjectNotAProject}};
+                 {"Empty", "", kProjectNoSection},
+                 {"Binary", std::string("\x7F" "ELF\x02\x01\x00\x00\r\n\xFF\xFE", 13), kProjectNoSection},
+                 {"HeadersOnly", "\\\\h1\r\n\\\\h2\r\n", kProjectNoSection},
+                 {"TextAfterTheBracket", "[Command]xyz\r\ncmd1\r\n", kProjectTextAfterSection}};
     for (const Case& c : cases) {
         const std::string path = dir.file(std::string(c.name) + ".zqa");
         if (std::string(c.name) != "Missing") writeFile(path, c.text);

@@ -312,9 +312,9 @@ private slots:
         QTest::addColumn<QByteArray>("contents"); // "pipe": a named pipe, "none": no file
         QTest::addColumn<QString>("reason");
         QTest::newRow("missing") << QByteArray("none") << QStringLiteral("No such file or directory");
-        QTest::newRow("empty") << QByteArray() << QString::fromLatin1(kProjectNotAProject);
+        QTest::newRow("empty") << QByteArray() << QString::fromLatin1(kProjectNoSection);
         QTest::newRow("binary") << QByteArray("\x7F" "ELF\x02\x01\x00\xFF", 8)
-                                << QString::fromLatin1(kProjectNotAProject);
+                                << QString::fromLatin1(kProjectNoSection);
         QTest::newRow("named pipe") << QByteArray("pipe") << QStringLiteral("Not a regular file");
     }
 
