@@ -1,5 +1,7 @@
 // Command project files as read from disk: whatever the bytes, the record stays within its
-// limits, its counts match what it holds, and the writer accepts what the reader gives.
+// limits and its counts match what it holds. The writer takes what the reader gives
+// unless it names a text the reader would not give back, and what it writes reads back
+// as the same record (a value with the blank the writer puts after "=").
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,6 +27,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     std::string text;
-    FUZZ_CHECK(section_file_text(file, text));
+    const std::string unwritable = section_file_unwritable(file);
+    FUZZ_CHECK(section_file_text(file, text) == unwritable.empty());
+    if (!unwritable.empty()) return 0;
+    SectionFile back;
+    FUZZ_CHECK(section_file_parse(text, back));
+    FUZZ_CHECK(back.headers == file.headers);
+    FUZZ_CHECK(back.sections.size() == file.sections.size());
+    for (std::size_t s = 0; s < file.sections.size(); ++s) {
+        const Section& read = file.sections[s];
+        FUZZ_CHECK(back.sections[s].name == read.name);
+        FUZZ_CHECK(back.sections[s].items == read.items);
+        const std::string value = read.value.empty() ? "" : (" " + read.value).substr(0, kSectionFileMaxText);
+        FUZZ_CHECK(back.sections[s].value == value);
+    }
     return 0;
 }

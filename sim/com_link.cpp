@@ -65,6 +65,11 @@ ComLink::~ComLink() {
 
 bool ComLink::create(int com, const std::string& target, std::string& error) {
     const std::string folder = comport_ports_folder();
+    if (folder.empty()) {
+        error = "no COM port folder: HOME is not set (or not an absolute path) and XDG_CONFIG_HOME is not an "
+                "absolute path";
+        return false;
+    }
     const std::string link = folder + "/com" + std::to_string(com);
     const std::string pidFile = link + ".pid";
     const std::string name = "COM" + std::to_string(com);

@@ -12,6 +12,9 @@ constexpr long kMaxMs = 60000;
 constexpr long kDefaultEveryMs = 1000;
 constexpr int kComMax = 15;
 constexpr long kBaudRates[] = {9600, 19200, 38400, 57600, 115200};
+// The codes a device answers in place of the function code when it refuses a request.
+constexpr long kErrorCodeMin = 0xF1;
+constexpr long kErrorCodeMax = 0xFB;
 
 bool isBaudRate(long rate) {
     for (long r : kBaudRates)
@@ -57,7 +60,7 @@ bool parseErrorRule(std::string_view text, SimErrorRule& out) {
     if (colon == std::string_view::npos || eq == std::string_view::npos || eq < colon) return false;
     return parseCliNumber(text.substr(0, colon), 0, 255, out.function) &&
            parseCliNumber(text.substr(colon + 1, eq - colon - 1), 0, 255, out.command) &&
-           parseCliNumber(text.substr(eq + 1), 0, 255, out.code);
+           parseCliNumber(text.substr(eq + 1), kErrorCodeMin, kErrorCodeMax, out.code);
 }
 
 bool parseValueRule(std::string_view text, SimValueRule& out) {
@@ -142,7 +145,8 @@ bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std:
         } else if (name == "--error") {
             if (!option.Take()) return false;
             SimErrorRule rule;
-            if (!parseErrorRule(value, rule)) return option.Bad("FUNC:CMD=CODE, each 0 to 255 (0x.. allowed)");
+            if (!parseErrorRule(value, rule))
+                return option.Bad("FUNC:CMD=CODE, FUNC and CMD 0 to 255, CODE an error code 0xF1 to 0xFB");
             out.errors.push_back(rule);
         } else if (name == "--value") {
             if (!option.Take()) return false;
@@ -208,7 +212,7 @@ Faults:
   --split MS          send each reply in two writes MS apart
   --noise MS          every MS, send a short run of bytes that is no frame
   --error F:C=CODE    answer requests with function F and command C with the
-                      error code CODE (repeatable; 0x.. allowed)
+                      error code CODE, 0xF1 to 0xFB (repeatable; 0x.. allowed)
   --value F:C=VALUE   answer requests with function F and command C with the
                       value VALUE instead of the device's own (repeatable)
   --adapter-echo      send every byte received straight back, as an echoing

@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::cout << qlpToolUsage();
-        return 0;
+        return qlpToolFinish(0, std::cout, std::cerr);
     }
-    return qlpToolRun(options, std::cout, std::cerr);
+    return qlpToolFinish(qlpToolRun(options, std::cout, std::cerr), std::cout, std::cerr);
 }

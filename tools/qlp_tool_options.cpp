@@ -276,8 +276,10 @@ Exit status:
   2   write fault                    7   value amount error
   3   time-out (no reply); detect,   8   value compare error
       scan, set: no device answered  64  usage error
-  4   error reply (function code)    65  the port cannot be opened
-On a failure the status text goes to stderr ("Timeout!", and the port's
-status text for 65).
+  4   error reply (function code)    65  the port cannot be opened (or is
+                                         in use by another program)
+                                     74  standard output cannot be written
+On a failure the status text goes to stderr ("Timeout!", and for 65 the
+port's status text followed by the system's reason).
 )";
 }

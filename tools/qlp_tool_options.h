@@ -10,6 +10,7 @@
 // Exit codes besides the ExchangeStatus codes 0 to 9.
 inline constexpr int kQlpToolUsage = 64;
 inline constexpr int kQlpToolPortFault = 65;
+inline constexpr int kQlpToolOutputFault = 74;
 
 enum class QlpToolCommand { kNone, kCheck, kReadDi, kWriteDo, kReadAi, kReadAo, kWriteAo, kRaw, kDetect, kScan, kSet };
 

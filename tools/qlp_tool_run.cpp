@@ -1,6 +1,8 @@
 #include "tools/qlp_tool_run.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <system_error>
 
 #include "core/protocol/pt57_communication.h"
 #include "core/protocol/pt57_device_def.h"
@@ -155,7 +157,10 @@ int qlpToolRun(const QlpToolOptions& options, std::ostream& out, std::ostream& e
     if (!opened) {
         const std::string portName =
             by_path ? options.path : comport_port_name(line.port) + " (" + comport_device_path(line.port) + ")";
-        err << "benchlink-qlp: " << portName << ": " << comport_status_text() << '\n';
+        err << "benchlink-qlp: " << portName << ": " << comport_status_text();
+        if (const int error = static_cast<int>(comport_last_error()); error != 0)
+            err << " (" << qlpToolPortReason(error) << ")";
+        err << '\n';
         return kQlpToolPortFault;
     }
 
@@ -177,6 +182,7 @@ int qlpToolRun(const QlpToolOptions& options, std::ostream& out, std::ostream& e
     zumSetLinkLog(nullptr);
     comport_close(line);
 
+    // The result goes first: a script that reads it learns of the failure from the exit code.
     if (!outcome.line.empty()) out << outcome.line << '\n';
     if (outcome.status != kExchangeSuccess) {
         // An error reply's code says more than the status ("... = Read Only").
@@ -185,6 +191,22 @@ int qlpToolRun(const QlpToolOptions& options, std::ostream& out, std::ostream& e
             message = log.lastMessage();
         err << message << '\n';
     }
-    out.flush();
     return outcome.status;
+}
+
+std::string qlpToolPortReason(int error) {
+    const std::string text = std::generic_category().message(error);
+    // Another program holds the port: exclusive mode, or the lock every copy of this program takes.
+    return error == EBUSY ? "in use: " + text : text;
+}
+
+int qlpToolFinish(int code, std::ostream& out, std::ostream& err) {
+    // A result that never reached its reader is no success (a full disk, a closed pipe).
+    errno = 0;
+    out.flush();
+    if (out) return code;
+    const int error = errno;
+    err << "benchlink-qlp: standard output: "
+        << (error != 0 ? std::generic_category().message(error) : std::string("write error")) << '\n';
+    return kQlpToolOutputFault;
 }

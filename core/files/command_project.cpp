@@ -31,8 +31,9 @@ void ProjectLocation::Choose(std::string_view chosen) {
 }
 
 namespace {
-// What the section-file reader would take for structure inside an item.
-constexpr std::string_view kUnsavable[] = {"[", "\\\\", "\r\n"};
+// What the section-file reader would take for structure inside an item (a line ends
+// at LF, with or without CR).
+constexpr std::string_view kUnsavable[] = {"[", "\\\\", "\n"};
 constexpr std::string_view kUnsavableShown[] = {"\"[\"", "two backslashes", "a line break"};
 } // namespace
 
@@ -71,9 +72,9 @@ bool command_project_text(const CommandLines& commands, const std::string& type_
     return section_file_text(file, text);
 }
 
-void command_project_parse(std::string_view text, CommandLines& commands) {
+bool command_project_parse(std::string_view text, CommandLines& commands) {
     SectionFile file;
-    section_file_parse(text, file);
+    if (!section_file_parse(text, file) || file.section_count == 0) return false;
     CommandLines loaded;
     std::int32_t sections = std::min<std::int32_t>(file.section_count, static_cast<std::int32_t>(file.sections.size()));
     for (std::int32_t s = 0; s < sections; ++s) {
@@ -84,6 +85,7 @@ void command_project_parse(std::string_view text, CommandLines& commands) {
             loaded[static_cast<std::size_t>(i)] = section.items[static_cast<std::size_t>(i)].substr(0, kCommandTextMax);
     }
     commands = std::move(loaded);
+    return true;
 }
 
 bool SaveCommandProject(const std::string& path, const CommandLines& commands,
@@ -93,13 +95,21 @@ bool SaveCommandProject(const std::string& path, const CommandLines& commands,
     return file_write_all(text, path) == static_cast<std::int32_t>(text.size());
 }
 
-bool LoadCommandProject(const std::string& path, CommandLines& commands) {
+bool LoadCommandProject(const std::string& path, CommandLines& commands, std::string* reason) {
+    std::string why;
     std::vector<std::uint8_t> bytes;
-    if (file_read_all(bytes, path) < 0) return false;
-    try {
-        command_project_parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), commands);
-    } catch (const std::bad_alloc&) {
-        return false;
+    if (file_read_all(bytes, path) < 0) {
+        why = last_file_error();
+    } else {
+        try {
+            const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+            if (command_project_parse(text, commands)) return true;
+            SectionFile file;
+            why = section_file_parse(text, file) ? kProjectNoSection : kProjectTextAfterSection;
+        } catch (const std::bad_alloc&) {
+            why = "Cannot allocate memory";
+        }
     }
-    return true;
+    if (reason != nullptr) *reason = why;
+    return false;
 }

@@ -14,6 +14,9 @@ inline constexpr const char* kProjectLoadFilter = "QLP General ASCII Files|*.zqa
 inline constexpr const char* kProjectSaveFilter = "QLP General ASSCII Files|*.zqa|Text Files|*.txt|All Files|*.*";
 inline constexpr const char* kProjectSaveFault = "Save General ASSIC File Fault!";
 inline constexpr const char* kProjectLoadFault = "Load General ASSIC File Fault!";
+// Why a file that was read is no project.
+inline constexpr const char* kProjectNoSection = "no section line: not a project file";
+inline constexpr const char* kProjectTextAfterSection = "text after the \"]\" of a section line";
 inline constexpr const char* kProjectNameEmpty = "File Name is Empty! There is no file had been saved.";
 
 using CommandLines = std::array<std::string, kCommandCount>;
@@ -30,7 +33,7 @@ struct ProjectLocation {
 
 // The first command (1..20) that a project file could not give back as typed, 0 when
 // every one can: the reader starts a section at "[", ends the items at two
-// backslashes, and a line at CR LF.
+// backslashes, and a line at LF (CR LF or LF alone).
 int command_project_unsavable(const CommandLines& commands);
 // The message of a save refused for that command, naming it and what it holds.
 std::string command_project_refusal(const CommandLines& commands, int command);
@@ -39,12 +42,15 @@ std::string command_project_refusal(const CommandLines& commands, int command);
 bool command_project_text(const CommandLines& commands, const std::string& type_and_version, std::string& text);
 // Every section's items in file order, item i to command i + 1 (a later section
 // overwrites an earlier one, items past the twentieth are ignored); commands
-// without an item are empty.
-void command_project_parse(std::string_view text, CommandLines& commands);
+// without an item are empty. False, leaving `commands` as they were, when the text
+// is no project: it has no section at all, or section_file_parse refuses it.
+bool command_project_parse(std::string_view text, CommandLines& commands);
 
 // Writes the project whole or not at all; `type_and_version` is the header's fourth
 // text. False, writing nothing, when command_project_unsavable finds a command.
 bool SaveCommandProject(const std::string& path, const CommandLines& commands,
                         const std::string& type_and_version);
-// False when the file cannot be read; otherwise the commands as command_project_parse reads them.
-bool LoadCommandProject(const std::string& path, CommandLines& commands);
+// False, changing nothing, when the file cannot be read or command_project_parse
+// refuses it (then `reason`, when given, says why); otherwise the commands as
+// command_project_parse reads them.
+bool LoadCommandProject(const std::string& path, CommandLines& commands, std::string* reason = nullptr);

@@ -14,6 +14,9 @@
 namespace {
 
 thread_local int t_last_errno = 0;
+// The last failure was a file that is no regular file; the system has no text for it.
+thread_local bool t_not_regular = false;
+constexpr const char* kNotRegularText = "Not a regular file";
 
 constexpr std::int32_t kMaxFileLength = INT32_MAX;
 // Keeps the temporary file's name within NAME_MAX even for long target names.
@@ -22,13 +25,24 @@ constexpr int kTempNameAttempts = 100;
 
 std::int32_t fail(int error) {
     t_last_errno = error;
+    t_not_regular = false;
     errno = error;
     return -1;
 }
 
 std::int32_t succeed(std::int32_t result) {
     t_last_errno = 0;
+    t_not_regular = false;
     return result;
+}
+
+// The reason given for a named pipe, a device or a socket.
+constexpr int kNotRegularErrno = EINVAL;
+
+std::int32_t fail_read(int error, bool not_regular) {
+    fail(error);
+    t_not_regular = not_regular;
+    return -1;
 }
 
 // Closes on scope exit; errno is kept, so a close during clean-up does not hide the
@@ -58,8 +72,11 @@ private:
     int fd_;
 };
 
-int open_for_reading(const std::string& path, struct stat& info) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+// Opens without blocking, so a named pipe with no writer cannot hold the caller in
+// open(); only a regular file is read (`not_regular` tells the others apart).
+int open_for_reading(const std::string& path, struct stat& info, bool& not_regular) {
+    not_regular = false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return -1;
     if (::fstat(fd, &info) != 0) {
         const int saved = errno;
@@ -67,9 +84,10 @@ int open_for_reading(const std::string& path, struct stat& info) {
         errno = saved;
         return -1;
     }
-    if (S_ISDIR(info.st_mode)) {
+    if (!S_ISREG(info.st_mode)) {
         ::close(fd);
-        errno = EISDIR;
+        not_regular = !S_ISDIR(info.st_mode);
+        errno = not_regular ? kNotRegularErrno : EISDIR;
         return -1;
     }
     return fd;
@@ -171,8 +189,9 @@ void sync_folder(const std::string& folder) {
 
 std::int32_t file_size(const std::string& path) {
     struct stat info {};
-    const int fd = open_for_reading(path, info);
-    if (fd < 0) return fail(errno);
+    bool not_regular = false;
+    const int fd = open_for_reading(path, info, not_regular);
+    if (fd < 0) return fail_read(errno, not_regular);
     ::close(fd);
     if (info.st_size > kMaxFileLength) return fail(EFBIG);
     return succeed(static_cast<std::int32_t>(info.st_size));
@@ -181,8 +200,9 @@ std::int32_t file_size(const std::string& path) {
 std::int32_t file_read_all(std::uint8_t* buffer, std::int32_t capacity, const std::string& path) {
     if (capacity < 0 || (buffer == nullptr && capacity > 0)) return fail(EINVAL);
     struct stat info {};
-    Descriptor fd(open_for_reading(path, info));
-    if (!fd.valid()) return fail(errno);
+    bool not_regular = false;
+    Descriptor fd(open_for_reading(path, info, not_regular));
+    if (!fd.valid()) return fail_read(errno, not_regular);
     // Refused before reading, so the caller's earlier bytes stay as they were.
     if (info.st_size > capacity) return fail(EFBIG);
     const ssize_t n = read_up_to(fd.get(), buffer, static_cast<std::size_t>(capacity));
@@ -198,8 +218,9 @@ std::int32_t file_read_all(std::uint8_t* buffer, std::int32_t capacity, const st
 std::int32_t file_read_all(std::vector<std::uint8_t>& out, const std::string& path) {
     out.clear();
     struct stat info {};
-    Descriptor fd(open_for_reading(path, info));
-    if (!fd.valid()) return fail(errno);
+    bool not_regular = false;
+    Descriptor fd(open_for_reading(path, info, not_regular));
+    if (!fd.valid()) return fail_read(errno, not_regular);
     if (info.st_size > kMaxFileLength) return fail(EFBIG);
     try {
         const std::int32_t n = read_growing(fd.get(), info.st_size, out);
@@ -255,6 +276,7 @@ std::string strip_extension(std::string_view name) {
 
 std::string last_file_error() {
     if (t_last_errno == 0) return {};
+    if (t_not_regular) return kNotRegularText;
     char text[256] = {};
     return strerror_text(::strerror_r(t_last_errno, text, sizeof text), text);
 }

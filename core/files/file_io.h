@@ -13,8 +13,11 @@
 #include <string_view>
 #include <vector>
 
-// The file's length in bytes; -1 if it cannot be opened for reading, is a folder or is
-// longer than an int32 can count.
+// Reading opens without blocking and takes regular files only: a folder fails with
+// EISDIR, a named pipe, device or socket with EINVAL and the reason "Not a regular file".
+
+// The file's length in bytes; -1 if it cannot be opened for reading, is no regular file
+// or is longer than an int32 can count.
 std::int32_t file_size(const std::string& path);
 
 // Reads the whole file into buffer[0..capacity) and returns its length. -1 if it cannot

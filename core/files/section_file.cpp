@@ -34,7 +34,39 @@ bool within_limits(const SectionFile& file) {
     return true;
 }
 
-enum class Mode { None, Header, Name, Value, Items };
+// What the reader would take for structure inside each kind of text, and how a
+// refusal names it. A line break is LF, with or without the CR before it.
+struct Structure {
+    std::string_view text;
+    std::string_view shown;
+};
+constexpr Structure kBackslashes{"\\\\", "two backslashes"};
+constexpr Structure kLineBreak{"\n", "a line break"};
+constexpr Structure kOpen{"[", "\"[\""};
+constexpr Structure kClose{"]", "\"]\""};
+constexpr Structure kEquals{"=", "\"=\""};
+constexpr Structure kInHeader[] = {kBackslashes, kLineBreak};
+constexpr Structure kInName[] = {kBackslashes, kLineBreak, kOpen, kClose, kEquals};
+constexpr Structure kInValue[] = {kBackslashes, kLineBreak};
+constexpr Structure kInItem[] = {kBackslashes, kLineBreak, kOpen};
+
+// How the first structure found in `text` is shown; empty when there is none.
+template <std::size_t N>
+std::string_view unreadable(const std::string& text, const Structure (&structures)[N]) {
+    for (const Structure& s : structures)
+        if (text.find(s.text) != std::string::npos) return s.shown;
+    return {};
+}
+
+std::string holds(const std::string& what, std::string_view structure) {
+    return what + " holds " + std::string(structure);
+}
+
+enum class Mode { None, Header, Name, AfterName, Value, Items };
+
+bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 // One pass over the text. Stored texts come from one buffer that storing empties; the
 // buffer and every list stop growing at their limits while the walk goes on.
@@ -54,12 +86,19 @@ public:
             } else if (has_next && c == '\r' && next == '\n') {
                 line_end();
                 i += 2;
+            } else if (c == '\n') {
+                // Hand-edited files often end their lines with LF alone.
+                line_end();
+                i += 1;
             } else {
                 character(c);
                 i += 1;
             }
         }
     }
+
+    // False when a section line held text after its "]" other than blanks and "= value".
+    bool well_formed() const { return well_formed_; }
 
 private:
     void double_backslash() {
@@ -69,6 +108,10 @@ private:
             return;
         case Mode::Name:
             new_section();
+            break;
+        case Mode::AfterName:
+            well_formed_ = false;
+            buffer_.clear();
             break;
         case Mode::Value:
             store_value();
@@ -96,6 +139,7 @@ private:
             mode_ = Mode::None;
             return;
         case Mode::Name:
+        case Mode::AfterName:
             mode_ = Mode::Items;
             return;
         case Mode::Value:
@@ -112,6 +156,17 @@ private:
     }
 
     void character(char c) {
+        if (mode_ == Mode::AfterName) {
+            // Blanks after the "]" are dropped; "=" starts the value; anything else
+            // would have been read into the first item.
+            if (c == '=') {
+                buffer_.clear();
+                mode_ = Mode::Value;
+            } else if (!is_blank(c)) {
+                well_formed_ = false;
+            }
+            return;
+        }
         if (c == '[') {
             if (mode_ == Mode::Header || mode_ == Mode::Value) {
                 add(c);
@@ -127,10 +182,12 @@ private:
                 add(c);
             }
         } else if (c == ']') {
-            if (mode_ == Mode::Name)
+            if (mode_ == Mode::Name) {
                 new_section();
-            else
+                mode_ = Mode::AfterName;
+            } else {
                 add(c);
+            }
         } else if (mode_ != Mode::None) {
             add(c);
         }
@@ -172,13 +229,32 @@ private:
     Section* current_ = nullptr;
     Mode mode_ = Mode::None;
     std::string buffer_;
+    bool well_formed_ = true;
 };
 
 }  // namespace
 
+std::string section_file_unwritable(const SectionFile& file) {
+    if (!within_limits(file)) return {};
+    for (std::int32_t h = 0; h < file.header_count; ++h)
+        if (std::string_view why = unreadable(file.headers[static_cast<std::size_t>(h)], kInHeader); !why.empty())
+            return holds("header " + std::to_string(h + 1), why);
+    for (std::int32_t s = 0; s < file.section_count; ++s) {
+        const Section& section = file.sections[static_cast<std::size_t>(s)];
+        const std::string name = "section " + std::to_string(s + 1);
+        if (std::string_view why = unreadable(section.name, kInName); !why.empty()) return holds(name + " name", why);
+        if (std::string_view why = unreadable(section.value, kInValue); !why.empty())
+            return holds(name + " value", why);
+        for (std::int32_t i = 0; i < section.item_count; ++i)
+            if (std::string_view why = unreadable(section.items[static_cast<std::size_t>(i)], kInItem); !why.empty())
+                return holds(name + " item " + std::to_string(i + 1), why);
+    }
+    return {};
+}
+
 bool section_file_text(const SectionFile& file, std::string& text) {
     text.clear();
-    if (!within_limits(file)) return false;
+    if (!within_limits(file) || !section_file_unwritable(file).empty()) return false;
     std::size_t size = 0;
     for (std::int32_t h = 0; h < file.header_count; ++h)
         size += kHeaderMark.size() + file.headers[static_cast<std::size_t>(h)].size() + kLineEnd.size();
@@ -224,7 +300,8 @@ bool section_file_read(const std::string& path, SectionFile& file) {
     if (file_read_all(bytes, path) < 0) return false;
     SectionFile parsed;
     try {
-        section_file_parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), parsed);
+        if (!section_file_parse(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), parsed))
+            return false;
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -232,7 +309,9 @@ bool section_file_read(const std::string& path, SectionFile& file) {
     return true;
 }
 
-void section_file_parse(std::string_view text, SectionFile& file) {
+bool section_file_parse(std::string_view text, SectionFile& file) {
     file = SectionFile{};
-    Parser(file).run(text);
+    Parser parser(file);
+    parser.run(text);
+    return parser.well_formed();
 }

@@ -158,21 +158,24 @@ void delayTicks(std::uint32_t n) {
 }
 
 std::string comport_ports_folder() {
+    // A relative XDG_CONFIG_HOME is ignored, as the XDG rules say; without an absolute
+    // home there is no folder rather than one in the working folder.
     std::string base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
         base = xdg;
-    } else if (const char* home = std::getenv("HOME"); home && *home) {
+    } else if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
         base = std::string(home) + "/.config";
     } else {
-        base = ".config";
+        return {};
     }
     return base + "/benchlink/ports";
 }
 
 std::string comport_device_path(int port) {
-    std::string link = comport_ports_folder() + "/com" + std::to_string(port);
+    const std::string folder = comport_ports_folder();
+    std::string link = folder + "/com" + std::to_string(port);
     struct stat st {};
-    if (lstat(link.c_str(), &st) == 0) return link;
+    if (!folder.empty() && lstat(link.c_str(), &st) == 0) return link;
     return "/dev/ttyS" + std::to_string(port - 1);
 }
 

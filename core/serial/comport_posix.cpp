@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -104,6 +105,13 @@ int posix_open_port(const char* path, const LineSettings& s, int& fd_out, int& e
     }
     if (ioctl(fd, TIOCEXCL) != 0 && errno != ENOTTY) {
         errno_out = errno;
+        close(fd);
+        return kComportInvalidHandle;
+    }
+    // Exclusive mode does not stop root: an advisory lock, dropped with the descriptor,
+    // keeps a second copy of the program (root or not) off a port one already holds.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        errno_out = errno == EWOULDBLOCK ? EBUSY : errno;
         close(fd);
         return kComportInvalidHandle;
     }

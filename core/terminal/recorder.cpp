@@ -1,5 +1,7 @@
 #include "core/terminal/recorder.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <utility>
 
@@ -116,8 +118,17 @@ void Recorder::SaveAuto() {
     WriteNumbered(count);
 }
 
+int recorder_free_number(RecorderState state) {
+    struct stat info {};
+    for (; state.file_number <= kRecorderNumberMax; ++state.file_number)
+        // Anything under the name counts as taken, a dangling link included; a name that
+        // cannot be looked at is tried, so the write reports why.
+        if (::lstat(recorder_auto_path(state).c_str(), &info) != 0) return state.file_number;
+    return 0;
+}
+
 void Recorder::WriteNumbered(std::size_t count) {
-    std::string path;
+    RecorderState state;
     {
         std::lock_guard lock(mutex_);
         if (state_.base_name.empty()) {
@@ -125,9 +136,23 @@ void Recorder::WriteNumbered(std::size_t count) {
             view_.Notice(kRecorderEmptyName);
             return;
         }
-        path = recorder_auto_path(state_);
+        state = state_;
     }
-    WriteFirstLines(path, count, true);
+    // Numbering restarts with each run: a file an earlier run wrote is never replaced.
+    const int number = recorder_free_number(state);
+    if (number == 0) {
+        std::lock_guard lock(mutex_);
+        suspended_ = true;
+        view_.Notice("Save Recorder File Fault! " + recorder_auto_path(state) + " (every number from " +
+                     std::to_string(state.file_number) + " to " + std::to_string(kRecorderNumberMax) + " is taken)");
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        state_.file_number = number;
+        state.file_number = number;
+    }
+    WriteFirstLines(recorder_auto_path(state), count, true);
 }
 
 void Recorder::SaveChosen(const std::string& directory, const std::string& base_name) {
@@ -173,7 +198,7 @@ bool Recorder::WriteFirstLines(const std::string& path, std::size_t count, bool 
     lines_.erase(lines_.begin(), lines_.begin() + static_cast<std::ptrdiff_t>(count));
     view_.MonitorClear();
     for (std::size_t i = 0; i < lines_.size(); ++i) view_.MonitorAppend(lines_[i], static_cast<int>(i + 1));
-    if (numbered) ++state_.file_number;
+    if (numbered) state_.file_number = std::min(state_.file_number + 1, kRecorderNumberMax);
     CheckAutoSaveDueLocked();
     return true;
 }

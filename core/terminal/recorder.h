@@ -68,6 +68,9 @@ std::string recorder_stamp(const TimeOfDay& time, const std::string& text);
 std::string recorder_file_text(const std::vector<std::string>& lines, std::size_t count = SIZE_MAX);
 // directory + base + "_" + number + ".csv"
 std::string recorder_auto_path(const RecorderState& state);
+// The first file number from state.file_number on whose numbered path does not exist;
+// 0 when every one up to kRecorderNumberMax is taken.
+int recorder_free_number(RecorderState state);
 
 class Recorder {
 public:
@@ -84,7 +87,9 @@ public:
     // the lines there were when it fell due; lines that came meanwhile stay.
     void WriteDueAutoSave();
     // Window thread, "Save Current Recorder" with auto save on: the next numbered file
-    // now; does nothing while auto save is off.
+    // now; does nothing while auto save is off. A numbered save takes the first number
+    // from the file number on whose file does not exist yet, and the file number then
+    // moves past it.
     void SaveAuto();
     // Window thread: a save to a chosen place; the directory and base name are kept
     // for later saves.

@@ -214,8 +214,12 @@ void GeneralAsciiPage::ClearAllCommands() {
 
 void GeneralAsciiPage::LoadCommandProjectFile(const std::string& path) {
     CommandLines lines;
-    if (!LoadCommandProject(path, lines)) {
-        dialogs().message(this, QString::fromLatin1(kProjectLoadFault));
+    std::string reason;
+    if (!LoadCommandProject(path, lines, &reason)) {
+        // The commands stay as they were; the message says which file failed and why.
+        dialogs().message(this, QString::fromLatin1(kProjectLoadFault) + QStringLiteral(" %1 (%2)").arg(
+                                    QFile::decodeName(QByteArray::fromStdString(path)),
+                                    QFile::decodeName(QByteArray::fromStdString(reason))));
         return;
     }
     add_line_(std::string(kFileOperatePrefix) + "Load General ASSIC File from " + path);

@@ -180,6 +180,12 @@ void RecorderPage::RecorderShowState() {
     CSpinEdit_RecorderAmountLine->setEnabled(state.auto_save);
 }
 
+void RecorderPage::ShowFileNumber() {
+    // A numbered save may skip numbers whose files exist: "File No" shows the next one.
+    const QSignalBlocker block(CSpinEdit_RecorderAutosaveFileNo);
+    CSpinEdit_RecorderAutosaveFileNo->setValue(recorder_.state().file_number);
+}
+
 void RecorderPage::Button_StartRecorderClick() {
     recorder_.SetRecording(!recorder_.state().recording);
     RecorderShowState();
@@ -200,6 +206,7 @@ void RecorderPage::RecorderSave() {
     const RecorderState state = recorder_.state();
     if (state.auto_save) {
         recorder_.SaveAuto();
+        ShowFileNumber();
     } else {
         const QString path = dialogs().SaveFileName(this, QFile::decodeName(QByteArray::fromStdString(state.directory)),
                                                     QFile::decodeName(QByteArray::fromStdString(state.base_name)),
@@ -277,7 +284,10 @@ void RecorderPage::InitMailbox() {
     line_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) {
         for (const Letter& letter : batch) add_line_(letter.text);
     });
-    save_box_ = mailbox_.AddReceiver([this](std::span<Letter>) { recorder_.WriteDueAutoSave(); });
+    save_box_ = mailbox_.AddReceiver([this](std::span<Letter>) {
+        recorder_.WriteDueAutoSave();
+        ShowFileNumber();
+    });
 }
 
 void RecorderPage::DrainEvents() {

@@ -50,6 +50,7 @@ private:
     void InitConnections();
     void InitMailbox();
     void ShowCounters(const AutoTestCounters& counters);
+    void ShowFileNumber();
 
     // RecorderView, called from either thread with the recorder's lock held: each only
     // posts, so nothing is shown (and no message box runs) while the lock is held.

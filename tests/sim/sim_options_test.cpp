@@ -51,11 +51,11 @@ INSTANTIATE_TEST_SUITE_P(
                      return o.fixed_inputs == std::vector<SimFixedInput>{{0, 1234}, {7, 4095}};
                  }},
         GoodCase{"Faults", {"--drop", "30", "--seed", "42", "--delay", "0", "--split", "20", "--noise", "100",
-                            "--error", "5:0x30=0xF1", "--error", "6:64=243", "--absent", "none-device"},
+                            "--error", "5:0x30=0xF1", "--error", "6:64=0xFB", "--absent", "none-device"},
                  [](const SimOptions& o) {
                      return o.drop_percent == 30 && o.seed == 42u && o.delay_ms == 0 && o.split_ms == 20 &&
                             o.noise_ms == 100 && o.absent_none_device &&
-                            o.errors == std::vector<SimErrorRule>{{5, 0x30, 0xF1}, {6, 64, 243}};
+                            o.errors == std::vector<SimErrorRule>{{5, 0x30, 0xF1}, {6, 64, 0xFB}};
                  }},
         GoodCase{"AnswerAnyIdAndValue", {"--absent", "answer", "--value", "0xE2:0x12=100"},
                  [](const SimOptions& o) {
@@ -99,6 +99,9 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCase{"AiCodeTooHigh", {"--ai", "0=4096"}, "--ai"},
                     BadCase{"AiWithoutCode", {"--ai", "0"}, "--ai"},
                     BadCase{"ErrorWithoutCode", {"--error", "5:48"}, "--error"},
+                    BadCase{"ErrorCodeBelowF1", {"--error", "5:48=0xF0"}, "0xF1 to 0xFB"},
+                    BadCase{"ErrorCodeAboveFB", {"--error", "5:48=0xFC"}, "0xF1 to 0xFB"},
+                    BadCase{"ErrorCodeThatIsAFunction", {"--error", "5:48=5"}, "0xF1 to 0xFB"},
                     BadCase{"ValueTooLarge", {"--value", "5:48=40000"}, "--value"},
                     BadCase{"BusBadId", {"--bus", "2,0"}, "--bus"},
                     BadCase{"BusEmptyModel", {"--bus", "2:"}, "--bus"},

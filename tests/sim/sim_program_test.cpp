@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -290,6 +292,20 @@ TEST(SimProgram, ExclusiveUseEndsWithTheUser) {
         flag = exclusiveFlag(sim.path);
     }
     EXPECT_EQ(flag, 0);
+}
+
+// Without an absolute HOME or XDG_CONFIG_HOME there is no COM port folder: the
+// simulator says so instead of making one under the working folder.
+TEST(SimProgram, ComLinkNeedsAnAbsoluteConfigFolder) {
+    std::vector<std::string> environment = {"XDG_CONFIG_HOME=relative-sim-config"};
+    for (char** e = environ; *e; ++e) {
+        const std::string_view entry(*e);
+        if (!entry.starts_with("XDG_CONFIG_HOME=") && !entry.starts_with("HOME=")) environment.emplace_back(entry);
+    }
+    const ProgramResult r = runProgram(BENCHLINK_SIM_PROGRAM, {"--com", "3"}, 5000ms, &environment);
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("no COM port folder"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists("relative-sim-config"));
 }
 
 struct UsageCase {

@@ -3,6 +3,7 @@
 // device never gives.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -11,8 +12,10 @@
 #include <thread>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/sim_process.h"
 #include "support/pty_pair.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -192,16 +195,36 @@ TEST_F(QlpTool, PathNeedsNoConfigOrTemporaryFolder) {
     EXPECT_EQ(r.out, "1234\n");
 }
 
+// The status text, then the system's reason.
 TEST_F(QlpTool, PortThatCannotBeOpened) {
-    const ProgramResult by_path = runProgram(BENCHLINK_QLP_PROGRAM, {"--path", "/nonexistent/tty0", "check", "1"});
-    EXPECT_EQ(by_path.code, 65);
-    EXPECT_EQ(by_path.err, "benchlink-qlp: /nonexistent/tty0: Invalid Handle Value!\n");
+    struct Case {
+        const char* path;
+        const char* err;
+    } cases[] = {{"/nonexistent/tty0", "Invalid Handle Value! (No such file or directory)"},
+                 {"/dev/null", "Get Com Error! (Inappropriate ioctl for device)"}};
+    for (const Case& c : cases) {
+        const ProgramResult r = runProgram(BENCHLINK_QLP_PROGRAM, {"--path", c.path, "check", "1"});
+        EXPECT_EQ(r.code, 65) << c.path;
+        EXPECT_EQ(r.err, std::string("benchlink-qlp: ") + c.path + ": " + c.err + "\n");
+    }
 
     ASSERT_TRUE(folder->link(14, "/nonexistent/tty1"));
     const ProgramResult by_port = runProgram(BENCHLINK_QLP_PROGRAM, {"--port", "14", "check", "1"});
     EXPECT_EQ(by_port.code, 65);
     EXPECT_NE(by_port.err.find("COM14"), std::string::npos) << by_port.err;
-    EXPECT_NE(by_port.err.find("Invalid Handle Value!"), std::string::npos) << by_port.err;
+    EXPECT_NE(by_port.err.find("Invalid Handle Value! (No such file or directory)"), std::string::npos)
+        << by_port.err;
+}
+
+// A result that cannot be written is no success.
+TEST_F(QlpTool, StdoutThatCannotBeWrittenFails) {
+    for (const Args& args : {Args{"--path", sim->path, "read-ai", "1", "0"}, Args{"--help"}}) {
+        Args shell = {"-c", "exec \"$0\" \"$@\" >/dev/full", BENCHLINK_QLP_PROGRAM};
+        shell.insert(shell.end(), args.begin(), args.end());
+        const ProgramResult r = runProgram("/bin/sh", shell);
+        EXPECT_EQ(r.code, 74) << args.back();
+        EXPECT_EQ(r.err, "benchlink-qlp: standard output: No space left on device\n");
+    }
 }
 
 struct UsageCase {
@@ -257,6 +280,7 @@ TEST(QlpToolHelp, DocumentsEveryCommandAndExitCode) {
                              "--fix", "--parity", "--data-bits", "--stop-bits", "--pt57", "--monitor", "--type",
                              "0   success", "2   write fault", "3   time-out", "4   error reply", "5   command",
                              "6   channel", "7   value amount", "8   value compare", "64  usage", "65  the port",
+                             "74  standard output",
                              "detect [--auto-baud]", "scan FROM TO", "set ID", "--new-id", "--can", "--master",
                              "1   set"})
         EXPECT_NE(r.out.find(text), std::string::npos) << text;
@@ -350,6 +374,41 @@ TEST_F(ScriptedDevice, WriteFaultWhenTheLineGoesAway) {
     unplug.join();
     EXPECT_EQ(r.code, 2) << r.err;
     EXPECT_EQ(r.err, "Write Fault!\n");
+}
+
+// A port one tool holds is refused to a second one, root or not (exclusive mode does
+// not stop root; the lock does).
+TEST_F(ScriptedDevice, ASecondToolOnAHeldPortIsRefused) {
+    ASSERT_TRUE(pair.ok());
+    ChildProcess first(BENCHLINK_QLP_PROGRAM, {"--path", pair.slave_path(), "check", "1"});
+    const auto deadline = std::chrono::steady_clock::now() + 3s;
+    while (pair.programmed_rate() != 115200 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(2ms);
+    const ProgramResult second = runProgram(BENCHLINK_QLP_PROGRAM, {"--path", pair.slave_path(), "check", "1"});
+    EXPECT_EQ(second.code, 65);
+    EXPECT_EQ(second.err,
+              "benchlink-qlp: " + pair.slave_path() + ": Invalid Handle Value! (in use: Device or resource busy)\n");
+    EXPECT_EQ(first.wait(), 3) << first.err();
+}
+
+// A tool stopped by a signal while it waits leaves nothing behind: no temporary files,
+// and the port opens again.
+TEST_F(ScriptedDevice, AToolStoppedBySignalLeavesNothingBehind) {
+    ASSERT_TRUE(pair.ok());
+    TempDir tmp;
+    std::vector<std::string> environment = {"TMPDIR=" + tmp.path()};
+    for (char** e = environ; *e; ++e)
+        if (!std::string_view(*e).starts_with("TMPDIR=")) environment.emplace_back(*e);
+    for (int number : {SIGINT, SIGTERM, SIGHUP}) {
+        pair.drain();
+        ChildProcess tool(BENCHLINK_QLP_PROGRAM, {"--path", pair.slave_path(), "check", "1"}, &environment);
+        ASSERT_FALSE(pair.read_exactly(1, 3000ms).empty()) << "the request is sent";
+        tool.signal(number);
+        EXPECT_EQ(tool.wait(), 128 + number);
+        EXPECT_TRUE(std::filesystem::is_empty(tmp.path())) << number;
+    }
+    const ProgramResult again = runProgram(BENCHLINK_QLP_PROGRAM, {"--path", pair.slave_path(), "check", "1"});
+    EXPECT_EQ(again.code, 3) << again.err;
 }
 
 } // namespace

@@ -101,11 +101,45 @@ TEST_F(CommandProjectTest, ALaterSectionOverwritesWhatAnEarlierSet) {
     EXPECT_EQ(loaded[2], "c");
 }
 
-TEST_F(CommandProjectTest, UnreadableFileChangesNothing) {
-    CommandLines loaded;
-    loaded.fill("kept");
-    EXPECT_FALSE(LoadCommandProject(dir.file("missing.zqa"), loaded));
-    EXPECT_EQ(loaded[7], "kept");
+// What a hand-edited file may look like and still be the project it means.
+TEST_F(CommandProjectTest, HandEditedFilesLoadAsTheyRead) {
+    struct Case {
+        const char* name;
+        std::string text;
+    } cases[] = {{"LfOnly", "\\\\h\n[Command]\ncmd1\ncmd2\n"},
+                 {"BlanksAfterTheBracket", "[Command] \t\r\ncmd1\r\ncmd2\r\n"},
+                 {"Mixed", "[Command]\r\ncmd1\ncmd2\r\n"}};
+    for (const Case& c : cases) {
+        const std::string path = dir.file("edited.zqa");
+        writeFile(path, c.text);
+        CommandLines loaded;
+        ASSERT_TRUE(LoadCommandProject(path, loaded)) << c.name;
+        EXPECT_EQ(loaded[0], "cmd1") << c.name;
+        EXPECT_EQ(loaded[1], "cmd2") << c.name;
+    }
+}
+
+// A file that is no project is refused with a reason, and the commands stay.
+TEST_F(CommandProjectTest, AFileThatIsNoProjectChangesNothing) {
+    struct Case {
+        const char* name;
+        std::string text;
+        std::string reason;
+    } cases[] = {{"Missing", "", "No such file or directory"},
+                 {"Empty", "", kProjectNoSection},
+                 {"Binary", std::string("\x7F" "ELF\x02\x01\x00\x00\r\n\xFF\xFE", 13), kProjectNoSection},
+                 {"HeadersOnly", "\\\\h1\r\n\\\\h2\r\n", kProjectNoSection},
+                 {"TextAfterTheBracket", "[Command]xyz\r\ncmd1\r\n", kProjectTextAfterSection}};
+    for (const Case& c : cases) {
+        const std::string path = dir.file(std::string(c.name) + ".zqa");
+        if (std::string(c.name) != "Missing") writeFile(path, c.text);
+        CommandLines loaded;
+        loaded.fill("kept");
+        std::string reason;
+        EXPECT_FALSE(LoadCommandProject(path, loaded, &reason)) << c.name;
+        EXPECT_EQ(reason, c.reason) << c.name;
+        EXPECT_EQ(loaded[7], "kept") << c.name;
+    }
 }
 
 TEST_F(CommandProjectTest, ACommandTheFileCannotKeepRefusesTheSaveAndIsNamed) {
@@ -113,8 +147,9 @@ TEST_F(CommandProjectTest, ACommandTheFileCannotKeepRefusesTheSaveAndIsNamed) {
         std::string text;
         const char* named;
     } cases[] = {{"SET[1]=5<CR>", "Command 3 holds \"[\""},
-                 {"a\\\\b", "Command 3 holds two backslashes"},
-                 {"a\r\nb", "Command 3 holds a line break"}};
+                 {"path C:\\\\temp", "Command 3 holds two backslashes"},
+                 {"a\r\nb", "Command 3 holds a line break"},
+                 {"a\nb", "Command 3 holds a line break"}};
     for (const Case& c : cases) {
         CommandLines commands;
         commands[2] = c.text;

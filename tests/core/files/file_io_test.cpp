@@ -8,11 +8,14 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fcntl.h>
 #include <fstream>
+#include <future>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "support/temp_dir.h"
@@ -48,6 +51,40 @@ TEST(FileRead, SizeOfFilesAndNonFiles) {
     EXPECT_EQ(last_file_errno(), ENOENT);
     EXPECT_EQ(file_size(dir.path()), -1);
     EXPECT_EQ(last_file_errno(), EISDIR);
+}
+
+// A named pipe with no writer would hold the reader in open() for good; a device reads
+// forever or nothing. Each read is refused at once, and says why.
+TEST(FileRead, OnlyRegularFilesAreRead) {
+    TempDir dir;
+    const std::string pipe = dir.file("pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    struct Case {
+        const char* name;
+        std::string path;
+        std::int32_t (*read)(const std::string&);
+    } cases[] = {
+        {"PipeSize", pipe, [](const std::string& p) { return file_size(p); }},
+        {"PipeWhole", pipe, [](const std::string& p) { Bytes b; return file_read_all(b, p); }},
+        {"PipeIntoABuffer", pipe, [](const std::string& p) { std::uint8_t b[4]; return file_read_all(b, 4, p); }},
+        {"DeviceWhole", "/dev/null", [](const std::string& p) { Bytes b; return file_read_all(b, p); }},
+    };
+    for (const Case& c : cases) {
+        auto reading = std::async(std::launch::async, [&c] {
+            const std::int32_t n = c.read(c.path);
+            return std::make_pair(n, last_file_error());
+        });
+        if (reading.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            ADD_FAILURE() << c.name << ": the read blocked";
+            // A writer lets a blocked open() go on, so the test can end.
+            const int writer = ::open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0) ::close(writer);
+            reading.wait();
+        }
+        const auto [n, reason] = reading.get();
+        EXPECT_EQ(n, -1) << c.name;
+        EXPECT_EQ(reason, "Not a regular file") << c.name;
+    }
 }
 
 TEST(FileRead, WholeFileIntoAVector) {

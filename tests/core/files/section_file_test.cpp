@@ -102,12 +102,14 @@ struct ParseCase {
     std::string text;
     std::vector<std::string> headers;
     std::vector<Section> sections;
+    bool refused = false; // text after a section line's "]"
 };
 
 class SectionFileParse : public testing::TestWithParam<ParseCase> {};
 
 TEST_P(SectionFileParse, Reads) {
-    const SectionFile file = parsed(GetParam().text);
+    SectionFile file;
+    EXPECT_EQ(section_file_parse(GetParam().text, file), !GetParam().refused);
     expect_consistent(file);
     EXPECT_EQ(file.headers, GetParam().headers);
     ASSERT_EQ(file.sections.size(), GetParam().sections.size());
@@ -144,7 +146,13 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"LinesBeforeAnySectionIgnored", "noise\r\n[S]\r\n1\r\n", {}, {section("S", "", {"1"})}},
         ParseCase{"BackslashesInNameEndTheSection", "[Na\\\\me]\r\nx\r\n", {}, {section("Na", "", {})}},
         ParseCase{"BackslashesInValueEndTheSection", "[S] = v\\\\w\r\nx\r\n", {}, {section("S", " v", {})}},
-        ParseCase{"LoneCrAndLfAreCharacters", "[S]\r\na\rb\nc\r\n", {}, {section("S", "", {"a\rb\nc"})}},
+        ParseCase{"LoneLfEndsALineLoneCrDoesNot", "[S]\r\na\rb\nc\r\n", {}, {section("S", "", {"a\rb", "c"})}},
+        ParseCase{"LfOnlyLineEnds", "\\\\h1\n[S] = v\nitem1\n\nitem2\n", {"h1"},
+                  {section("S", " v", {"item1", "", "item2"})}},
+        ParseCase{"BlanksAfterTheBracketIgnored", "[S] \t\r\ncmd1\r\n", {}, {section("S", "", {"cmd1"})}},
+        ParseCase{"TextAfterTheBracketRefused", "[S]xyz\r\ncmd1\r\n", {}, {section("S", "", {"cmd1"})}, true},
+        ParseCase{"SecondBracketRefused", "[S]]\r\n", {}, {section("S", "", {})}, true},
+        ParseCase{"BackslashesAfterTheBracketRefused", "[S] \\\\\r\n", {}, {section("S", "", {})}, true},
         ParseCase{"HighBytesKept", "[S\xE9]\r\n\xE9\xFF\r\n", {}, {section("S\xE9", "", {"\xE9\xFF"})}},
         // Before any "]" there is no section for a value or items: they are dropped.
         ParseCase{"ValueWithoutSectionDropped", "[abc=def\r\nitem\r\n", {}, {}},
@@ -187,6 +195,7 @@ TEST(SectionFileLimits, ReaderKeepsTheFirst2048CharactersOfAText) {
 struct OverLimitCase {
     const char* name;
     void (*spoil)(SectionFile&);
+    const char* named = ""; // what section_file_unwritable says
 };
 
 class SectionFileWriteRefuses : public testing::TestWithParam<OverLimitCase> {};
@@ -200,6 +209,7 @@ TEST_P(SectionFileWriteRefuses, WritesNothing) {
     std::string text = "stale";
     EXPECT_FALSE(section_file_text(file, text));
     EXPECT_EQ(text, "");
+    EXPECT_EQ(section_file_unwritable(file), GetParam().named);
     EXPECT_FALSE(section_file_write(path, file));
     std::vector<std::uint8_t> kept;
     EXPECT_EQ(file_read_all(kept, path), 3);
@@ -226,7 +236,24 @@ INSTANTIATE_TEST_SUITE_P(
         OverLimitCase{"CountPastTheHeaders", [](SectionFile& f) { f.header_count = 9; }},
         OverLimitCase{"CountPastTheItems", [](SectionFile& f) { f.sections[0].item_count = 21; }},
         OverLimitCase{"NegativeCount", [](SectionFile& f) { f.section_count = -1; }},
-        OverLimitCase{"ItemTooLong", [](SectionFile& f) { f.sections[0].items[3] = std::string(2049, 'x'); }}),
+        OverLimitCase{"ItemTooLong", [](SectionFile& f) { f.sections[0].items[3] = std::string(2049, 'x'); }},
+        // Texts the reader would not give back as they stand.
+        OverLimitCase{"ItemHoldsCrLf", [](SectionFile& f) { f.sections[0].items[3] = "a\r\nb"; },
+                      "section 1 item 4 holds a line break"},
+        OverLimitCase{"ItemHoldsLf", [](SectionFile& f) { f.sections[0].items[0] = "a\n"; },
+                      "section 1 item 1 holds a line break"},
+        OverLimitCase{"ItemHoldsBracket", [](SectionFile& f) { f.sections[0].items[19] = "x[1]"; },
+                      "section 1 item 20 holds \"[\""},
+        OverLimitCase{"ItemHoldsBackslashes", [](SectionFile& f) { f.sections[0].items[0] = "C:\\\\x"; },
+                      "section 1 item 1 holds two backslashes"},
+        OverLimitCase{"NameHoldsEquals", [](SectionFile& f) { f.sections[0].name = "a=b"; },
+                      "section 1 name holds \"=\""},
+        OverLimitCase{"NameHoldsBracket", [](SectionFile& f) { f.sections[0].name = "a]b"; },
+                      "section 1 name holds \"]\""},
+        OverLimitCase{"ValueHoldsLineBreak", [](SectionFile& f) { f.sections[0].value = "v\r\n"; },
+                      "section 1 value holds a line break"},
+        OverLimitCase{"HeaderHoldsBackslashes", [](SectionFile& f) { f.headers[5] = "a\\\\b"; },
+                      "header 6 holds two backslashes"}),
     [](const testing::TestParamInfo<OverLimitCase>& info) { return std::string(info.param.name); });
 
 TEST(SectionFileLimits, WriterTakesEverythingAtTheLimits) {

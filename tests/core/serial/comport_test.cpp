@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "core/serial/comport.h"
@@ -398,6 +401,37 @@ TEST(ComportPaths, PortsFolderLinkWinsOverTheSerialDevice) {
     EXPECT_EQ(comport_device_path(3), "/dev/ttyS2");
     ASSERT_TRUE(ports.link(3, "/dev/null"));
     EXPECT_EQ(comport_device_path(3), ports.ports_folder() + "/com3");
+}
+
+// A relative XDG_CONFIG_HOME or HOME would put the folder under whatever the working
+// folder is: such a value is ignored, and without an absolute one there is no folder.
+TEST(ComportPaths, PortsFolderComesFromAnAbsoluteBaseOnly) {
+    struct Variable {
+        const char* name;
+        std::optional<std::string> old;
+    } saved[] = {{"XDG_CONFIG_HOME", {}}, {"HOME", {}}};
+    for (Variable& v : saved)
+        if (const char* value = std::getenv(v.name)) v.old = value;
+    struct Case {
+        const char* xdg; // nullptr: unset
+        const char* home;
+        std::string folder;
+    } cases[] = {{"/x", "/h", "/x/benchlink/ports"},
+                 {"relative/x", "/h", "/h/.config/benchlink/ports"},
+                 {"", "/h", "/h/.config/benchlink/ports"},
+                 {nullptr, "/h", "/h/.config/benchlink/ports"},
+                 {"relative/x", nullptr, ""},
+                 {nullptr, "relative/h", ""},
+                 {nullptr, nullptr, ""}};
+    for (const Case& c : cases) {
+        c.xdg ? ::setenv("XDG_CONFIG_HOME", c.xdg, 1) : ::unsetenv("XDG_CONFIG_HOME");
+        c.home ? ::setenv("HOME", c.home, 1) : ::unsetenv("HOME");
+        EXPECT_EQ(comport_ports_folder(), c.folder) << (c.xdg ? c.xdg : "-") << " " << (c.home ? c.home : "-");
+        if (c.folder.empty()) {
+            EXPECT_EQ(comport_device_path(3), "/dev/ttyS2");
+        }
+    }
+    for (const Variable& v : saved) v.old ? ::setenv(v.name, v.old->c_str(), 1) : ::unsetenv(v.name);
 }
 
 TEST(ComportDefaults, DefaultSettingKeepsTheFixRate) {

@@ -210,6 +210,27 @@ TEST_F(RecorderTest, FileNumberChangedByTheUserIsUsedNext) {
     EXPECT_EQ(recorder.state().file_number, 8);
 }
 
+// Numbering starts at 1 in every run: files an earlier run wrote are kept, and the
+// numbers move past them.
+TEST_F(RecorderTest, NumberedSaveSkipsFilesThatExist) {
+    for (const char* earlier : {"log_1.csv", "log_2.csv", "log_4.csv"}) std::ofstream(dir.file(earlier)) << "earlier";
+    std::filesystem::create_symlink(dir.file("gone"), dir.file("log_5.csv"));
+    recorder.SetAutoSave(true);
+    recorder.SetBaseName("log");
+    recorder.SetLineAmount(1);
+    const char* expected[] = {"log_3.csv", "log_6.csv"};
+    for (const char* file : expected) {
+        take("#x");
+        deliver();
+        EXPECT_EQ(readFile(dir.file(file)), "#x\r\n");
+    }
+    EXPECT_EQ(recorder.state().file_number, 7);
+    for (const char* earlier : {"log_1.csv", "log_2.csv", "log_4.csv"})
+        EXPECT_EQ(readFile(dir.file(earlier)), "earlier");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("log_5.csv")));
+    EXPECT_TRUE(view.notices.empty());
+}
+
 TEST_F(RecorderTest, EmptyBaseNameWarnsOnceAndKeepsTheLinesUntilANameIsGiven) {
     recorder.SetAutoSave(true);
     recorder.SetBaseName("");

@@ -15,6 +15,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include "gui/main/application.h"
 #include "gui/pages/general_ascii_page.h"
 #include "gui/main/main_window.h"
@@ -326,12 +328,33 @@ private slots:
         QCOMPARE(lines().last(), kFilePrefix + "Save General ASSIC File to " + saved);
     }
 
-    void projectLoadOfAnUnreadableFileShowsFault() {
+    void projectLoadOfAFileThatIsNoProjectShowsFault_data() {
+        QTest::addColumn<QByteArray>("contents"); // "pipe": a named pipe, "none": no file
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("missing") << QByteArray("none") << QStringLiteral("No such file or directory");
+        QTest::newRow("empty") << QByteArray() << QString::fromLatin1(kProjectNoSection);
+        QTest::newRow("binary") << QByteArray("\x7F" "ELF\x02\x01\x00\xFF", 8)
+                                << QString::fromLatin1(kProjectNoSection);
+        QTest::newRow("named pipe") << QByteArray("pipe") << QStringLiteral("Not a regular file");
+    }
+
+    void projectLoadOfAFileThatIsNoProjectShowsFault() {
+        QFETCH(QByteArray, contents);
+        QFETCH(QString, reason);
+        const std::string path = dir_->file("other.zqa");
+        if (contents == "pipe") {
+            QCOMPARE(::mkfifo(path.c_str(), 0600), 0);
+        } else if (contents != "none") {
+            QFile file(localPath(path));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(contents);
+        }
         edit(4)->setText(QStringLiteral("kept"));
         int before = lines().size();
-        h_->dialogs.file_answers.push_back(localPath(dir_->file("missing.zqa")));
+        h_->dialogs.file_answers.push_back(localPath(path));
         trigger("GeneralASCIILoad");
-        QCOMPARE(h_->dialogs.messages, QStringList{"Load General ASSIC File Fault!"});
+        QCOMPARE(h_->dialogs.messages,
+                 QStringList{QStringLiteral("Load General ASSIC File Fault! %1 (%2)").arg(localPath(path), reason)});
         QCOMPARE(edit(4)->text(), QStringLiteral("kept"));
         QCOMPARE(lines().size(), before);
     }
