@@ -328,7 +328,9 @@ TEST_P(FarEnd, OnlyTheAddresseesReplyCounts) {
     std::string message;
     EXPECT_EQ(zumExchange(c.request, reply, message, 500), c.status) << message;
     stopDevice();
-    if (c.status == kExchangeSuccess) EXPECT_EQ(reply.values[0], c.value);
+    if (c.status == kExchangeSuccess) {
+        EXPECT_EQ(reply.values[0], c.value);
+    }
     std::vector<std::uint32_t> strays;
     for (const auto& line : log.tagged())
         if (line.text.starts_with("Reply From Other ID  Send ")) strays.push_back(line.id);
