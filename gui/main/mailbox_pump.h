@@ -1,6 +1,7 @@
 // Delivers the mailbox's letters on the GUI thread at the drawing cadence: a letter
 // after a quiet spell at once, letters that follow closely in batches at most every
-// kDeliverIntervalMs, so a busy line costs at most one paint per interval.
+// kDeliverIntervalMs (25 a second), so a busy line costs at most one paint per
+// interval, and a line waits at most that long. No timer runs while nothing waits.
 #pragma once
 
 #include <QElapsedTimer>
@@ -15,7 +16,7 @@ class MailboxPump : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int kDeliverIntervalMs = 50;
+    static constexpr int kDeliverIntervalMs = 40;
 
     explicit MailboxPump(QObject* parent = nullptr);
     ~MailboxPump() override;

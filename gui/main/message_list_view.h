@@ -42,4 +42,5 @@ private:
     void MeasureRows(int first, int last);
 
     int widest_ = 0; // pixels of the widest row so far
+    bool bars_needed_[2] = {false, false}; // vertical, horizontal: a range to scroll
 };
