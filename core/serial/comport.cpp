@@ -118,6 +118,9 @@ std::int32_t comport_receive_string(std::uint8_t* buffer, std::int32_t wait) {
 }
 
 void comport_wait_readable(int timeout_ms) {
+    // A loop with a wake takes the port's failure after each step: it must get there
+    // instead of resting on a port that will never be readable again.
+    if (t_wake && comport_port().FaultPending()) return;
     comport_port().WaitReadable(timeout_ms, t_wake);
 }
 

@@ -75,7 +75,8 @@ inline constexpr int kWaitNoDeadline = -1;
 // Blocks until bytes are queued, a port is opened, closed or reopened, the calling
 // thread's wake (comport_set_thread_wake) is raised, or `timeout_ms` passed
 // (kWaitNoDeadline: never); with no port open or a failed port only the others end
-// it. Lets an idle receive loop rest instead of spin.
+// it. A thread with a wake returns at once while a receive failure waits to be taken
+// (comport_take_receive_fault). Lets an idle receive loop rest instead of spin.
 void comport_wait_readable(int timeout_ms);
 class PortWake;
 // The calling thread's waits also end when `wake` is raised (nullptr: none).

@@ -64,6 +64,7 @@ public:
     void WaitReadable(int timeout_ms, const PortWake* wake = nullptr);
     // The errno of a receive failure, once (see comport_take_receive_fault).
     int TakeReceiveFault() { return fault_report_.exchange(0); }
+    bool FaultPending() const { return fault_report_.load() != 0; }
     // Flushes the queues named by PurgeWhich bits.
     void Purge(int which);
 
