@@ -152,8 +152,10 @@ void TForm_ZQ70_Main::BuildControls() {
     label_total_->setObjectName(QStringLiteral("Label_MessageTotalLineAmount"));
     // A fixed width: a counter that grows a digit must not re-lay out the window.
     label_total_->setFixedWidth(label_total_->fontMetrics().horizontalAdvance(QStringLiteral("000000000")));
-    // Opaque, so a new count repaints the label alone, not the window beneath it.
+    // Opaque, so a new count repaints the label alone, not the window beneath it; of
+    // a fixed height too, so a new count asks for no new layout of the window.
     label_total_->setAutoFillBackground(true);
+    label_total_->setFixedHeight(label_total_->sizeHint().height());
     message_row->addWidget(label_total_);
     message_row->addStretch();
     message_row->addWidget(makeButton(group_message, "Button_ClearMessageList", "Clear List"));

@@ -114,10 +114,12 @@ void MessageListView::MeasureRows(int first, int last) {
             longest_row = row;
         }
     }
-    // Only the longest text of the batch is measured: rows are mostly of one width
-    // in a fixed-pitch font, and measuring every appended row would cost more than
-    // the append itself.
-    if (longest_row >= 0) widest_ = std::max(widest_, metrics.horizontalAdvance(RowText(longest_row)) + 2 * kTextIndent);
+    // Only the longest text of the batch is measured, and only when it is longer than
+    // any measured before: rows are mostly of one width in a fixed-pitch font, and
+    // measuring (shaping) text costs more than the append itself.
+    if (longest_row < 0 || longest <= measured_chars_) return;
+    measured_chars_ = longest;
+    widest_ = std::max(widest_, metrics.horizontalAdvance(RowText(longest_row)) + 2 * kTextIndent);
 }
 
 QRect MessageListView::visualRect(const QModelIndex& index) const {
@@ -175,6 +177,7 @@ void MessageListView::setModel(QAbstractItemModel* model) {
 void MessageListView::reset() {
     QAbstractItemView::reset();
     widest_ = 0;
+    measured_chars_ = 0;
     if (rowCount() > 0) MeasureRows(0, rowCount() - 1);
     updateGeometries();
     viewport()->update();
