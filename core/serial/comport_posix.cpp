@@ -255,12 +255,22 @@ void PortWake::Wait(int timeout_ms) const {
     posix_wait(-1, {this}, timeout_ms, err);
 }
 
+namespace {
+constexpr int kBlindWaitMs = 20;
+} // namespace
+
 WaitOutcome posix_wait(int fd, std::initializer_list<const PortWake*> wakes, int timeout_ms, int& errno_out) {
     pollfd p[4];
     nfds_t n = 0;
     if (fd >= 0) p[n++] = pollfd{fd, POLLIN, 0};
-    for (const PortWake* wake : wakes)
-        if (wake && wake->descriptor() >= 0 && n < 4) p[n++] = pollfd{wake->descriptor(), POLLIN, 0};
+    bool blind = false; // a wake without a descriptor (none could be made) cannot end the wait
+    for (const PortWake* wake : wakes) {
+        if (!wake) continue;
+        if (wake->descriptor() < 0) blind = true;
+        else if (n < 4) p[n++] = pollfd{wake->descriptor(), POLLIN, 0};
+    }
+    // Then its owner looks again now and then instead of never.
+    if (blind && (timeout_ms < 0 || timeout_ms > kBlindWaitMs)) timeout_ms = kBlindWaitMs;
     int r = poll(p, n, timeout_ms < 0 ? -1 : timeout_ms);
     if (r < 0) {
         if (errno == EINTR) return WaitOutcome::kWoken;
