@@ -302,16 +302,18 @@ void TForm_ZQ70_Main::ShowLines(std::span<Letter> batch) {
 }
 
 // Lines from the receive thread move the counter a few times a second at most:
-// redrawing it with every batch would cost more than the lines themselves.
+// redrawing it with every batch would cost more than the lines themselves. While
+// batches keep coming the counter follows them and its timer never fires (each batch
+// puts it off); it shows the final count once they stop.
 void TForm_ZQ70_Main::ShowLineCount(bool now) {
     const qint64 since = count_shown_.isValid() ? count_shown_.elapsed() : kCountIntervalMs;
     if (now || since >= kCountIntervalMs) {
         count_timer_->stop();
         count_shown_.start();
         label_total_->setText(QString::number(line_count_));
-    } else if (!count_timer_->isActive()) {
-        count_timer_->start(static_cast<int>(kCountIntervalMs - since));
+        return;
     }
+    count_timer_->start(kCountIntervalMs);
 }
 
 void TForm_ZQ70_Main::LoadMessageLines(const std::vector<std::string>& lines) {

@@ -60,6 +60,8 @@ private:
 // Blank pixels around a row's text.
 constexpr int kRowPadding = 2;
 constexpr int kTextIndent = 3;
+// The tallest background fill the view asks for at once (see paintEvent).
+constexpr int kFillBand = 64;
 
 int clampToInt(qint64 value) {
     return static_cast<int>(std::clamp<qint64>(value, 0, INT_MAX));
@@ -249,7 +251,11 @@ void MessageListView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const QRect dirty = event->rect();
     const QPalette& pal = palette();
-    painter.fillRect(dirty, pal.brush(QPalette::Base));
+    // In bands: Qt's raster engine hands a fill taller than about 96 pixels to its
+    // painting threads in slices, and waking them costs more than the fill.
+    for (int y = dirty.top(); y <= dirty.bottom(); y += kFillBand)
+        painter.fillRect(QRect(dirty.left(), y, dirty.width(), std::min(kFillBand, dirty.bottom() + 1 - y)),
+                         pal.brush(QPalette::Base));
     const int rows = rowCount();
     if (rows == 0) return;
     const int h = RowHeight();
