@@ -31,13 +31,14 @@ Clock::time_point g_returned;
 std::int32_t g_count = 0;
 std::atomic<long> g_polls{0};
 
-// What the main window's receive loop does: one poll, and rest when nothing came.
+// What the main window's receive loop does: read what one arrival brought, and rest
+// on the port (no deadline) when nothing came.
 void receive_step() {
     g_polls.fetch_add(1);
     std::uint8_t buffer[kComportReceiveMax];
-    std::int32_t n = comport_receive_string(buffer, 2);
+    std::int32_t n = comport_receive_string(buffer, 0);
     if (n == 0) {
-        comport_wait_readable(kReceiveIdleWaitMs);
+        comport_wait_readable(kWaitNoDeadline);
         return;
     }
     std::lock_guard lock(g_mutex);

@@ -14,6 +14,8 @@ namespace {
 // Each thread reads the status of its own calls: a reply sent on the receive
 // thread never changes the text a window is about to show.
 thread_local int t_status = kComportSuccess;
+// What else ends a wait of this thread (the receive thread's stop and hand-over).
+thread_local const PortWake* t_wake = nullptr;
 
 constexpr std::int32_t kBaudRates[] = {9600, 19200, 38400, 57600, 115200};
 constexpr const char* kParityNames[] = {"None", "Odd", "Even", "Mark", "Space"};
@@ -116,7 +118,14 @@ std::int32_t comport_receive_string(std::uint8_t* buffer, std::int32_t wait) {
 }
 
 void comport_wait_readable(int timeout_ms) {
-    comport_port().WaitReadable(timeout_ms);
+    // A loop with a wake takes the port's failure after each step: it must get there
+    // instead of resting on a port that will never be readable again.
+    if (t_wake && comport_port().FaultPending()) return;
+    comport_port().WaitReadable(timeout_ms, t_wake);
+}
+
+void comport_set_thread_wake(const PortWake* wake) {
+    t_wake = wake;
 }
 
 int comport_take_receive_fault() {

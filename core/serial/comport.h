@@ -66,14 +66,21 @@ bool comport_send_string(std::uint8_t* bytes, std::int32_t length);
 // configure meanwhile ends the collection with what it gathered.
 std::int32_t comport_receive_string(std::uint8_t* buffer, std::int32_t wait);
 
-// How long an idle receive loop rests on the port before it looks again: short
-// enough for the change-line wait and a stop request, long enough to cost nothing.
+// How long a receive loop on a thread of its own (a reply receiver) rests on the
+// port before it looks at its stop flag again.
 inline constexpr int kReceiveIdleWaitMs = 20;
+// A wait without a deadline: for a thread whose stop raises its wake (the receive thread).
+inline constexpr int kWaitNoDeadline = -1;
 
-// Blocks until bytes are queued or `timeout_ms` passed; sleeps when no port is
-// open or the port has failed, and wakes at once when a port opens. Lets an idle
-// receive loop rest instead of spin.
+// Blocks until bytes are queued, a port is opened, closed or reopened, the calling
+// thread's wake (comport_set_thread_wake) is raised, or `timeout_ms` passed
+// (kWaitNoDeadline: never); with no port open or a failed port only the others end
+// it. A thread with a wake returns at once while a receive failure waits to be taken
+// (comport_take_receive_fault). Lets an idle receive loop rest instead of spin.
 void comport_wait_readable(int timeout_ms);
+class PortWake;
+// The calling thread's waits also end when `wake` is raised (nullptr: none).
+void comport_set_thread_wake(const PortWake* wake);
 // The errno of a receive failure (device gone), reported once: the first call
 // after the failure returns it, later calls return 0 until the next failure.
 int comport_take_receive_fault();

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -236,4 +237,59 @@ void posix_purge(int fd, int which) {
     if (fd < 0) return;
     int queue = which == (kPurgeInput | kPurgeOutput) ? TCIOFLUSH : (which == kPurgeInput ? TCIFLUSH : TCOFLUSH);
     tcflush(fd, queue);
+}
+
+PortWake::PortWake() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+
+PortWake::~PortWake() {
+    if (fd_ >= 0) close(fd_);
+}
+
+void PortWake::Raise() {
+    raised_.store(true, std::memory_order_release);
+    const std::uint64_t one = 1;
+    // A full counter (never reached) already reads as raised.
+    [[maybe_unused]] ssize_t n = write(fd_, &one, sizeof one);
+}
+
+void PortWake::Clear() {
+    if (!raised_.exchange(false, std::memory_order_acq_rel)) return;
+    std::uint64_t count = 0;
+    [[maybe_unused]] ssize_t n = read(fd_, &count, sizeof count);
+}
+
+void PortWake::Wait(int timeout_ms) const {
+    int err = 0;
+    posix_wait(-1, {this}, timeout_ms, err);
+}
+
+namespace {
+constexpr int kBlindWaitMs = 20;
+} // namespace
+
+WaitOutcome posix_wait(int fd, std::initializer_list<const PortWake*> wakes, int timeout_ms, int& errno_out) {
+    pollfd p[4];
+    nfds_t n = 0;
+    if (fd >= 0) p[n++] = pollfd{fd, POLLIN, 0};
+    bool blind = false; // a wake without a descriptor (none could be made) cannot end the wait
+    for (const PortWake* wake : wakes) {
+        if (!wake) continue;
+        if (wake->descriptor() < 0) blind = true;
+        else if (n < 4) p[n++] = pollfd{wake->descriptor(), POLLIN, 0};
+    }
+    // Then its owner looks again now and then instead of never.
+    if (blind && (timeout_ms < 0 || timeout_ms > kBlindWaitMs)) timeout_ms = kBlindWaitMs;
+    int r = poll(p, n, timeout_ms < 0 ? -1 : timeout_ms);
+    if (r < 0) {
+        if (errno == EINTR) return WaitOutcome::kWoken;
+        errno_out = errno;
+        return WaitOutcome::kFault;
+    }
+    if (r == 0) return WaitOutcome::kDeadline;
+    if (fd >= 0 && (p[0].revents & POLLIN)) return WaitOutcome::kReadable;
+    if (fd >= 0 && (p[0].revents & (POLLHUP | POLLERR | POLLNVAL))) {
+        errno_out = EIO;
+        return WaitOutcome::kFault;
+    }
+    return WaitOutcome::kWoken;
 }

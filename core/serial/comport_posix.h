@@ -1,7 +1,11 @@
 // The termios side of the driver: every system call on the port lives here.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <initializer_list>
+
+#include "core/util/non_copyable.h"
 
 struct LineSettings {
     std::uint32_t rate = 115200; // programmed rate, fix rate already applied
@@ -31,3 +35,29 @@ bool posix_write_all(int fd, const std::uint8_t* bytes, int length, int timeout_
 
 enum PurgeWhich { kPurgeInput = 1, kPurgeOutput = 2 };
 void posix_purge(int fd, int which);
+
+// A signal one thread raises to end another thread's wait early (an eventfd). It stays
+// raised until cleared, so a raise just before the wait begins is never lost.
+class PortWake : private NonCopyable {
+public:
+    PortWake();
+    ~PortWake();
+    // Any thread.
+    void Raise();
+    // Consumes a raised signal; costs no system call while none was raised.
+    void Clear();
+    // Blocks until raised or timeout_ms passed (negative: no deadline); does not clear.
+    void Wait(int timeout_ms) const;
+    int descriptor() const { return fd_; }
+
+private:
+    int fd_ = -1;
+    std::atomic<bool> raised_{false};
+};
+
+enum class WaitOutcome { kReadable, kWoken, kDeadline, kFault };
+
+// Blocks until the port (fd >= 0; -1 for none) has input or hung up (kFault with
+// errno_out), one of the wakes (null ones are skipped) is raised, or timeout_ms
+// passed; a negative timeout_ms waits without a deadline. No wake is cleared here.
+WaitOutcome posix_wait(int fd, std::initializer_list<const PortWake*> wakes, int timeout_ms, int& errno_out);

@@ -7,8 +7,14 @@
 
 namespace {
 
+// Ends every wait on the port before taking it, so a wait without a deadline never
+// holds a configure or close off.
 struct Exclusive {
-    explicit Exclusive(PortLock& l) : lock(l) { lock.lock(); }
+    Exclusive(PortLock& l, PortWake& changed) : lock(l) {
+        changed.Raise();
+        lock.lock();
+        changed.Clear();
+    }
     ~Exclusive() { lock.unlock(); }
     PortLock& lock;
 };
@@ -79,7 +85,7 @@ void PortLock::unlock_shared() {
 }
 
 SerialPort::~SerialPort() {
-    Exclusive guard(lock_);
+    Exclusive guard(lock_, changed_);
     CloseLocked();
 }
 
@@ -111,17 +117,9 @@ int SerialPort::OpenLocked(const std::string& path, const ComportSetting& s) {
     return kComportSuccess;
 }
 
-void SerialPort::NotifyOpened() {
-    {
-        std::lock_guard lock(idle_mutex_);
-        opens_.fetch_add(1);
-    }
-    opened_.notify_all();
-}
-
 int SerialPort::Configure(const ComportSetting& setting) {
     if (setting.port == 0) {
-        Exclusive guard(lock_);
+        Exclusive guard(lock_, changed_);
         CloseLocked();
         return kComportNoneSetup;
     }
@@ -131,16 +129,15 @@ int SerialPort::Configure(const ComportSetting& setting) {
 int SerialPort::ConfigurePath(const std::string& path, const ComportSetting& setting) {
     int status;
     {
-        Exclusive guard(lock_);
+        Exclusive guard(lock_, changed_);
         status = OpenLocked(path, setting);
         if (status == kComportSuccess) reported_ = current_;
     }
-    if (status == kComportSuccess) NotifyOpened();
     return status;
 }
 
 int SerialPort::Close(const ComportSetting& setting) {
-    Exclusive guard(lock_);
+    Exclusive guard(lock_, changed_);
     if (setting.port != reported_.port) return kComportSetError;
     int status = CloseLocked();
     if (status == kComportSuccess) reported_ = current_;
@@ -224,19 +221,12 @@ std::int32_t SerialPort::Receive(std::uint8_t* buffer, std::int32_t wait) {
     return count;
 }
 
-void SerialPort::WaitReadable(int timeout_ms) {
-    // Read before looking at the port, so an open in between ends the wait at once.
-    const std::uint64_t opens = opens_.load();
-    {
-        Shared guard(lock_);
-        if (fd_ >= 0 && !faulted_) {
-            int err = 0;
-            if (posix_wait_input(fd_, timeout_ms, err) == IoResult::kFault) RecordFault(err);
-            return;
-        }
-    }
-    std::unique_lock lock(idle_mutex_);
-    opened_.wait_for(lock, std::chrono::milliseconds(timeout_ms), [&] { return opens_.load() != opens; });
+void SerialPort::WaitReadable(int timeout_ms, const PortWake* wake) {
+    Shared guard(lock_);
+    // A failed port would read as readable (hung up) at once: only the wakes end the wait.
+    const int fd = fd_ >= 0 && !faulted_ ? fd_ : -1;
+    int err = 0;
+    if (posix_wait(fd, {&changed_, wake}, timeout_ms, err) == WaitOutcome::kFault) RecordFault(err);
 }
 
 void SerialPort::Purge(int which) {

@@ -7,12 +7,12 @@
 #include <pthread.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
 
 #include "core/serial/comport.h"
+#include "core/serial/comport_posix.h"
 #include "core/util/non_copyable.h"
 
 // A reader-writer lock that prefers writers, so that a receive loop that keeps
@@ -58,11 +58,13 @@ public:
     // 1 ms, at most kComportReceiveMax. A close or configure ends the collection
     // with what was gathered.
     std::int32_t Receive(std::uint8_t* buffer, std::int32_t wait);
-    // Blocks until bytes are queued or timeout_ms passed. With no port open (or a
-    // failed one) it sleeps on a condition that the next open wakes at once.
-    void WaitReadable(int timeout_ms);
+    // Blocks until bytes are queued, the port is opened, closed or reopened, `wake`
+    // (if any) is raised, or timeout_ms passed (negative: no deadline). With no port
+    // open (or a failed one) only the others end it.
+    void WaitReadable(int timeout_ms, const PortWake* wake = nullptr);
     // The errno of a receive failure, once (see comport_take_receive_fault).
     int TakeReceiveFault() { return fault_report_.exchange(0); }
+    bool FaultPending() const { return fault_report_.load() != 0; }
     // Flushes the queues named by PurgeWhich bits.
     void Purge(int which);
 
@@ -70,10 +72,11 @@ private:
     int OpenLocked(const std::string& path, const ComportSetting& setting);
     int CloseLocked();
     void RecordFault(int err);
-    void NotifyOpened();
 
-    // Configure and close hold it exclusively; sends, purges and each receive poll
-    // share it, so no one uses a descriptor that is being closed.
+    // Configure and close hold it exclusively; sends, purges, each receive poll and
+    // each wait share it, so no one uses a descriptor that is being closed. Whoever
+    // takes it exclusively raises changed_ first (ending every wait, which releases
+    // its share at once) and clears it once holding it.
     mutable PortLock lock_;
     int fd_ = -1;                  // guarded by lock_
     ComportSetting current_;       // guarded by lock_
@@ -87,8 +90,5 @@ private:
     // receive thread go out one after the other. Taken before lock_.
     std::mutex write_mutex_;
 
-    // Wakes an idle wait when a port opens.
-    std::mutex idle_mutex_;
-    std::condition_variable opened_;
-    std::atomic<std::uint64_t> opens_{0}; // written under idle_mutex_
+    PortWake changed_;
 };

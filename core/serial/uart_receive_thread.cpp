@@ -8,7 +8,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <set>
 #include <utility>
+
+#include "core/serial/comport.h"
 
 namespace {
 
@@ -24,15 +27,17 @@ std::mutex g_mutex;
 std::condition_variable g_call_ended;
 std::shared_ptr<Callback> g_callback; // guarded by g_mutex
 std::uint64_t g_next_id = 1;          // guarded by g_mutex
+std::set<PortWake*> g_wakes;          // guarded by g_mutex; of the running threads
 thread_local const Callback* t_running = nullptr;
 
 // The loop hook: installed by uart_handler_initialize, removed by uart_handler_finalize.
 std::atomic<bool> g_hook_installed{false};
 
-// With no hook or no function the loop rests this long per turn instead of spinning.
-constexpr auto kNoCallbackRest = std::chrono::milliseconds(20);
+void raise_wakes() {
+    for (PortWake* wake : g_wakes) wake->Raise();
+}
 
-void loop_hook() {
+void loop_hook(const PortWake& wake) {
     std::shared_ptr<Callback> callback;
     {
         std::lock_guard lock(g_mutex);
@@ -42,7 +47,8 @@ void loop_hook() {
         }
     }
     if (!callback) {
-        std::this_thread::sleep_for(kNoCallbackRest);
+        // Nothing to run: rest until a function is registered or the thread is stopped.
+        wake.Wait(kWaitNoDeadline);
         return;
     }
     t_running = callback.get();
@@ -59,6 +65,8 @@ void loop_hook() {
 // it; a call on this thread (a removal from inside the function) is not waited for.
 void remove_and_wait(std::unique_lock<std::mutex>& lock, const std::shared_ptr<Callback>& callback) {
     if (!callback) return;
+    // A call waiting for bytes ends its wait now instead of whenever bytes come.
+    raise_wakes();
     const int own = t_running == callback.get() ? 1 : 0;
     g_call_ended.wait(lock, [&] { return callback->in_flight <= own; });
 }
@@ -104,6 +112,7 @@ void TUartReceiveThread::Start(std::uint8_t priority) {
 
 void TUartReceiveThread::Terminate() {
     state_->terminated.store(true, std::memory_order_release);
+    state_->wake.Raise();
     if (thread_.joinable() && !IsCurrentThread()) thread_.join();
 }
 
@@ -111,7 +120,23 @@ void TUartReceiveThread::Execute(std::shared_ptr<State> state, std::uint8_t prio
     { std::lock_guard started(state->starting); }
     pthread_setname_np(pthread_self(), "UartReceiveThre"); // the name's first 15 characters
     raise_priority(priority);
-    while (!state->terminated.load(std::memory_order_acquire)) loop_hook();
+    comport_set_thread_wake(&state->wake);
+    {
+        std::lock_guard lock(g_mutex);
+        g_wakes.insert(&state->wake);
+    }
+    while (!state->terminated.load(std::memory_order_acquire)) {
+        // Cleared before the flag is looked at again, so a stop raised meanwhile
+        // still ends the next wait.
+        state->wake.Clear();
+        if (state->terminated.load(std::memory_order_acquire)) break;
+        loop_hook(state->wake);
+    }
+    {
+        std::lock_guard lock(g_mutex);
+        g_wakes.erase(&state->wake);
+    }
+    comport_set_thread_wake(nullptr);
 }
 
 // The threads' own destructors join them (or, on the thread itself, let it finish alone).
@@ -155,6 +180,11 @@ void uart_handler_finalize(UartHandler& handler) {
     handler.running = false;
 }
 
+void uart_wake_receive_thread() {
+    std::lock_guard lock(g_mutex);
+    raise_wakes();
+}
+
 void uart_set_receive_callback(std::function<void()> callback) {
     auto next = callback ? std::make_shared<Callback>() : nullptr;
     std::unique_lock lock(g_mutex);
@@ -163,6 +193,8 @@ void uart_set_receive_callback(std::function<void()> callback) {
         next->id = g_next_id++;
     }
     std::shared_ptr<Callback> previous = std::exchange(g_callback, std::move(next));
+    // A thread resting without a function runs the new one now.
+    raise_wakes();
     remove_and_wait(lock, previous);
 }
 

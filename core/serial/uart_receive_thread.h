@@ -1,5 +1,8 @@
 // The one receive thread: it calls the registered receive function over and over
 // until it is told to stop. Stopping joins it, so no call runs after a stop returns.
+// The function may wait without a deadline (comport_wait_readable(kWaitNoDeadline)):
+// the thread's wake ends that wait when it is stopped, when the function is replaced
+// and when uart_wake_receive_thread hands it work.
 //
 // Safe by construction at shutdown: a stop asked for on the receive thread itself
 // (from inside the receive function) ends the loop after that call and never
@@ -18,6 +21,7 @@
 #include <mutex>
 #include <thread>
 
+#include "core/serial/comport_posix.h"
 #include "core/util/non_copyable.h"
 
 class TUartReceiveThread : private NonCopyable {
@@ -40,6 +44,8 @@ private:
     // What the thread shares with this object, so it may outlive it (see the destructor).
     struct State {
         std::atomic<bool> terminated{false};
+        // Raised to end the function's wait: by a stop, a new function, or new work.
+        PortWake wake;
         // Held by Start until thread_ is set: the loop starts only then, so a stop
         // from inside the first call already sees which thread it runs on.
         std::mutex starting;
@@ -70,6 +76,10 @@ void uart_handler_finalize(UartHandler& handler);
 // The receive function the thread runs (nullptr: none; the loop then rests). Returns
 // once no call of the previous function runs on another thread.
 void uart_set_receive_callback(std::function<void()> callback);
+
+// Any thread: ends the receive thread's current wait, so it runs its function again
+// (for work that is due without new bytes, such as flushing a held partial line).
+void uart_wake_receive_thread();
 
 // Registers a receive function for as long as it lives, so an owner that holds one
 // as a member can never be called after it is gone.

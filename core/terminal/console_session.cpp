@@ -35,7 +35,7 @@ void ConsoleSession::ShowChunk() {
     if (n > 0)
         AddLine(bytes_to_tagged_text(buffer, n));
     else
-        comport_wait_readable(kReceiveIdleWaitMs);
+        comport_wait_readable(kWaitNoDeadline);
 }
 
 bool ConsoleSession::ApplyComportSetting(const ComportSetting& setting) {

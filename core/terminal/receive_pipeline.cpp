@@ -7,11 +7,13 @@
 #include "core/protocol/zum_codec.h"
 #include "core/protocol/zum_exchange.h"
 #include "core/serial/comport.h"
+#include "core/serial/uart_receive_thread.h"
 #include "core/util/convert.h"
 
 namespace {
-// The driver's quiet-line rule: a chunk ends after two polls with nothing new.
-constexpr std::int32_t kReceiveQuietPolls = 2;
+// Lines are cut at their terminator whatever the chunks are, so a chunk is what one
+// arrival brought: no quiet polls while bytes flow.
+constexpr std::int32_t kReceiveQuietPolls = 0;
 } // namespace
 
 ReceivePipeline::ReceivePipeline(LineSink add_line) : add_line_(std::move(add_line)) {}
@@ -193,7 +195,8 @@ void ReceivePipeline::ReceiveTerminalMode() {
         AcceptChunk(chunk, n);
         return;
     }
-    if (!IdlePoll()) comport_wait_readable(kReceiveIdleWaitMs);
+    // Until bytes come: a change-line tick with bytes held wakes this thread (MarkWaitElapsed).
+    if (!IdlePoll()) comport_wait_readable(kWaitNoDeadline);
 }
 
 void ReceivePipeline::ReceiveFrameMode() {
@@ -202,7 +205,7 @@ void ReceivePipeline::ReceiveFrameMode() {
     std::int32_t n = std::min(zumReadFilter(rest), kComportReceiveMax);
     if (n <= 0) {
         // Nothing left over (or a reply frame was caught): rest unless bytes wait.
-        comport_wait_readable(kReceiveIdleWaitMs);
+        comport_wait_readable(kWaitNoDeadline);
         return;
     }
     std::string text = ReceivedText(rest, n, snapshot_.receive_mode);
@@ -233,6 +236,13 @@ void ReceivePipeline::AcceptChunk(const std::uint8_t* chunk, std::int32_t n) {
         if (accumulated_ == kReceiveHeldMax) FlushHeld();
     }
     wait_elapsed_.store(false, std::memory_order_release);
+    holding_.store(accumulated_ > 0, std::memory_order_release);
+}
+
+void ReceivePipeline::MarkWaitElapsed() {
+    wait_elapsed_.store(true, std::memory_order_release);
+    // Held bytes are flushed by the receive thread, which may be resting on the port.
+    if (holding_.load(std::memory_order_acquire)) uart_wake_receive_thread();
 }
 
 bool ReceivePipeline::IdlePoll() {
@@ -240,6 +250,7 @@ bool ReceivePipeline::IdlePoll() {
     if (accumulated_ <= 0 || !wait_elapsed_.load(std::memory_order_acquire)) return false;
     FlushHeld();
     wait_elapsed_.store(false, std::memory_order_release);
+    holding_.store(false, std::memory_order_release);
     return true;
 }
 
@@ -280,6 +291,7 @@ void ReceivePipeline::ShowLine(const std::uint8_t* line, std::int32_t length) {
 
 void ReceivePipeline::ResetAccumulated() {
     accumulated_ = 0;
+    holding_.store(false, std::memory_order_release);
     wait_elapsed_.store(false, std::memory_order_release);
 }
 

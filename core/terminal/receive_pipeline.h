@@ -97,8 +97,8 @@ public:
     bool qlp_filter() const;
     DisplaySettings settings() const;
 
-    // The change-line timer's tick.
-    void MarkWaitElapsed() { wait_elapsed_.store(true, std::memory_order_release); }
+    // The change-line timer's tick; wakes the receive thread when bytes are held.
+    void MarkWaitElapsed();
     bool wait_elapsed() const { return wait_elapsed_.load(std::memory_order_acquire); }
 
     // One receive-thread iteration.
@@ -158,5 +158,6 @@ private:
     std::int32_t accumulated_ = 0;
 
     std::atomic<bool> wait_elapsed_{false};
+    std::atomic<bool> holding_{false}; // accumulated_ > 0, for MarkWaitElapsed
     std::atomic<std::int32_t> last_length_{0};
 };

@@ -6,8 +6,11 @@
 MailboxPump::MailboxPump(QObject* parent) : QObject(parent) {
     timer_ = new QTimer(this);
     timer_->setSingleShot(true);
-    connect(timer_, &QTimer::timeout, this, &MailboxPump::DeliverNow);
-    mailbox_.SetWake([this] { QMetaObject::invokeMethod(this, "Schedule", Qt::QueuedConnection); });
+    connect(timer_, &QTimer::timeout, this, &MailboxPump::Tick);
+    // While the timer is armed it delivers whatever comes: no wake-up needed.
+    mailbox_.SetWake([this] {
+        if (!armed_.load()) QMetaObject::invokeMethod(this, "Schedule", Qt::QueuedConnection);
+    });
 }
 
 MailboxPump::~MailboxPump() {
@@ -40,10 +43,32 @@ void MailboxPump::Schedule() {
         DeliverNow();
         return;
     }
-    timer_->start(static_cast<int>(kDeliverIntervalMs - since));
+    Arm(static_cast<int>(kDeliverIntervalMs - since));
+}
+
+void MailboxPump::Arm(int ms) {
+    armed_.store(true);
+    timer_->start(ms);
+}
+
+void MailboxPump::Tick() {
+    if (mailbox_.Deliver() > 0) {
+        Delivered();
+        return;
+    }
+    // Nothing came for a whole interval: the timer stops, and posters wake this thread
+    // again. A letter posted while it still counted as armed is looked for after.
+    armed_.store(false);
+    if (mailbox_.pending() > 0) DeliverNow();
 }
 
 void MailboxPump::DeliverNow() {
-    if (mailbox_.Deliver() > 0) last_delivery_.start();
+    if (mailbox_.Deliver() > 0) Delivered();
+}
+
+void MailboxPump::Delivered() {
+    last_delivery_.start();
+    // Letters that follow closely are taken one interval later, without a wake-up each.
+    Arm(kDeliverIntervalMs);
     if (std::uint64_t dropped = mailbox_.TakeDropped(); dropped > 0 && report_dropped_) report_dropped_(dropped);
 }

@@ -1,10 +1,13 @@
 // Delivers the mailbox's letters on the GUI thread at the drawing cadence: a letter
 // after a quiet spell at once, letters that follow closely in batches at most every
-// kDeliverIntervalMs, so a busy line costs at most one paint per interval.
+// kDeliverIntervalMs (25 a second), so a busy line costs at most one paint per
+// interval, and a line waits at most that long. While letters keep coming the timer
+// takes them each interval (no wake-up per batch); one interval after the last, it stops.
 #pragma once
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <atomic>
 #include <functional>
 
 #include "core/util/mailbox.h"
@@ -15,7 +18,7 @@ class MailboxPump : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int kDeliverIntervalMs = 50;
+    static constexpr int kDeliverIntervalMs = 40;
 
     explicit MailboxPump(QObject* parent = nullptr);
     ~MailboxPump() override;
@@ -43,9 +46,15 @@ private:
     // Invoked by name from the posting thread, so the queued call is made and freed
     // inside Qt (whose event queue ThreadSanitizer cannot see into).
     Q_INVOKABLE void Schedule();
+    void Arm(int ms);
+    // The timer's turn: delivers, or stops when nothing came since the last delivery.
+    void Tick();
+    void Delivered();
 
     Mailbox mailbox_;
     QTimer* timer_ = nullptr;
     QElapsedTimer last_delivery_;
+    // The timer runs (GUI thread writes; posting threads read to skip their wake-up).
+    std::atomic<bool> armed_{false};
     std::function<void(std::uint64_t)> report_dropped_;
 };

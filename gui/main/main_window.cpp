@@ -152,6 +152,10 @@ void TForm_ZQ70_Main::BuildControls() {
     label_total_->setObjectName(QStringLiteral("Label_MessageTotalLineAmount"));
     // A fixed width: a counter that grows a digit must not re-lay out the window.
     label_total_->setFixedWidth(label_total_->fontMetrics().horizontalAdvance(QStringLiteral("000000000")));
+    // Opaque, so a new count repaints the label alone, not the window beneath it; of
+    // a fixed height too, so a new count asks for no new layout of the window.
+    label_total_->setAutoFillBackground(true);
+    label_total_->setFixedHeight(label_total_->sizeHint().height());
     message_row->addWidget(label_total_);
     message_row->addStretch();
     message_row->addWidget(makeButton(group_message, "Button_ClearMessageList", "Clear List"));
@@ -298,16 +302,18 @@ void TForm_ZQ70_Main::ShowLines(std::span<Letter> batch) {
 }
 
 // Lines from the receive thread move the counter a few times a second at most:
-// redrawing it with every batch would cost more than the lines themselves.
+// redrawing it with every batch would cost more than the lines themselves. While
+// batches keep coming the counter follows them and its timer never fires (each batch
+// puts it off); it shows the final count once they stop.
 void TForm_ZQ70_Main::ShowLineCount(bool now) {
     const qint64 since = count_shown_.isValid() ? count_shown_.elapsed() : kCountIntervalMs;
     if (now || since >= kCountIntervalMs) {
         count_timer_->stop();
         count_shown_.start();
         label_total_->setText(QString::number(line_count_));
-    } else if (!count_timer_->isActive()) {
-        count_timer_->start(static_cast<int>(kCountIntervalMs - since));
+        return;
     }
+    count_timer_->start(kCountIntervalMs);
 }
 
 void TForm_ZQ70_Main::LoadMessageLines(const std::vector<std::string>& lines) {

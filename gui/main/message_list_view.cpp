@@ -1,16 +1,67 @@
 #include "gui/main/message_list_view.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <algorithm>
 #include <climits>
+#include <tuple>
 
 namespace {
+// A scroll bar that repaints only when what it shows changes. A growing list moves
+// its range and value with every append, yet once the handle is at its smallest and
+// at the bottom nothing on screen changes; a repaint there costs more than the rows
+// appended (a tall scroll bar is filled in slices on Qt's painting threads).
+class ListScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    // An append moves the range and then the value: the bar is compared with what it
+    // shows once both are done, from the event loop.
+    void sliderChange(SliderChange change) override {
+        const bool transient = style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this) != 0;
+        if ((change != SliderRangeChange && change != SliderValueChange) || transient) {
+            QScrollBar::sliderChange(change);
+            return;
+        }
+        if (check_pending_) return;
+        check_pending_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                check_pending_ = false;
+                if (Look() != shown_) update();
+            },
+            Qt::QueuedConnection);
+    }
+    void paintEvent(QPaintEvent* event) override {
+        shown_ = Look();
+        QScrollBar::paintEvent(event);
+    }
+
+private:
+    // The handle's place and size, and whether each end is reached (the arrows show it).
+    std::tuple<QRect, bool, bool> Look() const {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        const QRect handle = style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this);
+        return {handle, value() == minimum(), value() == maximum()};
+    }
+
+    std::tuple<QRect, bool, bool> shown_{QRect(), false, false};
+    bool check_pending_ = false;
+};
+
 // Blank pixels around a row's text.
 constexpr int kRowPadding = 2;
 constexpr int kTextIndent = 3;
+// The tallest background fill the view asks for at once (see paintEvent).
+constexpr int kFillBand = 64;
 
 int clampToInt(qint64 value) {
     return static_cast<int>(std::clamp<qint64>(value, 0, INT_MAX));
@@ -22,6 +73,15 @@ MessageListView::MessageListView(QWidget* parent) : QAbstractItemView(parent) {
     setHorizontalScrollMode(ScrollPerPixel);
     // The background is painted here, so nothing beneath needs repainting.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    setVerticalScrollBar(new ListScrollBar(Qt::Vertical, this));
+    // QAbstractItemView follows its scroll bar's moves; a replaced bar needs telling.
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &MessageListView::verticalScrollbarAction);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &MessageListView::verticalScrollbarValueChanged);
+    // The scroll area lays its children out again after every range change, and each
+    // of those layouts repaints both scroll bars whole. updateGeometries asks for a
+    // layout only when a bar's need to be shown changes.
+    for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()})
+        disconnect(bar, SIGNAL(rangeChanged(int, int)), this, SLOT(_q_showOrHideScrollBars()));
     // The scroll bars change with every append; filled, they need no repainting of
     // the frame and the windows beneath them.
     verticalScrollBar()->setAutoFillBackground(true);
@@ -56,10 +116,12 @@ void MessageListView::MeasureRows(int first, int last) {
             longest_row = row;
         }
     }
-    // Only the longest text of the batch is measured: rows are mostly of one width
-    // in a fixed-pitch font, and measuring every appended row would cost more than
-    // the append itself.
-    if (longest_row >= 0) widest_ = std::max(widest_, metrics.horizontalAdvance(RowText(longest_row)) + 2 * kTextIndent);
+    // Only the longest text of the batch is measured, and only when it is longer than
+    // any measured before: rows are mostly of one width in a fixed-pitch font, and
+    // measuring (shaping) text costs more than the append itself.
+    if (longest_row < 0 || longest <= measured_chars_) return;
+    measured_chars_ = longest;
+    widest_ = std::max(widest_, metrics.horizontalAdvance(RowText(longest_row)) + 2 * kTextIndent);
 }
 
 QRect MessageListView::visualRect(const QModelIndex& index) const {
@@ -117,6 +179,7 @@ void MessageListView::setModel(QAbstractItemModel* model) {
 void MessageListView::reset() {
     QAbstractItemView::reset();
     widest_ = 0;
+    measured_chars_ = 0;
     if (rowCount() > 0) MeasureRows(0, rowCount() - 1);
     updateGeometries();
     viewport()->update();
@@ -188,7 +251,11 @@ void MessageListView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     const QRect dirty = event->rect();
     const QPalette& pal = palette();
-    painter.fillRect(dirty, pal.brush(QPalette::Base));
+    // In bands: Qt's raster engine hands a fill taller than about 96 pixels to its
+    // painting threads in slices, and waking them costs more than the fill.
+    for (int y = dirty.top(); y <= dirty.bottom(); y += kFillBand)
+        painter.fillRect(QRect(dirty.left(), y, dirty.width(), std::min(kFillBand, dirty.bottom() + 1 - y)),
+                         pal.brush(QPalette::Base));
     const int rows = rowCount();
     if (rows == 0) return;
     const int h = RowHeight();
@@ -218,6 +285,12 @@ void MessageListView::updateGeometries() {
     horizontalScrollBar()->setSingleStep(fontMetrics().averageCharWidth() * 2);
     horizontalScrollBar()->setPageStep(std::max(1, view.width()));
     horizontalScrollBar()->setRange(0, std::max(0, widest_ - view.width()));
+    const bool needed[2] = {verticalScrollBar()->maximum() > 0, horizontalScrollBar()->maximum() > 0};
+    if (needed[0] != bars_needed_[0] || needed[1] != bars_needed_[1]) {
+        bars_needed_[0] = needed[0];
+        bars_needed_[1] = needed[1];
+        QCoreApplication::postEvent(this, new QEvent(QEvent::LayoutRequest));
+    }
     QAbstractItemView::updateGeometries();
 }
 

@@ -42,4 +42,6 @@ private:
     void MeasureRows(int first, int last);
 
     int widest_ = 0; // pixels of the widest row so far
+    int measured_chars_ = 0; // characters of the longest row measured so far
+    bool bars_needed_[2] = {false, false}; // vertical, horizontal: a range to scroll
 };

@@ -5,10 +5,14 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "core/serial/comport.h"
 #include "core/serial/uart_receive_thread.h"
+#include "support/pty_pair.h"
 
 namespace {
 
@@ -98,6 +102,48 @@ TEST_F(ReceiveThreadTest, FinalizedHookIsNotCalled) {
     std::this_thread::sleep_for(10ms);
     EXPECT_EQ(calls.load(), after);
     EXPECT_FALSE(handler.running);
+}
+
+// The receive function rests on the port with no deadline; each of these must end
+// that rest (a missed one hangs the test, or leaves `ended` at 0).
+TEST(ReceiveThreadWake, EachReasonEndsARestWithoutDeadline) {
+    PtyPair far;
+    ComPortFolder ports;
+    ASSERT_TRUE(far.ok() && ports.link(1, far));
+    ComportSetting com1;
+    com1.port = 1;
+    const std::vector<std::pair<const char*, std::function<void(UartHandler&)>>> reasons = {
+        {"stop", [](UartHandler& h) { uart_handler_set_running(h, false); }},
+        {"new function", [](UartHandler&) { uart_set_receive_callback([] { std::this_thread::sleep_for(1ms); }); }},
+        {"work handed over", [](UartHandler&) { uart_wake_receive_thread(); }},
+        {"port closed", [&](UartHandler&) { comport_close(com1); }},
+        {"port reopened", [&](UartHandler&) { comport_configure(com1); }},
+        {"byte arrived", [&](UartHandler&) { far.write("x"); }},
+    };
+    for (const auto& [name, reason] : reasons) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(comport_configure(com1));
+        std::atomic<bool> waiting{false};
+        std::atomic<int> ended{0};
+        uart_set_receive_callback([&] {
+            std::uint8_t buffer[kComportReceiveMax];
+            comport_receive_string(buffer, 0);
+            waiting = true;
+            comport_wait_readable(kWaitNoDeadline);
+            ended.fetch_add(1);
+        });
+        UartHandler handler;
+        uart_handler_initialize(handler);
+        uart_handler_set_running(handler, true);
+        while (!waiting) std::this_thread::sleep_for(1ms);
+        reason(handler);
+        for (int i = 0; i < 2000 && ended.load() == 0; ++i) std::this_thread::sleep_for(1ms);
+        EXPECT_GE(ended.load(), 1);
+        uart_handler_set_running(handler, false);
+        uart_handler_finalize(handler);
+        uart_set_receive_callback(nullptr);
+        comport_close(com1);
+    }
 }
 
 } // namespace
