@@ -1,12 +1,14 @@
 #include "core/serial/comport.h"
 
+#if !defined(_WIN32)
 #include <sys/stat.h>
+#endif
 
 #include <chrono>
 #include <cstdlib>
 #include <thread>
 
-#include "core/serial/comport_posix.h"
+#include "core/serial/port_system.h"
 #include "core/serial/serial_port.h"
 
 namespace {
@@ -107,6 +109,10 @@ std::uint32_t comport_last_error() {
     return comport_port().LastError();
 }
 
+std::string comport_error_text(std::uint32_t error) {
+    return port_error_text(static_cast<int>(error));
+}
+
 bool comport_send_string(std::uint8_t* bytes, std::int32_t length) {
     return record(comport_port().Send(bytes, length)) == kComportSuccess;
 }
@@ -172,11 +178,16 @@ std::string comport_ports_folder() {
 }
 
 std::string comport_device_path(int port) {
+#if defined(_WIN32)
+    // COMn is the system's own COM n; the device namespace reaches COM10 and above too.
+    return "\\\\.\\COM" + std::to_string(port);
+#else
     const std::string folder = comport_ports_folder();
     std::string link = folder + "/com" + std::to_string(port);
     struct stat st {};
     if (!folder.empty() && lstat(link.c_str(), &st) == 0) return link;
     return "/dev/ttyS" + std::to_string(port - 1);
+#endif
 }
 
 std::string comport_port_name(int port) {

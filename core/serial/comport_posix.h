@@ -3,12 +3,7 @@
 
 #include <cstdint>
 
-struct LineSettings {
-    std::uint32_t rate = 115200; // programmed rate, fix rate already applied
-    int databits = 8;            // 5..8
-    int parity = 0;              // 0 None, 1 Odd, 2 Even, 3 Mark, 4 Space
-    int stopbits = 0;            // 0 one, 1 one and a half (5 data bits only), 2 two
-};
+#include "core/serial/port_system.h"
 
 // Opens and configures the port. Returns a ComportStatus: 0, 2 (open failed),
 // 3 (reading the line state failed) or 4 (the settings cannot be applied);
@@ -17,10 +12,7 @@ int posix_open_port(const char* path, const LineSettings& settings, int& fd_out,
 // Lets output already written leave the line, for at most the time the queued bytes
 // need at the line's rate plus kCloseDrainMarginMs, discards what is still queued
 // then (a line held by flow control never hangs a close), and closes.
-inline constexpr int kCloseDrainMarginMs = 500;
 void posix_close_port(int fd, const LineSettings& settings);
-
-enum class IoResult { kData, kNothing, kFault };
 
 // Non-blocking read of at most max bytes; n is set for kData.
 IoResult posix_read(int fd, std::uint8_t* buffer, int max, int& n, int& errno_out);
@@ -28,6 +20,4 @@ IoResult posix_read(int fd, std::uint8_t* buffer, int max, int& n, int& errno_ou
 IoResult posix_wait_input(int fd, int timeout_ms, int& errno_out);
 // Writes all bytes within timeout_ms; false with errno_out on failure or time-out.
 bool posix_write_all(int fd, const std::uint8_t* bytes, int length, int timeout_ms, int& errno_out);
-
-enum PurgeWhich { kPurgeInput = 1, kPurgeOutput = 2 };
 void posix_purge(int fd, int which);

@@ -1,10 +1,12 @@
 // One serial port: its descriptor, its line settings and its receive fault.
 // Operations answer a ComportStatus or a byte count and never throw; the platform
-// calls sit behind comport_posix.h. The program keeps exactly one of these, behind
+// calls sit behind port_system.h. The program keeps exactly one of these, behind
 // the comport_* functions of comport.h.
 #pragma once
 
+#if !defined(_WIN32)
 #include <pthread.h>
+#endif
 
 #include <atomic>
 #include <condition_variable>
@@ -13,6 +15,7 @@
 #include <string>
 
 #include "core/serial/comport.h"
+#include "core/serial/port_system.h"
 #include "core/util/non_copyable.h"
 
 // A reader-writer lock that prefers writers, so that a receive loop that keeps
@@ -28,7 +31,12 @@ public:
     void unlock_shared();
 
 private:
+#if defined(_WIN32)
+    // An SRWLOCK: new shared acquirers queue behind a waiting exclusive one.
+    void* lock_ = nullptr;
+#else
     pthread_rwlock_t lock_;
+#endif
 };
 
 class SerialPort : private NonCopyable {
@@ -75,7 +83,7 @@ private:
     // Configure and close hold it exclusively; sends, purges and each receive poll
     // share it, so no one uses a descriptor that is being closed.
     mutable PortLock lock_;
-    int fd_ = -1;                  // guarded by lock_
+    PortHandle port_ = kNoPortHandle; // guarded by lock_
     ComportSetting current_;       // guarded by lock_
     ComportSetting reported_;      // guarded by lock_
     std::uint64_t session_ = 0;    // guarded by lock_; changes with every open and close
