@@ -1,9 +1,12 @@
 #include "core/serial/comport.h"
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #endif
 
+#include <bit>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -190,6 +193,19 @@ std::string comport_device_path(int port) {
 #endif
 }
 
+bool comport_device_present(int port) {
+    if (port <= 0) return false;
+#if defined(_WIN32)
+    // A COM port is a DOS device name, which no file test sees.
+    char target[512];
+    const std::string name = "COM" + std::to_string(port);
+    return QueryDosDeviceA(name.c_str(), target, sizeof target) != 0;
+#else
+    struct stat st {};
+    return stat(comport_device_path(port).c_str(), &st) == 0;
+#endif
+}
+
 std::string comport_port_name(int port) {
     return port == 0 ? "None" : "COM" + std::to_string(port);
 }
@@ -270,7 +286,7 @@ std::int32_t comport_programmed_rate(std::int32_t baudrate, std::int32_t fixrate
 
 namespace {
 int ones_in_low7(std::uint8_t b) {
-    return __builtin_popcount(b & 0x7F);
+    return std::popcount(static_cast<unsigned>(b & 0x7F));
 }
 } // namespace
 

@@ -95,6 +95,8 @@ void delayTicks(std::uint32_t n);
 // /dev/ttyS<n-1>; on Windows the system's COMn (\\.\COMn).
 std::string comport_ports_folder();
 std::string comport_device_path(int port);
+// Whether the device COM port n opens is there (a link to nothing is not).
+bool comport_device_present(int port);
 
 // Names and conversions of the selectable values.
 std::string comport_port_name(int port);

@@ -371,6 +371,10 @@ TEST(ComportPaths, PortsFolderLinkWinsOverTheSerialDevice) {
     EXPECT_EQ(comport_device_path(3), "/dev/ttyS2");
     ASSERT_TRUE(ports.link(3, "/dev/null"));
     EXPECT_EQ(comport_device_path(3), ports.ports_folder() + "/com3");
+    EXPECT_TRUE(comport_device_present(3));
+    ASSERT_TRUE(ports.link(4, "/nonexistent/tty"));
+    EXPECT_FALSE(comport_device_present(4)) << "a link to nothing";
+    EXPECT_FALSE(comport_device_present(0));
 }
 
 // A relative XDG_CONFIG_HOME or HOME would put the folder under whatever the working
