@@ -18,6 +18,11 @@
 namespace {
 
 thread_local int t_last_errno = 0;
+// The last failure was a file that is no regular file; the system has no text for it.
+thread_local bool t_not_regular = false;
+constexpr const char* kNotRegularText = "Not a regular file";
+// The reason given for a device, a pipe or a console.
+constexpr int kNotRegularErrno = EINVAL;
 
 constexpr std::int32_t kMaxFileLength = INT32_MAX;
 constexpr std::size_t kMaxTempStem = 100;
@@ -27,13 +32,24 @@ constexpr std::size_t kMaxComponent = 255;
 
 std::int32_t fail(int error) {
     t_last_errno = error;
+    t_not_regular = false;
     errno = error;
     return -1;
 }
 
 std::int32_t succeed(std::int32_t result) {
     t_last_errno = 0;
+    t_not_regular = false;
     return result;
+}
+
+// Fails with the errno open_for_reading gave (kNotRegular for a file that is none).
+constexpr int kNotRegular = -1;
+std::int32_t fail_read(int error) {
+    if (error != kNotRegular) return fail(error);
+    fail(kNotRegularErrno);
+    t_not_regular = true;
+    return -1;
 }
 
 class Handle : private NonCopyable {
@@ -130,12 +146,14 @@ int errno_of(DWORD error, const std::wstring& path) {
     }
 }
 
-// Opens a file (not a folder) for reading; 0, or the errno of the failure.
+// Opens a regular file for reading; 0, the errno of the failure, or kNotRegular for a
+// device, pipe or console (which would read forever or nothing).
 int open_for_reading(const std::wstring& path, Handle& file, LARGE_INTEGER& size) {
     if (is_folder(attributes_of(path))) return EISDIR;
     file.adopt(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return errno_of(GetLastError(), path);
+    if (GetFileType(file.get()) != FILE_TYPE_DISK) return kNotRegular;
     if (!GetFileSizeEx(file.get(), &size)) return errno_of(GetLastError(), path);
     return 0;
 }
@@ -228,7 +246,7 @@ std::int32_t read_growing(HANDLE file, long long size_hint, std::vector<std::uin
 std::int32_t file_size(const std::string& path) {
     Handle file;
     LARGE_INTEGER size{};
-    if (const int error = open_for_reading(wide(path), file, size); error != 0) return fail(error);
+    if (const int error = open_for_reading(wide(path), file, size); error != 0) return fail_read(error);
     if (size.QuadPart > kMaxFileLength) return fail(EFBIG);
     return succeed(static_cast<std::int32_t>(size.QuadPart));
 }
@@ -238,7 +256,7 @@ std::int32_t file_read_all(std::uint8_t* buffer, std::int32_t capacity, const st
     const std::wstring name = wide(path);
     Handle file;
     LARGE_INTEGER size{};
-    if (const int error = open_for_reading(name, file, size); error != 0) return fail(error);
+    if (const int error = open_for_reading(name, file, size); error != 0) return fail_read(error);
     if (size.QuadPart > capacity) return fail(EFBIG);
     const long long n = read_up_to(file.get(), buffer, static_cast<std::size_t>(capacity));
     if (n < 0) return fail(errno_of(GetLastError(), name));
@@ -253,7 +271,7 @@ std::int32_t file_read_all(std::vector<std::uint8_t>& out, const std::string& pa
     out.clear();
     Handle file;
     LARGE_INTEGER size{};
-    if (const int error = open_for_reading(wide(path), file, size); error != 0) return fail(error);
+    if (const int error = open_for_reading(wide(path), file, size); error != 0) return fail_read(error);
     if (size.QuadPart > kMaxFileLength) return fail(EFBIG);
     try {
         int error = 0;
@@ -299,12 +317,18 @@ std::int32_t file_write_all(std::string_view text, const std::string& path) {
                           static_cast<std::int32_t>(text.size()));
 }
 
+bool file_name_taken(const std::string& path) {
+    // A link's own attributes: a dangling one is there too.
+    return GetFileAttributesW(wide(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 std::string strip_extension(std::string_view name) {
     return std::string(name.substr(0, name.find('.')));
 }
 
 std::string last_file_error() {
     if (t_last_errno == 0) return {};
+    if (t_not_regular) return kNotRegularText;
     // The C runtime keeps strerror's text per thread.
     return std::strerror(t_last_errno);
 }

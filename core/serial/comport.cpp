@@ -116,6 +116,10 @@ std::string comport_error_text(std::uint32_t error) {
     return port_error_text(static_cast<int>(error));
 }
 
+bool comport_error_in_use(std::uint32_t error) {
+    return port_error_in_use(static_cast<int>(error));
+}
+
 bool comport_send_string(std::uint8_t* bytes, std::int32_t length) {
     return record(comport_port().Send(bytes, length)) == kComportSuccess;
 }

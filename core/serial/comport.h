@@ -60,6 +60,8 @@ std::string comport_status_text_of(int status);
 std::uint32_t comport_last_error();
 // The system's text for such a number (or a receive fault's).
 std::string comport_error_text(std::uint32_t error);
+// Whether a failed open's number means that another program holds the port.
+bool comport_error_in_use(std::uint32_t error);
 bool comport_is_open();
 
 // Applies the 7-bit parity rule to the caller's bytes in place, then writes them.

@@ -314,5 +314,11 @@ std::string port_error_text(int error) {
     // The system's texts end with ".\r\n".
     while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
         message.pop_back();
+    if (!message.empty() && message.back() == '.') message.pop_back();
     return message;
+}
+
+bool port_error_in_use(int error) {
+    // A COM port that another program has open answers "access denied".
+    return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
 }

@@ -46,5 +46,7 @@ IoResult port_wait_input(PortHandle port, int timeout_ms, int& error_out);
 bool port_write_all(PortHandle port, const std::uint8_t* bytes, int length, int timeout_ms, int& error_out);
 // Discards the queues named by PurgeWhich bits.
 void port_purge(PortHandle port, int which);
-// The system's text for one of the error numbers above.
+// The system's text for one of the error numbers above, without a closing full stop.
 std::string port_error_text(int error);
+// Whether an open failed with that error because another program holds the port.
+bool port_error_in_use(int error);

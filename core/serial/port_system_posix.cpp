@@ -1,6 +1,7 @@
 // The seam of port_system.h answered by the termios backend (comport_posix.cpp).
 #include "core/serial/port_system.h"
 
+#include <cerrno>
 #include <system_error>
 
 #include "core/serial/comport_posix.h"
@@ -31,4 +32,9 @@ void port_purge(PortHandle port, int which) {
 
 std::string port_error_text(int error) {
     return std::generic_category().message(error);
+}
+
+bool port_error_in_use(int error) {
+    // Exclusive mode, or the lock every copy of this program takes.
+    return error == EBUSY;
 }

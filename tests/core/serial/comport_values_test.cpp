@@ -69,18 +69,24 @@ TEST(ComportPaths, ComNIsTheSystemsComPort) {
 }
 #endif
 
-// A receive fault or failed open shows the system's own text, without a line end.
+// A receive fault or failed open shows the system's own text, as one clause, and says
+// "in use" only for a port another program holds.
 TEST(ComportErrors, SystemTextOfAnErrorNumber) {
 #if defined(_WIN32)
     const std::uint32_t missing = ERROR_FILE_NOT_FOUND;
+    const std::uint32_t held = ERROR_ACCESS_DENIED;
 #else
     const std::uint32_t missing = ENOENT;
+    const std::uint32_t held = EBUSY;
     EXPECT_EQ(comport_error_text(missing), "No such file or directory");
 #endif
     const std::string text = comport_error_text(missing);
-    EXPECT_FALSE(text.empty());
+    ASSERT_FALSE(text.empty());
     EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.back(), '.') << text;
     EXPECT_NE(text, comport_error_text(0));
+    EXPECT_TRUE(comport_error_in_use(held));
+    EXPECT_FALSE(comport_error_in_use(missing));
 }
 
 } // namespace
