@@ -50,22 +50,24 @@ start_sim --drop 100
 com2=$pty
 
 echo "Wine prefix in $WINEPREFIX"
-"$wine" wineboot -i >/dev/null 2>&1
+# Setting Wine up answers with odd exit codes now and then (a server that has just
+# gone, one that is still there): what counts is checked below, the COM links and the runs.
+"$wine" wineboot -i >/dev/null 2>&1 || true
 # wineboot goes on setting the prefix up in the background: let it finish.
-"$wineserver" -w
+"$wineserver" -w || true
 # Wine's mount manager links dosdevices/comN to what this key names when it starts.
-"$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$com1" /f >/dev/null 2>&1
-"$wine" reg add 'HKLM\Software\Wine\Ports' /v COM2 /t REG_SZ /d "$com2" /f >/dev/null 2>&1
-"$wineserver" -k
-"$wineserver" -w
+"$wine" reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$com1" /f >/dev/null 2>&1 || true
+"$wine" reg add 'HKLM\Software\Wine\Ports' /v COM2 /t REG_SZ /d "$com2" /f >/dev/null 2>&1 || true
+"$wineserver" -k 2>/dev/null || true
+"$wineserver" -w || true
 # One server for the whole run, so that each program starts in a fraction of a second.
-"$wineserver" -p </dev/null >/dev/null 2>&1
-
+"$wineserver" -p </dev/null >/dev/null 2>&1 || true
 # Starts Wine's services (the mount manager makes the COM links) before anything is timed.
 "$wine" cmd /c exit >/dev/null 2>&1 || true
 
 echo "== The core tests under Wine"
-ctest --test-dir "$win_build" --output-on-failure -j2
+core_tests=passed
+ctest --test-dir "$win_build" --output-on-failure -j2 || core_tests=failed
 
 for pair in "1 $com1" "2 $com2"; do
   set -- $pair
@@ -139,4 +141,5 @@ skip FixRateWithinTolerance "$reason"
 skip FixRateBeyondTolerance "$reason"
 
 echo "benchlink-qlp.exe under Wine: $passed passed, $failed failed, $skipped skipped"
-[ "$failed" = 0 ]
+echo "The core tests under Wine: $core_tests"
+[ "$failed" = 0 ] && [ "$core_tests" = passed ]
