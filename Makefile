@@ -2,7 +2,7 @@
 BUILD ?= build
 CMAKE_FLAGS ?=
 
-.PHONY: all deps configure build run check-display test check fuzz bench tsan install clean
+.PHONY: all deps configure build run check-display test check fuzz bench tsan install clean windows windows-test
 
 all: build
 
@@ -40,8 +40,21 @@ fuzz: deps
 bench: build
 	@scripts/bench.sh $(BUILD)
 
+# Windows: the core, benchlink-qlp.exe and the core tests that need no pseudo-terminal,
+# cross-built with mingw-w64 (cmake/mingw-w64-x86_64.cmake) into build-windows.
+windows:
+	@scripts/install-deps.sh --windows
+	@cmake -S . -B build-windows -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+		-DBENCHLINK_GUI=OFF -DBENCHLINK_GTEST_SOURCE=/usr/src/googletest >/dev/null
+	@cmake --build build-windows
+
+# Those tests under Wine, then benchlink-qlp.exe under Wine against the (Linux) simulator.
+windows-test: windows configure
+	@cmake --build $(BUILD) --target benchlink-sim
+	@scripts/windows-test.sh build-windows $(BUILD)
+
 install: build
 	@cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX),)
 
 clean:
-	@rm -rf $(BUILD) build-tsan build-check build-fuzz
+	@rm -rf $(BUILD) build-tsan build-check build-fuzz build-windows

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs, from Debian's packages, what building and testing Benchlink needs.
 # Idempotent: when everything is present it changes nothing and touches no network.
+#   --windows  also what the Windows cross build and its tests under Wine need
+#              (make windows, make windows-test)
 set -euo pipefail
 
 packages=(
@@ -10,6 +12,11 @@ packages=(
   libgtest-dev libgmock-dev
   fonts-dejavu-core xvfb xauth
 )
+if [ "${1:-}" = "--windows" ]; then
+  # mingw-w64 with POSIX threads (std::thread), GoogleTest's sources to build with it,
+  # and 64-bit Wine to run the result.
+  packages+=(g++-mingw-w64-x86-64-posix googletest wine64)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

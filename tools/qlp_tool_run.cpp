@@ -195,9 +195,9 @@ int qlpToolRun(const QlpToolOptions& options, std::ostream& out, std::ostream& e
 }
 
 std::string qlpToolPortReason(int error) {
-    const std::string text = std::generic_category().message(error);
-    // Another program holds the port: exclusive mode, or the lock every copy of this program takes.
-    return error == EBUSY ? "in use: " + text : text;
+    const auto number = static_cast<std::uint32_t>(error);
+    const std::string text = comport_error_text(number);
+    return comport_error_in_use(number) ? "in use: " + text : text;
 }
 
 int qlpToolFinish(int code, std::ostream& out, std::ostream& err) {

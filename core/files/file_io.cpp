@@ -270,6 +270,11 @@ std::int32_t file_write_all(std::string_view text, const std::string& path) {
                           static_cast<std::int32_t>(text.size()));
 }
 
+bool file_name_taken(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0;
+}
+
 std::string strip_extension(std::string_view name) {
     return std::string(name.substr(0, name.find('.')));
 }

@@ -32,6 +32,10 @@ std::int32_t file_read_all(std::vector<std::uint8_t>& out, const std::string& pa
 std::int32_t file_write_all(const std::uint8_t* buffer, const std::string& path, std::int32_t length);
 std::int32_t file_write_all(std::string_view text, const std::string& path);
 
+// True when anything stands under the name, a dangling link included; false when nothing
+// does or the name cannot be looked at.
+bool file_name_taken(const std::string& path);
+
 // The name up to, not including, its first "."; the whole name when it has none.
 std::string strip_extension(std::string_view name);
 

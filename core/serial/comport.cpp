@@ -1,12 +1,17 @@
 #include "core/serial/comport.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <sys/stat.h>
+#endif
 
+#include <bit>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
 
-#include "core/serial/comport_posix.h"
+#include "core/serial/port_system.h"
 #include "core/serial/serial_port.h"
 
 namespace {
@@ -109,6 +114,14 @@ std::uint32_t comport_last_error() {
     return comport_port().LastError();
 }
 
+std::string comport_error_text(std::uint32_t error) {
+    return port_error_text(static_cast<int>(error));
+}
+
+bool comport_error_in_use(std::uint32_t error) {
+    return port_error_in_use(static_cast<int>(error));
+}
+
 bool comport_send_string(std::uint8_t* bytes, std::int32_t length) {
     return record(comport_port().Send(bytes, length)) == kComportSuccess;
 }
@@ -181,11 +194,29 @@ std::string comport_ports_folder() {
 }
 
 std::string comport_device_path(int port) {
+#if defined(_WIN32)
+    // COMn is the system's own COM n; the device namespace reaches COM10 and above too.
+    return "\\\\.\\COM" + std::to_string(port);
+#else
     const std::string folder = comport_ports_folder();
     std::string link = folder + "/com" + std::to_string(port);
     struct stat st {};
     if (!folder.empty() && lstat(link.c_str(), &st) == 0) return link;
     return "/dev/ttyS" + std::to_string(port - 1);
+#endif
+}
+
+bool comport_device_present(int port) {
+    if (port <= 0) return false;
+#if defined(_WIN32)
+    // A COM port is a DOS device name, which no file test sees.
+    char target[512];
+    const std::string name = "COM" + std::to_string(port);
+    return QueryDosDeviceA(name.c_str(), target, sizeof target) != 0;
+#else
+    struct stat st {};
+    return stat(comport_device_path(port).c_str(), &st) == 0;
+#endif
 }
 
 std::string comport_port_name(int port) {
@@ -268,7 +299,7 @@ std::int32_t comport_programmed_rate(std::int32_t baudrate, std::int32_t fixrate
 
 namespace {
 int ones_in_low7(std::uint8_t b) {
-    return __builtin_popcount(b & 0x7F);
+    return std::popcount(static_cast<unsigned>(b & 0x7F));
 }
 } // namespace
 

@@ -56,7 +56,12 @@ void comport_get_setting(ComportSetting& setting);
 int comport_status();
 std::string comport_status_text();
 std::string comport_status_text_of(int status);
+// The system's error number behind the last failure: errno on Linux, GetLastError() on Windows.
 std::uint32_t comport_last_error();
+// The system's text for such a number (or a receive fault's).
+std::string comport_error_text(std::uint32_t error);
+// Whether a failed open's number means that another program holds the port.
+bool comport_error_in_use(std::uint32_t error);
 bool comport_is_open();
 
 // Applies the 7-bit parity rule to the caller's bytes in place, then writes them.
@@ -95,9 +100,12 @@ bool comport_abort_all();
 // Sleeps at least n ms on the steady clock; never returns early.
 void delayTicks(std::uint32_t n);
 
-// Where COM port n is looked for: comN in the ports folder if it exists, else /dev/ttyS<n-1>.
+// Where COM port n is looked for: on Linux comN in the ports folder if it exists, else
+// /dev/ttyS<n-1>; on Windows the system's COMn (\\.\COMn).
 std::string comport_ports_folder();
 std::string comport_device_path(int port);
+// Whether the device COM port n opens is there (a link to nothing is not).
+bool comport_device_present(int port);
 
 // Names and conversions of the selectable values.
 std::string comport_port_name(int port);

@@ -1,18 +1,12 @@
 // The termios side of the driver: every system call on the port lives here.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <initializer_list>
 
 #include "core/util/non_copyable.h"
 
-struct LineSettings {
-    std::uint32_t rate = 115200; // programmed rate, fix rate already applied
-    int databits = 8;            // 5..8
-    int parity = 0;              // 0 None, 1 Odd, 2 Even, 3 Mark, 4 Space
-    int stopbits = 0;            // 0 one, 1 one and a half (5 data bits only), 2 two
-};
+#include "core/serial/port_system.h"
 
 // Opens and configures the port. Returns a ComportStatus: 0, 2 (open failed),
 // 3 (reading the line state failed) or 4 (the settings cannot be applied);
@@ -21,10 +15,7 @@ int posix_open_port(const char* path, const LineSettings& settings, int& fd_out,
 // Lets output already written leave the line, for at most the time the queued bytes
 // need at the line's rate plus kCloseDrainMarginMs, discards what is still queued
 // then (a line held by flow control never hangs a close), and closes.
-inline constexpr int kCloseDrainMarginMs = 500;
 void posix_close_port(int fd, const LineSettings& settings);
-
-enum class IoResult { kData, kNothing, kFault };
 
 // Non-blocking read of at most max bytes; n is set for kData.
 IoResult posix_read(int fd, std::uint8_t* buffer, int max, int& n, int& errno_out);
@@ -32,30 +23,7 @@ IoResult posix_read(int fd, std::uint8_t* buffer, int max, int& n, int& errno_ou
 IoResult posix_wait_input(int fd, int timeout_ms, int& errno_out);
 // Writes all bytes within timeout_ms; false with errno_out on failure or time-out.
 bool posix_write_all(int fd, const std::uint8_t* bytes, int length, int timeout_ms, int& errno_out);
-
-enum PurgeWhich { kPurgeInput = 1, kPurgeOutput = 2 };
 void posix_purge(int fd, int which);
-
-// A signal one thread raises to end another thread's wait early (an eventfd). It stays
-// raised until cleared, so a raise just before the wait begins is never lost.
-class PortWake : private NonCopyable {
-public:
-    PortWake();
-    ~PortWake();
-    // Any thread.
-    void Raise();
-    // Consumes a raised signal; costs no system call while none was raised.
-    void Clear();
-    // Blocks until raised or timeout_ms passed (negative: no deadline); does not clear.
-    void Wait(int timeout_ms) const;
-    int descriptor() const { return fd_; }
-
-private:
-    int fd_ = -1;
-    std::atomic<bool> raised_{false};
-};
-
-enum class WaitOutcome { kReadable, kWoken, kDeadline, kFault };
 
 // Blocks until the port (fd >= 0; -1 for none) has input or hung up (kFault with
 // errno_out), one of the wakes (null ones are skipped) is raised, or timeout_ms

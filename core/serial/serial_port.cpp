@@ -1,9 +1,13 @@
 #include "core/serial/serial_port.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 #include <algorithm>
 #include <chrono>
 
-#include "core/serial/comport_posix.h"
+#include "core/serial/port_system.h"
 
 namespace {
 
@@ -56,6 +60,39 @@ bool seven_bit_parity(const ComportSetting& s) {
 
 } // namespace
 
+#if defined(_WIN32)
+
+namespace {
+PSRWLOCK srw(void*& lock) {
+    static_assert(sizeof(SRWLOCK) == sizeof(void*));
+    return reinterpret_cast<PSRWLOCK>(&lock);
+}
+} // namespace
+
+PortLock::PortLock() {
+    InitializeSRWLock(srw(lock_));
+}
+
+PortLock::~PortLock() = default;
+
+void PortLock::lock() {
+    AcquireSRWLockExclusive(srw(lock_));
+}
+
+void PortLock::unlock() {
+    ReleaseSRWLockExclusive(srw(lock_));
+}
+
+void PortLock::lock_shared() {
+    AcquireSRWLockShared(srw(lock_));
+}
+
+void PortLock::unlock_shared() {
+    ReleaseSRWLockShared(srw(lock_));
+}
+
+#else
+
 PortLock::PortLock() {
     pthread_rwlockattr_t attr;
     pthread_rwlockattr_init(&attr);
@@ -84,6 +121,8 @@ void PortLock::unlock_shared() {
     pthread_rwlock_unlock(&lock_);
 }
 
+#endif
+
 SerialPort::~SerialPort() {
     Exclusive guard(lock_, changed_);
     CloseLocked();
@@ -92,9 +131,9 @@ SerialPort::~SerialPort() {
 int SerialPort::CloseLocked() {
     const LineSettings line = line_of(current_);
     current_ = defaults();
-    if (fd_ < 0) return kComportInvalidHandle;
-    posix_close_port(fd_, line);
-    fd_ = -1;
+    if (port_ == kNoPortHandle) return kComportInvalidHandle;
+    port_close(port_, line);
+    port_ = kNoPortHandle;
     ++session_;
     return kComportSuccess;
 }
@@ -102,14 +141,14 @@ int SerialPort::CloseLocked() {
 int SerialPort::OpenLocked(const std::string& path, const ComportSetting& s) {
     CloseLocked();
     const LineSettings line = line_of(s);
-    int fd = -1;
+    PortHandle port = kNoPortHandle;
     int err = 0;
-    int status = posix_open_port(path.c_str(), line, fd, err);
+    int status = port_open(path, line, port, err);
     if (status != kComportSuccess) {
         last_error_ = static_cast<std::uint32_t>(err);
         return status;
     }
-    fd_ = fd;
+    port_ = port;
     ++session_;
     faulted_ = false;
     fault_report_ = 0;
@@ -151,7 +190,7 @@ ComportSetting SerialPort::Setting() const {
 
 bool SerialPort::IsOpen() const {
     Shared guard(lock_);
-    return fd_ >= 0;
+    return port_ != kNoPortHandle;
 }
 
 void SerialPort::RecordFault(int err) {
@@ -169,12 +208,12 @@ int SerialPort::Send(std::uint8_t* bytes, std::int32_t length) {
     const ComportSetting& cur = current_;
     if (cur.databits == 7 && cur.parity == 1) paritycheck_7bits_odd(bytes, length);
     if (cur.databits == 7 && cur.parity == 2) paritycheck_7bits_even(bytes, length);
-    if (fd_ < 0) return kComportNoneSetup;
+    if (port_ == kNoPortHandle) return kComportNoneSetup;
     // Earlier bytes still queued and input not yet read are kept: a send purges nothing.
     std::int64_t rate = std::max<std::int32_t>(1, comport_programmed_rate(cur.baudrate, cur.fixrate));
     int limit = static_cast<int>(std::int64_t(length) * bits_per_char(cur) * 1000 / rate) + kWriteMarginMs;
     int err = 0;
-    if (!posix_write_all(fd_, bytes, length, limit, err)) {
+    if (!port_write_all(port_, bytes, length, limit, err)) {
         last_error_ = static_cast<std::uint32_t>(err);
         return kComportSendError;
     }
@@ -191,7 +230,7 @@ std::int32_t SerialPort::Receive(std::uint8_t* buffer, std::int32_t wait) {
     for (bool first = true;; first = false) {
         Shared guard(lock_);
         if (first) {
-            if (fd_ < 0 || faulted_) return 0;
+            if (port_ == kNoPortHandle || faulted_) return 0;
             session = session_;
             strip = seven_bit_parity(current_);
         } else if (session_ != session) {
@@ -199,7 +238,7 @@ std::int32_t SerialPort::Receive(std::uint8_t* buffer, std::int32_t wait) {
         }
         int n = 0;
         int err = 0;
-        IoResult r = posix_read(fd_, buffer + count, kComportReceiveMax - count, n, err);
+        IoResult r = port_read(port_, buffer + count, kComportReceiveMax - count, n, err);
         if (r == IoResult::kData) {
             count += n;
             if (count >= kComportReceiveMax) break;
@@ -211,7 +250,7 @@ std::int32_t SerialPort::Receive(std::uint8_t* buffer, std::int32_t wait) {
             break;
         }
         if (countdown <= 0) break;
-        if (posix_wait_input(fd_, kReceivePollMs, err) == IoResult::kFault) {
+        if (port_wait_input(port_, kReceivePollMs, err) == IoResult::kFault) {
             RecordFault(err);
             break;
         }
@@ -224,12 +263,12 @@ std::int32_t SerialPort::Receive(std::uint8_t* buffer, std::int32_t wait) {
 void SerialPort::WaitReadable(int timeout_ms, const PortWake* wake) {
     Shared guard(lock_);
     // A failed port would read as readable (hung up) at once: only the wakes end the wait.
-    const int fd = fd_ >= 0 && !faulted_ ? fd_ : -1;
+    const PortHandle port = port_ != kNoPortHandle && !faulted_ ? port_ : kNoPortHandle;
     int err = 0;
-    if (posix_wait(fd, {&changed_, wake}, timeout_ms, err) == WaitOutcome::kFault) RecordFault(err);
+    if (port_wait(port, {&changed_, wake}, timeout_ms, err) == WaitOutcome::kFault) RecordFault(err);
 }
 
 void SerialPort::Purge(int which) {
     Shared guard(lock_);
-    posix_purge(fd_, which);
+    if (port_ != kNoPortHandle) port_purge(port_, which);
 }

@@ -1,10 +1,12 @@
 // One serial port: its descriptor, its line settings and its receive fault.
 // Operations answer a ComportStatus or a byte count and never throw; the platform
-// calls sit behind comport_posix.h. The program keeps exactly one of these, behind
+// calls sit behind port_system.h. The program keeps exactly one of these, behind
 // the comport_* functions of comport.h.
 #pragma once
 
+#if !defined(_WIN32)
 #include <pthread.h>
+#endif
 
 #include <atomic>
 #include <cstdint>
@@ -12,7 +14,7 @@
 #include <string>
 
 #include "core/serial/comport.h"
-#include "core/serial/comport_posix.h"
+#include "core/serial/port_system.h"
 #include "core/util/non_copyable.h"
 
 // A reader-writer lock that prefers writers, so that a receive loop that keeps
@@ -28,7 +30,12 @@ public:
     void unlock_shared();
 
 private:
+#if defined(_WIN32)
+    // An SRWLOCK: new shared acquirers queue behind a waiting exclusive one.
+    void* lock_ = nullptr;
+#else
     pthread_rwlock_t lock_;
+#endif
 };
 
 class SerialPort : private NonCopyable {
@@ -78,7 +85,7 @@ private:
     // takes it exclusively raises changed_ first (ending every wait, which releases
     // its share at once) and clears it once holding it.
     mutable PortLock lock_;
-    int fd_ = -1;                  // guarded by lock_
+    PortHandle port_ = kNoPortHandle; // guarded by lock_
     ComportSetting current_;       // guarded by lock_
     ComportSetting reported_;      // guarded by lock_
     std::uint64_t session_ = 0;    // guarded by lock_; changes with every open and close

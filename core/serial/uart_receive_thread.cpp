@@ -1,9 +1,13 @@
 #include "core/serial/uart_receive_thread.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <pthread.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <condition_variable>
@@ -71,6 +75,34 @@ void remove_and_wait(std::unique_lock<std::mutex>& lock, const std::shared_ptr<C
     g_call_ended.wait(lock, [&] { return callback->in_flight <= own; });
 }
 
+#if defined(_WIN32)
+
+// SetThreadDescription exists from Windows 10 1607 on: looked up, not linked.
+void name_this_thread() {
+    using SetDescription = HRESULT(WINAPI*)(HANDLE, PCWSTR);
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    auto set = kernel ? reinterpret_cast<SetDescription>(
+                            reinterpret_cast<void*>(GetProcAddress(kernel, "SetThreadDescription")))
+                      : nullptr;
+    if (set) set(GetCurrentThread(), L"UartReceiveThread");
+}
+
+// The levels of the thread priority list: 0 idle, 1 lowest .. 3 normal .. 6 time-critical.
+void raise_priority(std::uint8_t level) {
+    static constexpr int kPriorities[] = {THREAD_PRIORITY_IDLE,         THREAD_PRIORITY_LOWEST,
+                                          THREAD_PRIORITY_BELOW_NORMAL, THREAD_PRIORITY_NORMAL,
+                                          THREAD_PRIORITY_ABOVE_NORMAL, THREAD_PRIORITY_HIGHEST,
+                                          THREAD_PRIORITY_TIME_CRITICAL};
+    if (level == 3 || level > 6) return;
+    SetThreadPriority(GetCurrentThread(), kPriorities[level]);
+}
+
+#else
+
+void name_this_thread() {
+    pthread_setname_np(pthread_self(), "UartReceiveThre"); // the name's first 15 characters
+}
+
 // Level 3 is normal; each level above asks for a lower nice value. Only a
 // process allowed to (CAP_SYS_NICE) gets it; others run at normal priority.
 void raise_priority(std::uint8_t level) {
@@ -78,6 +110,8 @@ void raise_priority(std::uint8_t level) {
     if (nice_value == 0) return;
     setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), nice_value);
 }
+
+#endif
 
 // Ends a thread object: joined from another thread; from its own thread kept in
 // `retired` so that a later call joins it.
@@ -118,7 +152,7 @@ void TUartReceiveThread::Terminate() {
 
 void TUartReceiveThread::Execute(std::shared_ptr<State> state, std::uint8_t priority) {
     { std::lock_guard started(state->starting); }
-    pthread_setname_np(pthread_self(), "UartReceiveThre"); // the name's first 15 characters
+    name_this_thread();
     raise_priority(priority);
     comport_set_thread_wake(&state->wake);
     {

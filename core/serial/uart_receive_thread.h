@@ -21,7 +21,7 @@
 #include <mutex>
 #include <thread>
 
-#include "core/serial/comport_posix.h"
+#include "core/serial/port_system.h"
 #include "core/util/non_copyable.h"
 
 class TUartReceiveThread : private NonCopyable {

@@ -1,7 +1,5 @@
 #include "core/terminal/console_session.h"
 
-#include <system_error>
-
 #include "core/util/convert.h"
 
 ConsoleSession::ConsoleSession(LineSink add_line) : add_line_(std::move(add_line)) {}
@@ -116,7 +114,7 @@ ReceiveControls ConsoleSession::UpdateReceiving() {
 
 void ConsoleSession::ReceiveFault(int error) {
     AddLine(comport_port_name(comport_setting_.port) + " Receive Fault! " +
-            std::generic_category().message(error));
+            comport_error_text(static_cast<std::uint32_t>(error)));
     StopReceive();
 }
 

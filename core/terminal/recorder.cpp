@@ -1,7 +1,5 @@
 #include "core/terminal/recorder.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <utility>
 
@@ -119,11 +117,10 @@ void Recorder::SaveAuto() {
 }
 
 int recorder_free_number(RecorderState state) {
-    struct stat info {};
     for (; state.file_number <= kRecorderNumberMax; ++state.file_number)
         // Anything under the name counts as taken, a dangling link included; a name that
         // cannot be looked at is tried, so the write reports why.
-        if (::lstat(recorder_auto_path(state).c_str(), &info) != 0) return state.file_number;
+        if (!file_name_taken(recorder_auto_path(state))) return state.file_number;
     return 0;
 }
 

@@ -1,7 +1,6 @@
 #include "gui/windows/comport_setup_dialog.h"
 
 #include <QComboBox>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -134,8 +133,8 @@ void TForm_ComportSetup::ShowPortPath() {
         return;
     }
     QString path = QString::fromStdString(comport_device_path(port));
-    QFileInfo info(path);
-    label_port_path_->setText(path + (info.exists() ? QStringLiteral("  (present)") : QStringLiteral("  (missing)")));
+    label_port_path_->setText(path + (comport_device_present(port) ? QStringLiteral("  (present)")
+                                                                   : QStringLiteral("  (missing)")));
 }
 
 void TForm_ComportSetup::Botton_OKClick() {

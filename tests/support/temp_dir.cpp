@@ -1,12 +1,32 @@
 #include "support/temp_dir.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#endif
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
 TempDir::TempDir() {
+#if defined(_WIN32)
+    // No mkdtemp: a name from the process, the clock and a count, made only if new.
+    static std::atomic<unsigned> count{0};
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+        const auto name = "benchlink-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                          std::to_string(std::chrono::steady_clock::now().time_since_epoch().count() % 1000000) +
+                          "-" + std::to_string(count.fetch_add(1));
+        std::error_code ec;
+        if (std::filesystem::create_directory(base / name, ec)) path_ = (base / name).generic_string();
+    }
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "benchlink-test-XXXXXX").string();
     if (char* made = mkdtemp(pattern.data())) path_ = made;
+#endif
 }
 
 TempDir::~TempDir() {

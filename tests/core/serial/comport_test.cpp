@@ -366,41 +366,15 @@ TEST_F(ComportTest, IdleWaitWithNoPortWakesWhenAPortOpens) {
     receiver.join();
 }
 
-TEST(ComportNames, ListsAndConversions) {
-    std::vector<std::string> names;
-    EXPECT_EQ(comport_port_names(names), 16);
-    EXPECT_EQ(names.front(), "None");
-    EXPECT_EQ(names.back(), "COM15");
-    EXPECT_EQ(comport_baudrate_names(names), 5);
-    EXPECT_EQ(names, (std::vector<std::string>{"9600", "19200", "38400", "57600", "115200"}));
-    EXPECT_EQ(comport_stopbit_names(names), 3);
-    EXPECT_EQ(names[1], "1.5");
-    EXPECT_EQ(comport_databit_names(names), 5);
-    EXPECT_EQ(names.front(), "4");
-
-    struct Case {
-        int index;
-        std::int32_t rate;
-    } rates[] = {{0, 9600}, {4, 115200}, {5, 0}, {-1, 0}};
-    for (const Case& c : rates) EXPECT_EQ(comport_baudrate_of_index(c.index), c.rate) << c.index;
-    EXPECT_EQ(comport_baudrate_index(57600), 3);
-    EXPECT_EQ(comport_baudrate_index(4800), -1);
-    EXPECT_EQ(comport_databit_index(8), 4);
-    EXPECT_EQ(comport_databit_index(9), -1);
-    EXPECT_EQ(comport_databits_of_index(7), 0);
-    EXPECT_EQ(comport_baudrate_of_code(1152), 115200);
-    EXPECT_EQ(comport_baudrate_of_code(100), 0);
-    EXPECT_EQ(comport_parity_name(4), "Space");
-    EXPECT_EQ(comport_parity_name(5), "");
-    EXPECT_EQ(comport_stopbit_name(3), "");
-    EXPECT_EQ(comport_baudrate_name(7), "0");
-}
-
 TEST(ComportPaths, PortsFolderLinkWinsOverTheSerialDevice) {
     ComPortFolder ports;
     EXPECT_EQ(comport_device_path(3), "/dev/ttyS2");
     ASSERT_TRUE(ports.link(3, "/dev/null"));
     EXPECT_EQ(comport_device_path(3), ports.ports_folder() + "/com3");
+    EXPECT_TRUE(comport_device_present(3));
+    ASSERT_TRUE(ports.link(4, "/nonexistent/tty"));
+    EXPECT_FALSE(comport_device_present(4)) << "a link to nothing";
+    EXPECT_FALSE(comport_device_present(0));
 }
 
 // A relative XDG_CONFIG_HOME or HOME would put the folder under whatever the working
@@ -432,24 +406,6 @@ TEST(ComportPaths, PortsFolderComesFromAnAbsoluteBaseOnly) {
         }
     }
     for (const Variable& v : saved) v.old ? ::setenv(v.name, v.old->c_str(), 1) : ::unsetenv(v.name);
-}
-
-TEST(ComportDefaults, DefaultSettingKeepsTheFixRate) {
-    ComportSetting s;
-    s.port = 4;
-    s.baudrate = 9600;
-    s.databits = 5;
-    s.fixrate = 7;
-    comport_default_setting(s);
-    EXPECT_EQ(s, (ComportSetting{0, 115200, 0, 0, 8, 7}));
-}
-
-TEST(DelayTicks, NeverReturnsEarly) {
-    for (std::uint32_t ms : {0u, 1u, 5u, 20u}) {
-        auto start = std::chrono::steady_clock::now();
-        delayTicks(ms);
-        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(ms)) << ms;
-    }
 }
 
 } // namespace

@@ -214,7 +214,11 @@ TEST_F(RecorderTest, FileNumberChangedByTheUserIsUsedNext) {
 // numbers move past them.
 TEST_F(RecorderTest, NumberedSaveSkipsFilesThatExist) {
     for (const char* earlier : {"log_1.csv", "log_2.csv", "log_4.csv"}) std::ofstream(dir.file(earlier)) << "earlier";
-    std::filesystem::create_symlink(dir.file("gone"), dir.file("log_5.csv"));
+#if defined(_WIN32)
+    std::ofstream(dir.file("log_5.csv")) << "earlier"; // links need privileges there
+#else
+    std::filesystem::create_symlink(dir.file("gone"), dir.file("log_5.csv")); // dangling
+#endif
     recorder.SetAutoSave(true);
     recorder.SetBaseName("log");
     recorder.SetLineAmount(1);
@@ -227,7 +231,9 @@ TEST_F(RecorderTest, NumberedSaveSkipsFilesThatExist) {
     EXPECT_EQ(recorder.state().file_number, 7);
     for (const char* earlier : {"log_1.csv", "log_2.csv", "log_4.csv"})
         EXPECT_EQ(readFile(dir.file(earlier)), "earlier");
+#if !defined(_WIN32)
     EXPECT_TRUE(std::filesystem::is_symlink(dir.file("log_5.csv")));
+#endif
     EXPECT_TRUE(view.notices.empty());
 }
 
