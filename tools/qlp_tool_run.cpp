@@ -195,9 +195,7 @@ int qlpToolRun(const QlpToolOptions& options, std::ostream& out, std::ostream& e
 }
 
 std::string qlpToolPortReason(int error) {
-    const auto number = static_cast<std::uint32_t>(error);
-    const std::string text = comport_error_text(number);
-    return comport_error_in_use(number) ? "in use: " + text : text;
+    return comport_open_failure_reason(static_cast<std::uint32_t>(error));
 }
 
 int qlpToolFinish(int code, std::ostream& out, std::ostream& err) {

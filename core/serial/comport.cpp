@@ -122,6 +122,11 @@ bool comport_error_in_use(std::uint32_t error) {
     return port_error_in_use(static_cast<int>(error));
 }
 
+std::string comport_open_failure_reason(std::uint32_t error) {
+    const std::string text = comport_error_text(error);
+    return comport_error_in_use(error) ? "in use: " + text : text;
+}
+
 bool comport_send_string(std::uint8_t* bytes, std::int32_t length) {
     return record(comport_port().Send(bytes, length)) == kComportSuccess;
 }

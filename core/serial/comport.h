@@ -62,6 +62,9 @@ std::uint32_t comport_last_error();
 std::string comport_error_text(std::uint32_t error);
 // Whether a failed open's number means that another program holds the port.
 bool comport_error_in_use(std::uint32_t error);
+// What a user is told after a failed open's status text: the system's reason,
+// "in use: ..." when another program holds the port.
+std::string comport_open_failure_reason(std::uint32_t error);
 bool comport_is_open();
 
 // Applies the 7-bit parity rule to the caller's bytes in place, then writes them.

@@ -48,7 +48,11 @@ bool ConsoleSession::ApplyComportSetting(const ComportSetting& setting) {
             AddLine("Data Bits = " + std::to_string(setting.databits));
         }
     } else {
-        AddLine(name + " Configure Fault! " + comport_status_text());
+        std::string fault = name + " Configure Fault! " + comport_status_text();
+        // An open that failed says why: a missing device, no permission, another program.
+        if (comport_status() == kComportInvalidHandle && comport_last_error() != 0)
+            fault += " (" + comport_open_failure_reason(comport_last_error()) + ")";
+        AddLine(fault);
     }
     AddLine("");
     return ok;

@@ -37,11 +37,16 @@ QString AboutText(const ProductInfo& product) {
 #ifdef _WIN32
     const QString ports = QStringLiteral("COM n is the Windows port of that number.");
 #else
+    const std::string folder = comport_ports_folder();
+    const QString where = folder.empty()
+                              ? QStringLiteral("the ports folder (there is none now: neither HOME nor "
+                                               "XDG_CONFIG_HOME is an absolute path)")
+                              : Text(folder);
     const QString ports =
         QStringLiteral("COM n is the link comN in %1 when it exists, otherwise /dev/ttyS(n-1). "
                        "The folder is ${XDG_CONFIG_HOME:-$HOME/.config}/benchlink/ports/; "
                        "the program keeps no other settings.")
-            .arg(Text(comport_ports_folder()));
+            .arg(where);
 #endif
     return QStringLiteral(
                "%1 is a bench terminal for serial devices. It shows every byte a device sends, "

@@ -101,6 +101,14 @@ TEST_F(ConsoleSessionTest, FailedConfigureClosesAndDisables) {
     EXPECT_EQ(session.receiving(), 0);
 }
 
+TEST_F(ConsoleSessionTest, FailedOpenSaysWhy) {
+    ASSERT_TRUE(ports.link(2, ports.ports_folder() + "/unplugged-adapter"));
+    ComportSetting com2 = com1();
+    com2.port = 2;
+    session.ConfigureConfirmed(com2);
+    EXPECT_EQ(take(), (Lines{"COM2 Configure Fault! Invalid Handle Value! (No such file or directory)", ""}));
+}
+
 TEST_F(ConsoleSessionTest, AbortedDialogChangesNothing) {
     session.ConfigureAborted();
     EXPECT_EQ(take(), (Lines{"Comport Configure Abort!", ""}));
