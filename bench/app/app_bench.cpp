@@ -265,6 +265,25 @@ private:
 
 // Writes `count` lines numbered from `first` at `rate` lines/s (0: as fast as the
 // far end takes them), noting when each was written.
+// The program in folders of its own, with COM1 linked to a fresh pseudo-terminal.
+struct ProgramOnCom1 {
+    TempDir home;
+    TempDir runtime;
+    PtyPair far;
+    Program program;
+
+    ProgramOnCom1() : program(Prepare(home, runtime, far), runtime.path()) {}
+
+private:
+    static std::string Prepare(const TempDir& home, const TempDir& runtime, const PtyPair& far) {
+        chmod(runtime.path().c_str(), 0700);
+        const std::string ports = home.path() + "/benchlink/ports";
+        std::filesystem::create_directories(ports);
+        std::filesystem::create_symlink(far.slave_path(), ports + "/com1");
+        return home.path();
+    }
+};
+
 void write_lines(PtyPair& far, std::uint32_t first, std::uint32_t count, double rate, std::vector<long long>* written) {
     const auto start = Clock::now();
     std::uint32_t sent = 0;
@@ -309,14 +328,9 @@ struct Run {
 Run one_run(int idle_seconds) {
     Run r;
     r.load = load_average();
-    TempDir home;
-    TempDir runtime;
-    chmod(runtime.path().c_str(), 0700);
-    const std::string ports = home.path() + "/benchlink/ports";
-    std::filesystem::create_directories(ports);
-    PtyPair far;
-    std::filesystem::create_symlink(far.slave_path(), ports + "/com1");
-    Program program(home.path(), runtime.path());
+    ProgramOnCom1 started;
+    Program& program = started.program;
+    PtyPair& far = started.far;
     if (program.pid() <= 0 || program.Ask("ready") != "ok") {
         r.failure = "the program did not start";
         return r;
@@ -339,7 +353,7 @@ Run one_run(int idle_seconds) {
         r.idle_open = m.stop();
     }
 
-    const std::string arrivals = home.path() + "/arrivals";
+    const std::string arrivals = started.home.path() + "/arrivals";
     {
         constexpr std::uint32_t kPaced = 3000; // 30 s at 100 lines/s
         std::vector<long long> written(kPaced);
@@ -384,7 +398,7 @@ Run one_run(int idle_seconds) {
         write_lines(far, 0, kFlood, 20000.0, nullptr);
         program.WaitRows(base + kFlood, 60s);
         r.flood = m.stop();
-        const std::string dump = home.path() + "/rows";
+        const std::string dump = started.home.path() + "/rows";
         program.Ask("dump " + dump);
         std::ifstream in(dump);
         std::vector<std::string> rows;
@@ -452,14 +466,9 @@ std::string range(const std::vector<Run>& runs, F f, const char* format) {
 
 // For a profiler: the program at 100 lines/s for `seconds`, its pid on stderr first.
 int profile(int seconds, double rate) {
-    TempDir home;
-    TempDir runtime;
-    chmod(runtime.path().c_str(), 0700);
-    const std::string ports = home.path() + "/benchlink/ports";
-    std::filesystem::create_directories(ports);
-    PtyPair far;
-    std::filesystem::create_symlink(far.slave_path(), ports + "/com1");
-    Program program(home.path(), runtime.path());
+    ProgramOnCom1 started;
+    Program& program = started.program;
+    PtyPair& far = started.far;
     if (program.pid() <= 0 || program.Ask("ready") != "ok" || program.Ask("configure 1") != "ok" ||
         program.Ask("click RadioGroup_LineControlMode_3") != "ok")
         return 1;
