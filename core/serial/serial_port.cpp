@@ -242,6 +242,9 @@ std::int32_t SerialPort::Receive(std::uint8_t* buffer, std::int32_t wait) {
         if (r == IoResult::kData) {
             count += n;
             if (count >= kComportReceiveMax) break;
+            // With no quiet time asked for, a read that left room took all that was
+            // queued: reading again only to find nothing costs a system call per arrival.
+            if (wait <= 0) break;
             countdown = wait;
             continue;
         }

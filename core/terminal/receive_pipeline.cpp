@@ -189,12 +189,18 @@ void ReceivePipeline::ReceiveDispatch() {
 }
 
 void ReceivePipeline::ReceiveTerminalMode() {
-    std::uint8_t chunk[kComportReceiveMax];
-    std::int32_t n = comport_receive_string(chunk, kReceiveQuietPolls);
-    if (n > 0) {
-        AcceptChunk(chunk, n);
-        return;
+    // After a short read, which took all that was queued, this step rests on the port
+    // at once: reading it empty first would cost a system call per arrival.
+    if (!drained_) {
+        std::uint8_t chunk[kComportReceiveMax];
+        std::int32_t n = comport_receive_string(chunk, kReceiveQuietPolls);
+        if (n > 0) {
+            AcceptChunk(chunk, n);
+            drained_ = n < kComportReceiveMax;
+            return;
+        }
     }
+    drained_ = false;
     // Until bytes come: a change-line tick with bytes held wakes this thread (MarkWaitElapsed).
     if (!IdlePoll()) comport_wait_readable(kWaitNoDeadline);
 }

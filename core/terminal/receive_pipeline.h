@@ -156,6 +156,7 @@ private:
     std::array<std::uint8_t, kReceiveHeldMax> accumulate_{};
     std::array<std::uint8_t, kReceiveHeldMax> line_{};
     std::int32_t accumulated_ = 0;
+    bool drained_ = false; // the last read left room: nothing was left queued
 
     std::atomic<bool> wait_elapsed_{false};
     std::atomic<bool> holding_{false}; // accumulated_ > 0, for MarkWaitElapsed
