@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QGlyphRun>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -69,6 +70,7 @@ int clampToInt(qint64 value) {
 } // namespace
 
 MessageListView::MessageListView(QWidget* parent) : QAbstractItemView(parent) {
+    raw_font_ = QRawFont::fromFont(font());
     setVerticalScrollMode(ScrollPerPixel);
     setHorizontalScrollMode(ScrollPerPixel);
     // The background is painted here, so nothing beneath needs repainting.
@@ -264,6 +266,7 @@ void MessageListView::paintEvent(QPaintEvent* event) {
     const int left = -horizontalOffset() + kTextIndent;
     const int width = std::max(widest_, viewport()->width());
     QItemSelectionModel* selections = selectionModel();
+    const QFontMetrics metrics = fontMetrics();
     for (int row = first; row <= last; ++row) {
         const QModelIndex index = model()->index(row, 0, rootIndex());
         const int top = static_cast<int>(qint64(row) * h - verticalOffset());
@@ -271,9 +274,36 @@ void MessageListView::paintEvent(QPaintEvent* event) {
         const bool selected = selections && selections->isSelected(index);
         if (selected) painter.fillRect(rowRect, pal.brush(QPalette::Highlight));
         painter.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
-        painter.drawText(QRect(left, top, width, h), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                         RowText(row));
+            const QString text = RowText(row);
+        const QPointF origin(left, top + (h - metrics.height()) / 2 + metrics.ascent());
+        if (!DrawPlainRow(painter, origin, text))
+            painter.drawText(QRect(left, top, width, h), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                             text);
     }
+}
+
+bool MessageListView::DrawPlainRow(QPainter& painter, QPointF origin, const QString& text) const {
+    if (!raw_font_.isValid()) return false;
+    // Below U+0300 every character is one glyph drawn as it is: no combining marks,
+    // no script that shapes. Control characters are left to the full layout.
+    for (QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() >= 0x300) return false;
+    const QList<quint32> glyphs = raw_font_.glyphIndexesForString(text);
+    if (glyphs.size() != text.size() || glyphs.contains(0u)) return false; // a fallback font would draw it
+    const QList<QPointF> advances = raw_font_.advancesForGlyphIndexes(glyphs);
+    QList<QPointF> positions;
+    positions.reserve(glyphs.size());
+    QPointF at;
+    for (const QPointF& advance : advances) {
+        positions.append(at);
+        at += advance;
+    }
+    QGlyphRun run;
+    run.setRawFont(raw_font_);
+    run.setGlyphIndexes(glyphs);
+    run.setPositions(positions);
+    painter.drawGlyphRun(origin, run);
+    return true;
 }
 
 void MessageListView::updateGeometries() {
@@ -313,5 +343,8 @@ void MessageListView::scrollContentsBy(int dx, int dy) {
 
 void MessageListView::changeEvent(QEvent* event) {
     QAbstractItemView::changeEvent(event);
-    if (event->type() == QEvent::FontChange) reset();
+    if (event->type() == QEvent::FontChange) {
+        raw_font_ = QRawFont::fromFont(font());
+        reset();
+    }
 }

@@ -3,9 +3,12 @@
 // appended batch cost more; this view computes a row's place from its number, takes
 // an append in time proportional to the batch, and paints only the rows in the dirty
 // region (appending at the bottom scrolls the pixels and paints just the new rows).
+// Rows of plain text are drawn as glyph runs: a row needs no shaping or line
+// breaking, and those cost several times the drawing itself.
 #pragma once
 
 #include <QAbstractItemView>
+#include <QRawFont>
 
 class MessageListView : public QAbstractItemView {
     Q_OBJECT
@@ -40,7 +43,12 @@ private:
     int RowAt(int y) const;
     QString RowText(int row) const;
     void MeasureRows(int first, int last);
+    // Draws a row as one glyph per character from the font's character map, with
+    // its baseline at `origin`; false (nothing drawn) for text that needs shaping
+    // or a character the font lacks.
+    bool DrawPlainRow(QPainter& painter, QPointF origin, const QString& text) const;
 
+    QRawFont raw_font_; // the view's font, for DrawPlainRow
     int widest_ = 0; // pixels of the widest row so far
     int measured_chars_ = 0; // characters of the longest row measured so far
     bool bars_needed_[2] = {false, false}; // vertical, horizontal: a range to scroll

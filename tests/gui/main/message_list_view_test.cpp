@@ -1,5 +1,6 @@
 // The message list's view over its model: rows placed by number, appends that keep
 // the last line in sight, selection and keys, offscreen.
+#include <QPainter>
 #include <QScrollBar>
 #include <QAbstractItemModelTester>
 #include <QtTest>
@@ -87,6 +88,42 @@ private slots:
         QCOMPARE(RowAt(viewportHeight() - 2), model_->rowCount() - 1);
         view_->scrollToTop();
         QCOMPARE(RowAt(0), 0);
+    }
+
+    // Plain rows are drawn by the view's own glyph runs, others (a control character)
+    // by QPainter's text layout: both put the ink where QPainter::drawText would.
+    void rowsAreDrawnWhereQPainterDrawsTheirText() {
+        const std::vector<std::string> rows = {"line 1 <CR><LF>", "", "caf\xE9 \xB5 ~|", "", "a\tb\x01c", "", std::string(30, 'x') + "0123456789 abcdefghijklmnopqrstuvwxyz"};
+        view_->resize(600, 200);
+        view_->setFont(QFont(QStringLiteral("DejaVu Sans Mono"))); // the message list's
+        model_->AppendLines(rows);
+        const QImage shown = view_->viewport()->grab().toImage();
+        const QColor base = view_->palette().color(QPalette::Base);
+        // The ink's bounding box in the band of `row`, or a null rect.
+        auto ink = [&](const QImage& image, int row) {
+            const QRect band = view_->visualRect(model_->index(row)).intersected(image.rect());
+            QRect box;
+            for (int y = band.top(); y <= band.bottom(); ++y)
+                for (int x = band.left(); x <= band.right(); ++x)
+                    if (image.pixelColor(x, y) != base) box |= QRect(x, y, 1, 1);
+            return box;
+        };
+        for (int row = 0; row < int(rows.size()); ++row) {
+            QImage expected(shown.size(), QImage::Format_ARGB32_Premultiplied);
+            expected.fill(base);
+            QPainter painter(&expected);
+            painter.setFont(view_->font());
+            painter.setPen(view_->palette().color(QPalette::Text));
+            const QRect rect = view_->visualRect(model_->index(row)).adjusted(3, 0, 0, 0);
+            painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, model_->index(row).data().toString());
+            painter.end();
+            const QRect want = ink(expected, row), got = ink(shown, row);
+            QCOMPARE(got.isNull(), rows[row].empty());
+            for (auto [a, b] : {std::pair{got.left(), want.left()}, {got.right(), want.right()}, {got.top(), want.top()},
+                                {got.bottom(), want.bottom()}})
+                QVERIFY2(std::abs(a - b) <= 1, qPrintable(QStringLiteral("row %1: ink at %2, QPainter's at %3")
+                                                             .arg(row).arg(QDebug::toString(got), QDebug::toString(want))));
+        }
     }
 
     void clickAndShiftClickSelectRows() {
