@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -10,6 +11,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <thread>
@@ -239,7 +242,11 @@ void posix_purge(int fd, int which) {
     tcflush(fd, queue);
 }
 
-PortWake::PortWake() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+namespace {
+std::atomic<std::uint64_t> g_next_wake_id{1};
+} // namespace
+
+PortWake::PortWake() : fd_(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)), id_(g_next_wake_id.fetch_add(1)) {}
 
 PortWake::~PortWake() {
     if (fd_ >= 0) close(fd_);
@@ -290,6 +297,96 @@ WaitOutcome posix_wait(int fd, std::initializer_list<const PortWake*> wakes, int
     if (fd >= 0 && (p[0].revents & (POLLHUP | POLLERR | POLLNVAL))) {
         errno_out = EIO;
         return WaitOutcome::kFault;
+    }
+    return WaitOutcome::kWoken;
+}
+
+namespace {
+
+// One thread's epoll set over the port and its wakes, kept from one wait to the next
+// while they stay the same. Named by the port's open and the wakes' ids: a closed
+// descriptor leaves every epoll set by itself, and its number may come back for
+// another file, which a set keyed by numbers would then never hear from.
+class KeptWaitSet : private NonCopyable {
+public:
+    static constexpr int kMaxWakes = 3;
+
+    ~KeptWaitSet() { Reset(); }
+
+    // The set's descriptor, ready for these; -1 when none could be made.
+    int Prepare(int fd, std::uint64_t port_id, const std::array<const PortWake*, kMaxWakes>& wakes, int count) {
+        Key key{fd, fd >= 0 ? port_id : 0, {}, count};
+        for (int i = 0; i < count; ++i) key.wakes[static_cast<std::size_t>(i)] = wakes[static_cast<std::size_t>(i)]->id();
+        if (epoll_ >= 0 && key == key_) return epoll_;
+        Reset();
+        epoll_ = epoll_create1(EPOLL_CLOEXEC);
+        bool added = epoll_ >= 0 && (fd < 0 || Add(fd, 0));
+        for (int i = 0; added && i < count; ++i)
+            added = Add(wakes[static_cast<std::size_t>(i)]->descriptor(), static_cast<std::uint32_t>(i + 1));
+        if (!added) {
+            Reset();
+            return -1;
+        }
+        key_ = key;
+        return epoll_;
+    }
+
+private:
+    struct Key {
+        int fd = -1;
+        std::uint64_t port_id = 0;
+        std::array<std::uint64_t, kMaxWakes> wakes{};
+        int count = 0;
+        bool operator==(const Key&) const = default;
+    };
+
+    bool Add(int fd, std::uint32_t tag) {
+        epoll_event event{};
+        event.events = EPOLLIN;
+        event.data.u32 = tag; // 0: the port
+        return epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &event) == 0;
+    }
+    void Reset() {
+        if (epoll_ >= 0) close(epoll_);
+        epoll_ = -1;
+        key_ = Key{};
+    }
+
+    int epoll_ = -1;
+    Key key_;
+};
+
+thread_local KeptWaitSet t_kept_wait_set;
+
+} // namespace
+
+WaitOutcome posix_wait_kept(int fd, std::uint64_t port_id, std::initializer_list<const PortWake*> wakes,
+                            int timeout_ms, int& errno_out) {
+    std::array<const PortWake*, KeptWaitSet::kMaxWakes> list{};
+    int count = 0;
+    for (const PortWake* wake : wakes) {
+        if (!wake) continue;
+        // A wake without a descriptor needs posix_wait's bounded wait.
+        if (wake->descriptor() < 0 || count == KeptWaitSet::kMaxWakes) return posix_wait(fd, wakes, timeout_ms, errno_out);
+        list[static_cast<std::size_t>(count++)] = wake;
+    }
+    const int set = t_kept_wait_set.Prepare(fd, port_id, list, count);
+    if (set < 0) return posix_wait(fd, wakes, timeout_ms, errno_out);
+    epoll_event events[KeptWaitSet::kMaxWakes + 1];
+    int r = epoll_wait(set, events, KeptWaitSet::kMaxWakes + 1, timeout_ms < 0 ? -1 : timeout_ms);
+    if (r < 0) {
+        if (errno == EINTR) return WaitOutcome::kWoken;
+        errno_out = errno;
+        return WaitOutcome::kFault;
+    }
+    if (r == 0) return WaitOutcome::kDeadline;
+    for (int i = 0; i < r; ++i) {
+        if (events[i].data.u32 != 0) continue;
+        if (events[i].events & EPOLLIN) return WaitOutcome::kReadable;
+        if (events[i].events & (EPOLLHUP | EPOLLERR)) {
+            errno_out = EIO;
+            return WaitOutcome::kFault;
+        }
     }
     return WaitOutcome::kWoken;
 }

@@ -29,3 +29,7 @@ void posix_purge(int fd, int which);
 // errno_out), one of the wakes (null ones are skipped) is raised, or timeout_ms
 // passed; a negative timeout_ms waits without a deadline. No wake is cleared here.
 WaitOutcome posix_wait(int fd, std::initializer_list<const PortWake*> wakes, int timeout_ms, int& errno_out);
+// The same through an epoll set the calling thread keeps while it waits on the same
+// port open (`port_id`) and wakes; falls back to posix_wait when no set can be made.
+WaitOutcome posix_wait_kept(int fd, std::uint64_t port_id, std::initializer_list<const PortWake*> wakes,
+                            int timeout_ms, int& errno_out);

@@ -416,3 +416,9 @@ bool port_error_in_use(int error) {
     // A COM port that another program has open answers "access denied".
     return error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
 }
+
+// One wait is as cheap as the next here: nothing to keep between them.
+WaitOutcome port_wait_again(PortHandle port, std::uint64_t, std::initializer_list<const PortWake*> wakes,
+                            int timeout_ms, int& error_out) {
+    return port_wait(port, wakes, timeout_ms, error_out);
+}

@@ -73,6 +73,8 @@ public:
     void* event() const { return event_; }
 #else
     int descriptor() const { return fd_; }
+    // Never the same for two wakes of the process, unlike descriptor numbers.
+    std::uint64_t id() const { return id_; }
 #endif
 
 private:
@@ -80,6 +82,7 @@ private:
     void* event_ = nullptr; // HANDLE
 #else
     int fd_ = -1;
+    std::uint64_t id_ = 0;
 #endif
     std::atomic<bool> raised_{false};
 };
@@ -90,3 +93,10 @@ enum class WaitOutcome { kReadable, kWoken, kDeadline, kFault };
 // error_out), one of the wakes (null ones are skipped) is raised, or timeout_ms
 // passed; a negative timeout_ms waits without a deadline. No wake is cleared here.
 WaitOutcome port_wait(PortHandle port, std::initializer_list<const PortWake*> wakes, int timeout_ms, int& error_out);
+// The same, for a thread that waits on the port over and over (the receive thread
+// waits once per arrival). `port_id` names this open of the port and is never used
+// for another, so a descriptor number the system hands out again is never taken for
+// the port it used to be. On POSIX the thread keeps an epoll set between waits
+// instead of having poll() register and remove every descriptor on each call.
+WaitOutcome port_wait_again(PortHandle port, std::uint64_t port_id, std::initializer_list<const PortWake*> wakes,
+                            int timeout_ms, int& error_out);

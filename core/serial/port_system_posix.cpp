@@ -42,3 +42,8 @@ bool port_error_in_use(int error) {
 WaitOutcome port_wait(PortHandle port, std::initializer_list<const PortWake*> wakes, int timeout_ms, int& error_out) {
     return posix_wait(port, wakes, timeout_ms, error_out);
 }
+
+WaitOutcome port_wait_again(PortHandle port, std::uint64_t port_id, std::initializer_list<const PortWake*> wakes,
+                            int timeout_ms, int& error_out) {
+    return posix_wait_kept(port, port_id, wakes, timeout_ms, error_out);
+}

@@ -5,6 +5,7 @@
 #endif
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 
 #include "core/serial/port_system.h"
@@ -28,6 +29,13 @@ struct Shared {
     ~Shared() { lock.unlock_shared(); }
     PortLock& lock;
 };
+
+// Numbers every open and close of every port in the process, so a session names one
+// open of one port for good (a wait's kept epoll set relies on that).
+std::uint64_t next_session() {
+    static std::atomic<std::uint64_t> next{1};
+    return next.fetch_add(1);
+}
 
 // A write may take as long as its bytes need at the programmed rate, plus this margin.
 constexpr int kWriteMarginMs = 2000;
@@ -134,7 +142,7 @@ int SerialPort::CloseLocked() {
     if (port_ == kNoPortHandle) return kComportInvalidHandle;
     port_close(port_, line);
     port_ = kNoPortHandle;
-    ++session_;
+    session_ = next_session();
     return kComportSuccess;
 }
 
@@ -149,7 +157,7 @@ int SerialPort::OpenLocked(const std::string& path, const ComportSetting& s) {
         return status;
     }
     port_ = port;
-    ++session_;
+    session_ = next_session();
     faulted_ = false;
     fault_report_ = 0;
     current_ = s;
@@ -268,7 +276,7 @@ void SerialPort::WaitReadable(int timeout_ms, const PortWake* wake) {
     // A failed port would read as readable (hung up) at once: only the wakes end the wait.
     const PortHandle port = port_ != kNoPortHandle && !faulted_ ? port_ : kNoPortHandle;
     int err = 0;
-    if (port_wait(port, {&changed_, wake}, timeout_ms, err) == WaitOutcome::kFault) RecordFault(err);
+    if (port_wait_again(port, session_, {&changed_, wake}, timeout_ms, err) == WaitOutcome::kFault) RecordFault(err);
 }
 
 void SerialPort::Purge(int which) {

@@ -366,6 +366,22 @@ TEST_F(ComportTest, IdleWaitWithNoPortWakesWhenAPortOpens) {
     receiver.join();
 }
 
+TEST_F(ComportTest, WaitsAfterAReopenWatchTheNewPort) {
+    PtyPair second;
+    ASSERT_TRUE(second.ok());
+    ASSERT_TRUE(ports.link(2, second));
+    ASSERT_TRUE(comport_configure(com(1)));
+    comport_wait_readable(1); // this thread has now waited on COM1
+    // COM1's descriptor number is free again when COM2 opens, and is likely its number.
+    ASSERT_TRUE(comport_configure(com(2)));
+    ASSERT_TRUE(second.write("x"));
+    const auto start = std::chrono::steady_clock::now();
+    comport_wait_readable(20000);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 20s) << "the byte on COM2 did not end the wait";
+    std::uint8_t buffer[kComportReceiveMax];
+    EXPECT_EQ(comport_receive_string(buffer, 0), 1);
+}
+
 TEST(ComportPaths, PortsFolderLinkWinsOverTheSerialDevice) {
     ComPortFolder ports;
     EXPECT_EQ(comport_device_path(3), "/dev/ttyS2");
