@@ -71,8 +71,8 @@ bool comport_is_open();
 bool comport_send_string(std::uint8_t* bytes, std::int32_t length);
 // Collects queued bytes until the line was quiet for `wait` polls of about 1 ms,
 // at most kComportReceiveMax; with `wait` 0, what one read finds queued. Returns 0
-// at once when nothing is queued. A close or
-// configure meanwhile ends the collection with what it gathered.
+// at once when nothing is queued. A close or configure meanwhile ends the collection
+// with what it gathered.
 std::int32_t comport_receive_string(std::uint8_t* buffer, std::int32_t wait);
 
 // How long a receive loop on a thread of its own (a reply receiver) rests on the

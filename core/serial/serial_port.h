@@ -63,8 +63,7 @@ public:
     int Send(std::uint8_t* bytes, std::int32_t length);
     // Collects queued bytes until the line was quiet for `wait` polls of about
     // 1 ms, at most kComportReceiveMax (`wait` 0: what one read finds queued).
-    // A close or configure ends the collection
-    // with what was gathered.
+    // A close or configure ends the collection with what was gathered.
     std::int32_t Receive(std::uint8_t* buffer, std::int32_t wait);
     // Blocks until bytes are queued, the port is opened, closed or reopened, `wake`
     // (if any) is raised, or timeout_ms passed (negative: no deadline). With no port

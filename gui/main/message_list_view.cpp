@@ -274,7 +274,7 @@ void MessageListView::paintEvent(QPaintEvent* event) {
         const bool selected = selections && selections->isSelected(index);
         if (selected) painter.fillRect(rowRect, pal.brush(QPalette::Highlight));
         painter.setPen(pal.color(selected ? QPalette::HighlightedText : QPalette::Text));
-            const QString text = RowText(row);
+        const QString text = RowText(row);
         const QPointF origin(left, top + (h - metrics.height()) / 2 + metrics.ascent());
         if (!DrawPlainRow(painter, origin, text))
             painter.drawText(QRect(left, top, width, h), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,

@@ -93,7 +93,8 @@ private slots:
     // Plain rows are drawn by the view's own glyph runs, others (a control character)
     // by QPainter's text layout: both put the ink where QPainter::drawText would.
     void rowsAreDrawnWhereQPainterDrawsTheirText() {
-        const std::vector<std::string> rows = {"line 1 <CR><LF>", "", "caf\xE9 \xB5 ~|", "", "a\tb\x01c", "", std::string(30, 'x') + "0123456789 abcdefghijklmnopqrstuvwxyz"};
+        const std::vector<std::string> rows = {"line 1 <CR><LF>", "", "caf\xE9 \xB5 ~|", "", "a\tb\x01c", "",
+                                               std::string(30, 'x') + "0123456789 abcdefghijklmnopqrstuvwxyz"};
         view_->resize(600, 200);
         view_->setFont(QFont(QStringLiteral("DejaVu Sans Mono"))); // the message list's
         model_->AppendLines(rows);
@@ -115,7 +116,8 @@ private slots:
             painter.setFont(view_->font());
             painter.setPen(view_->palette().color(QPalette::Text));
             const QRect rect = view_->visualRect(model_->index(row)).adjusted(3, 0, 0, 0);
-            painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, model_->index(row).data().toString());
+            painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                             model_->index(row).data().toString());
             painter.end();
             const QRect want = ink(expected, row), got = ink(shown, row);
             QCOMPARE(got.isNull(), rows[row].empty());
