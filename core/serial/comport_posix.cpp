@@ -307,22 +307,31 @@ namespace {
 // while they stay the same. Named by the port's open and the wakes' ids: a closed
 // descriptor leaves every epoll set by itself, and its number may come back for
 // another file, which a set keyed by numbers would then never hear from.
+//
+// The port is watched edge-triggered: a level-triggered entry is asked again on every
+// wait whether the terminal holds input, and the terminal answers "none" only after
+// waiting for its input worker, which is often still finishing the arrival just read.
+// The wakes stay level-triggered: their owners clear them.
 class KeptWaitSet : private NonCopyable {
 public:
     static constexpr int kMaxWakes = 3;
 
     ~KeptWaitSet() { Reset(); }
 
-    // The set's descriptor, ready for these; -1 when none could be made.
-    int Prepare(int fd, std::uint64_t port_id, const std::array<const PortWake*, kMaxWakes>& wakes, int count) {
+    // The set's descriptor, ready for these; -1 when none could be made. `fresh`: made
+    // by this call, so the port's entry reports input already queued.
+    int Prepare(int fd, std::uint64_t port_id, const std::array<const PortWake*, kMaxWakes>& wakes, int count,
+                bool& fresh) {
         Key key{fd, fd >= 0 ? port_id : 0, {}, count};
         for (int i = 0; i < count; ++i) key.wakes[static_cast<std::size_t>(i)] = wakes[static_cast<std::size_t>(i)]->id();
+        fresh = false;
         if (epoll_ >= 0 && key == key_) return epoll_;
         Reset();
+        fresh = true;
         epoll_ = epoll_create1(EPOLL_CLOEXEC);
-        bool added = epoll_ >= 0 && (fd < 0 || Add(fd, 0));
+        bool added = epoll_ >= 0 && (fd < 0 || Add(fd, 0, EPOLLIN | EPOLLET));
         for (int i = 0; added && i < count; ++i)
-            added = Add(wakes[static_cast<std::size_t>(i)]->descriptor(), static_cast<std::uint32_t>(i + 1));
+            added = Add(wakes[static_cast<std::size_t>(i)]->descriptor(), static_cast<std::uint32_t>(i + 1), EPOLLIN);
         if (!added) {
             Reset();
             return -1;
@@ -340,9 +349,9 @@ private:
         bool operator==(const Key&) const = default;
     };
 
-    bool Add(int fd, std::uint32_t tag) {
+    bool Add(int fd, std::uint32_t tag, std::uint32_t events) {
         epoll_event event{};
-        event.events = EPOLLIN;
+        event.events = events;
         event.data.u32 = tag; // 0: the port
         return epoll_ctl(epoll_, EPOLL_CTL_ADD, fd, &event) == 0;
     }
@@ -361,7 +370,7 @@ thread_local KeptWaitSet t_kept_wait_set;
 } // namespace
 
 WaitOutcome posix_wait_kept(int fd, std::uint64_t port_id, std::initializer_list<const PortWake*> wakes,
-                            int timeout_ms, int& errno_out) {
+                            int timeout_ms, bool port_drained, int& errno_out) {
     std::array<const PortWake*, KeptWaitSet::kMaxWakes> list{};
     int count = 0;
     for (const PortWake* wake : wakes) {
@@ -370,8 +379,10 @@ WaitOutcome posix_wait_kept(int fd, std::uint64_t port_id, std::initializer_list
         if (wake->descriptor() < 0 || count == KeptWaitSet::kMaxWakes) return posix_wait(fd, wakes, timeout_ms, errno_out);
         list[static_cast<std::size_t>(count++)] = wake;
     }
-    const int set = t_kept_wait_set.Prepare(fd, port_id, list, count);
-    if (set < 0) return posix_wait(fd, wakes, timeout_ms, errno_out);
+    bool fresh = false;
+    const int set = t_kept_wait_set.Prepare(fd, port_id, list, count, fresh);
+    // Input the last wait told of may still be queued, and its edge will not come again.
+    if (set < 0 || (fd >= 0 && !port_drained && !fresh)) return posix_wait(fd, wakes, timeout_ms, errno_out);
     epoll_event events[KeptWaitSet::kMaxWakes + 1];
     int r = epoll_wait(set, events, KeptWaitSet::kMaxWakes + 1, timeout_ms < 0 ? -1 : timeout_ms);
     if (r < 0) {

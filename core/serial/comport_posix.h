@@ -30,6 +30,8 @@ void posix_purge(int fd, int which);
 // passed; a negative timeout_ms waits without a deadline. No wake is cleared here.
 WaitOutcome posix_wait(int fd, std::initializer_list<const PortWake*> wakes, int timeout_ms, int& errno_out);
 // The same through an epoll set the calling thread keeps while it waits on the same
-// port open (`port_id`) and wakes; falls back to posix_wait when no set can be made.
+// port open (`port_id`) and wakes; falls back to posix_wait when no set can be made,
+// and when the port may hold input its edge-triggered entry already told of
+// (`port_drained` false: see port_wait_again).
 WaitOutcome posix_wait_kept(int fd, std::uint64_t port_id, std::initializer_list<const PortWake*> wakes,
-                            int timeout_ms, int& errno_out);
+                            int timeout_ms, bool port_drained, int& errno_out);

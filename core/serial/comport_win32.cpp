@@ -419,6 +419,6 @@ bool port_error_in_use(int error) {
 
 // One wait is as cheap as the next here: nothing to keep between them.
 WaitOutcome port_wait_again(PortHandle port, std::uint64_t, std::initializer_list<const PortWake*> wakes,
-                            int timeout_ms, int& error_out) {
+                            int timeout_ms, bool, int& error_out) {
     return port_wait(port, wakes, timeout_ms, error_out);
 }

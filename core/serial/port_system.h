@@ -98,5 +98,10 @@ WaitOutcome port_wait(PortHandle port, std::initializer_list<const PortWake*> wa
 // for another, so a descriptor number the system hands out again is never taken for
 // the port it used to be. On POSIX the thread keeps an epoll set between waits
 // instead of having poll() register and remove every descriptor on each call.
+// `port_drained`: since this thread's last wait on the port ended, a read found its
+// input queue empty. Only then may the wait listen for new bytes alone (on POSIX an
+// edge-triggered port: asking the terminal whether it still holds input, once per
+// arrival, makes the reader wait for the kernel's input worker half the time);
+// otherwise it looks at what is queued first.
 WaitOutcome port_wait_again(PortHandle port, std::uint64_t port_id, std::initializer_list<const PortWake*> wakes,
-                            int timeout_ms, int& error_out);
+                            int timeout_ms, bool port_drained, int& error_out);

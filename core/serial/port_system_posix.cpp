@@ -44,6 +44,6 @@ WaitOutcome port_wait(PortHandle port, std::initializer_list<const PortWake*> wa
 }
 
 WaitOutcome port_wait_again(PortHandle port, std::uint64_t port_id, std::initializer_list<const PortWake*> wakes,
-                            int timeout_ms, int& error_out) {
-    return posix_wait_kept(port, port_id, wakes, timeout_ms, error_out);
+                            int timeout_ms, bool port_drained, int& error_out) {
+    return posix_wait_kept(port, port_id, wakes, timeout_ms, port_drained, error_out);
 }

@@ -37,6 +37,16 @@ std::uint64_t next_session() {
     return next.fetch_add(1);
 }
 
+// Orders reads that found a port's input queue empty against the ends of each
+// thread's waits: a wait may listen for new bytes alone only when such a read came
+// after the thread's last wait ended (see port_wait_again).
+std::atomic<std::uint64_t> g_port_clock{0};
+thread_local std::uint64_t t_wait_ended = 0;
+
+std::uint64_t tick() {
+    return g_port_clock.fetch_add(1, std::memory_order_acq_rel) + 1;
+}
+
 // A write may take as long as its bytes need at the programmed rate, plus this margin.
 constexpr int kWriteMarginMs = 2000;
 // One quiet poll of a collection.
@@ -246,7 +256,15 @@ std::int32_t SerialPort::Receive(std::uint8_t* buffer, std::int32_t wait) {
         }
         int n = 0;
         int err = 0;
-        IoResult r = port_read(port_, buffer + count, kComportReceiveMax - count, n, err);
+        const int asked = kComportReceiveMax - count;
+        const std::uint64_t started = tick();
+        IoResult r = port_read(port_, buffer + count, asked, n, err);
+        if (r == IoResult::kNothing || (r == IoResult::kData && n < asked)) {
+            // Everything queued when the read began is taken.
+            std::uint64_t seen = empty_seen_.load(std::memory_order_relaxed);
+            while (seen < started && !empty_seen_.compare_exchange_weak(seen, started, std::memory_order_acq_rel)) {
+            }
+        }
         if (r == IoResult::kData) {
             count += n;
             if (count >= kComportReceiveMax) break;
@@ -276,7 +294,10 @@ void SerialPort::WaitReadable(int timeout_ms, const PortWake* wake) {
     // A failed port would read as readable (hung up) at once: only the wakes end the wait.
     const PortHandle port = port_ != kNoPortHandle && !faulted_ ? port_ : kNoPortHandle;
     int err = 0;
-    if (port_wait_again(port, session_, {&changed_, wake}, timeout_ms, err) == WaitOutcome::kFault) RecordFault(err);
+    const bool drained = empty_seen_.load(std::memory_order_acquire) > t_wait_ended;
+    WaitOutcome outcome = port_wait_again(port, session_, {&changed_, wake}, timeout_ms, drained, err);
+    t_wait_ended = tick();
+    if (outcome == WaitOutcome::kFault) RecordFault(err);
 }
 
 void SerialPort::Purge(int which) {

@@ -92,6 +92,8 @@ private:
     std::atomic<std::uint32_t> last_error_{0};
     std::atomic<bool> faulted_{false};    // the open port failed while receiving
     std::atomic<int> fault_report_{0};    // errno of that failure, until taken
+    // When a read last found the input queue empty, on the process's port clock.
+    std::atomic<std::uint64_t> empty_seen_{0};
 
     // Held for a whole write, so a send from the GUI thread and a reply from the
     // receive thread go out one after the other. Taken before lock_.

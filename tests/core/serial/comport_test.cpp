@@ -382,6 +382,25 @@ TEST_F(ComportTest, WaitsAfterAReopenWatchTheNewPort) {
     EXPECT_EQ(comport_receive_string(buffer, 0), 1);
 }
 
+// Waits hear of new bytes once each; input a wait told of and nobody read must still
+// end the next wait, and bytes after a read that took everything must end one too.
+TEST_F(ComportTest, AWaitEndsForInputStillQueuedAndForInputAfterADrain) {
+    ASSERT_TRUE(comport_configure(com(1)));
+    std::uint8_t buffer[kComportReceiveMax];
+    auto wait_ends = [](const char* what) {
+        const auto start = std::chrono::steady_clock::now();
+        comport_wait_readable(5000);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 4s) << what;
+    };
+    ASSERT_TRUE(far.write("x"));
+    wait_ends("the first byte");
+    wait_ends("the byte still queued, asked again");
+    EXPECT_EQ(comport_receive_string(buffer, 0), 1);
+    ASSERT_TRUE(far.write("yz"));
+    wait_ends("bytes after the queue was read empty");
+    EXPECT_EQ(comport_receive_string(buffer, 0), 2);
+}
+
 TEST(ComportPaths, PortsFolderLinkWinsOverTheSerialDevice) {
     ComPortFolder ports;
     EXPECT_EQ(comport_device_path(3), "/dev/ttyS2");
