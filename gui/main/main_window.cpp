@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
-#include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -284,7 +283,7 @@ void TForm_ZQ70_Main::closeEvent(QCloseEvent* event) {
 }
 
 void TForm_ZQ70_Main::AddMessageLine(const std::string& text) {
-    const bool gui_thread = QThread::currentThread() == thread();
+    const bool gui_thread = std::this_thread::get_id() == gui_thread_;
     mailbox_.Post(lines_box_.box(), text);
     // A line written on the GUI thread shows, and counts, at once.
     if (gui_thread) ShowLineCount(true);

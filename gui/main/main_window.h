@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/terminal/console_session.h"
@@ -106,6 +107,9 @@ private:
     MainWindowPeers peers_;
     bool shown_once_ = false;
     long long line_count_ = 0;
+    // The thread the window was made on: asked on every line from the receive thread,
+    // and cheaper to compare than QThread::currentThread().
+    const std::thread::id gui_thread_ = std::this_thread::get_id();
 
     MessageListModel* model_ = nullptr;
     QAbstractItemView* memo_message_ = nullptr;

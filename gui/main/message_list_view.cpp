@@ -70,7 +70,7 @@ int clampToInt(qint64 value) {
 } // namespace
 
 MessageListView::MessageListView(QWidget* parent) : QAbstractItemView(parent) {
-    raw_font_ = QRawFont::fromFont(font());
+    TakeFont();
     setVerticalScrollMode(ScrollPerPixel);
     setHorizontalScrollMode(ScrollPerPixel);
     // The background is painted here, so nothing beneath needs repainting.
@@ -95,7 +95,26 @@ int MessageListView::rowCount() const {
 }
 
 int MessageListView::RowHeight() const {
-    return fontMetrics().height() + kRowPadding;
+    return row_height_;
+}
+
+void MessageListView::TakeFont() {
+    const QFontMetrics metrics = fontMetrics();
+    row_height_ = metrics.height() + kRowPadding;
+    char_step_ = metrics.averageCharWidth() * 2;
+    raw_font_ = QRawFont::fromFont(font());
+    glyph_table_.assign(kTableChars, 0);
+    advance_table_.assign(kTableChars, 0);
+    if (!raw_font_.isValid()) return;
+    QString all(kTableChars - 0x20, Qt::Uninitialized);
+    for (int c = 0x20; c < kTableChars; ++c) all[c - 0x20] = QChar(c);
+    const QList<quint32> glyphs = raw_font_.glyphIndexesForString(all);
+    if (glyphs.size() != all.size()) return; // drawn through the full layout instead
+    const QList<QPointF> advances = raw_font_.advancesForGlyphIndexes(glyphs);
+    for (int c = 0x20; c < kTableChars; ++c) {
+        glyph_table_[c] = glyphs[c - 0x20];
+        advance_table_[c] = advances.value(c - 0x20).x();
+    }
 }
 
 int MessageListView::RowAt(int y) const {
@@ -108,7 +127,6 @@ QString MessageListView::RowText(int row) const {
 }
 
 void MessageListView::MeasureRows(int first, int last) {
-    const QFontMetrics metrics = fontMetrics();
     int longest = 0;
     int longest_row = -1;
     for (int row = first; row <= last; ++row) {
@@ -123,7 +141,7 @@ void MessageListView::MeasureRows(int first, int last) {
     // measuring (shaping) text costs more than the append itself.
     if (longest_row < 0 || longest <= measured_chars_) return;
     measured_chars_ = longest;
-    widest_ = std::max(widest_, metrics.horizontalAdvance(RowText(longest_row)) + 2 * kTextIndent);
+    widest_ = std::max(widest_, fontMetrics().horizontalAdvance(RowText(longest_row)) + 2 * kTextIndent);
 }
 
 QRect MessageListView::visualRect(const QModelIndex& index) const {
@@ -286,17 +304,19 @@ bool MessageListView::DrawPlainRow(QPainter& painter, QPointF origin, const QStr
     if (!raw_font_.isValid()) return false;
     // Below U+0300 every character is one glyph drawn as it is: no combining marks,
     // no script that shapes. Control characters are left to the full layout.
-    for (QChar c : text)
-        if (c.unicode() < 0x20 || c.unicode() >= 0x300) return false;
-    const QList<quint32> glyphs = raw_font_.glyphIndexesForString(text);
-    if (glyphs.size() != text.size() || glyphs.contains(0u)) return false; // a fallback font would draw it
-    const QList<QPointF> advances = raw_font_.advancesForGlyphIndexes(glyphs);
+    QList<quint32> glyphs;
     QList<QPointF> positions;
-    positions.reserve(glyphs.size());
-    QPointF at;
-    for (const QPointF& advance : advances) {
-        positions.append(at);
-        at += advance;
+    glyphs.reserve(text.size());
+    positions.reserve(text.size());
+    qreal at = 0;
+    for (QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code < 0x20 || code >= kTableChars) return false;
+        const quint32 glyph = glyph_table_[code];
+        if (glyph == 0) return false; // a fallback font would draw it
+        glyphs.append(glyph);
+        positions.append(QPointF(at, 0));
+        at += advance_table_[code];
     }
     QGlyphRun run;
     run.setRawFont(raw_font_);
@@ -312,7 +332,7 @@ void MessageListView::updateGeometries() {
     verticalScrollBar()->setSingleStep(h);
     verticalScrollBar()->setPageStep(std::max(h, view.height()));
     verticalScrollBar()->setRange(0, clampToInt(qint64(rowCount()) * h - view.height()));
-    horizontalScrollBar()->setSingleStep(fontMetrics().averageCharWidth() * 2);
+    horizontalScrollBar()->setSingleStep(char_step_);
     horizontalScrollBar()->setPageStep(std::max(1, view.width()));
     horizontalScrollBar()->setRange(0, std::max(0, widest_ - view.width()));
     const bool needed[2] = {verticalScrollBar()->maximum() > 0, horizontalScrollBar()->maximum() > 0};
@@ -344,7 +364,7 @@ void MessageListView::scrollContentsBy(int dx, int dy) {
 void MessageListView::changeEvent(QEvent* event) {
     QAbstractItemView::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
-        raw_font_ = QRawFont::fromFont(font());
+        TakeFont();
         reset();
     }
 }

@@ -9,6 +9,7 @@
 
 #include <QAbstractItemView>
 #include <QRawFont>
+#include <vector>
 
 class MessageListView : public QAbstractItemView {
     Q_OBJECT
@@ -47,8 +48,18 @@ private:
     // its baseline at `origin`; false (nothing drawn) for text that needs shaping
     // or a character the font lacks.
     bool DrawPlainRow(QPainter& painter, QPointF origin, const QString& text) const;
+    // Takes the figures of a new font: row height, scroll step, the glyph table.
+    void TakeFont();
 
+    // Characters below U+0300 that DrawPlainRow draws from the table.
+    static constexpr int kTableChars = 0x300;
     QRawFont raw_font_; // the view's font, for DrawPlainRow
+    // Glyph and advance per character, looked up once per font: asking the font for
+    // each row costs as much as drawing it. Glyph 0: the font lacks the character.
+    std::vector<quint32> glyph_table_;
+    std::vector<qreal> advance_table_;
+    int row_height_ = 0;
+    int char_step_ = 0; // the horizontal bar's step
     int widest_ = 0; // pixels of the widest row so far
     int measured_chars_ = 0; // characters of the longest row measured so far
     bool bars_needed_[2] = {false, false}; // vertical, horizontal: a range to scroll
