@@ -1,6 +1,8 @@
 #include "gui/main/message_list_view.h"
 
+#include <QBasicTimer>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QGlyphRun>
 #include <QPaintEvent>
@@ -8,6 +10,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
+#include <QTimerEvent>
 #include <algorithm>
 #include <climits>
 #include <tuple>
@@ -16,7 +19,9 @@ namespace {
 // A scroll bar that repaints only when what it shows changes. A growing list moves
 // its range and value with every append, yet once the handle is at its smallest and
 // at the bottom nothing on screen changes; a repaint there costs more than the rows
-// appended (a tall scroll bar is filled in slices on Qt's painting threads).
+// appended (a tall scroll bar is filled in slices on Qt's painting threads). Until
+// then the handle shrinks with every batch: the bar follows a growing list at most
+// five times a second, and shows anything else (a drag, the wheel, a jump) at once.
 class ListScrollBar : public QScrollBar {
 public:
     using QScrollBar::QScrollBar;
@@ -30,22 +35,40 @@ protected:
             QScrollBar::sliderChange(change);
             return;
         }
+        if (change == SliderRangeChange) range_moved_ = true;
         if (check_pending_) return;
         check_pending_ = true;
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                check_pending_ = false;
-                if (Look() != shown_) update();
-            },
-            Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { Check(); }, Qt::QueuedConnection);
     }
     void paintEvent(QPaintEvent* event) override {
         shown_ = Look();
+        range_moved_ = false;
+        pace_.stop();
+        painted_.start();
         QScrollBar::paintEvent(event);
+    }
+    void timerEvent(QTimerEvent* event) override {
+        if (event->timerId() != pace_.timerId()) return QScrollBar::timerEvent(event);
+        pace_.stop();
+        update();
     }
 
 private:
+    static constexpr qint64 kGrowingPaceMs = 200;
+
+    void Check() {
+        check_pending_ = false;
+        if (Look() == shown_) return;
+        const qint64 wait = range_moved_ && painted_.isValid() && !isSliderDown()
+                                ? kGrowingPaceMs - painted_.elapsed()
+                                : 0;
+        if (wait <= 0) {
+            update();
+        } else if (!pace_.isActive()) {
+            pace_.start(static_cast<int>(wait), this);
+        }
+    }
+
     // The handle's place and size, and whether each end is reached (the arrows show it).
     std::tuple<QRect, bool, bool> Look() const {
         QStyleOptionSlider option;
@@ -56,6 +79,9 @@ private:
 
     std::tuple<QRect, bool, bool> shown_{QRect(), false, false};
     bool check_pending_ = false;
+    bool range_moved_ = false; // since the last paint
+    QElapsedTimer painted_;
+    QBasicTimer pace_;
 };
 
 // Blank pixels around a row's text.

@@ -2,6 +2,8 @@
 // the last line in sight, selection and keys, offscreen.
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QAbstractItemModelTester>
 #include <QtTest>
 
@@ -73,6 +75,44 @@ private slots:
         model_->ClearLines();
         QCOMPARE(view_->horizontalScrollBar()->maximum(), 0);
         QCOMPARE(view_->verticalScrollBar()->maximum(), 0);
+    }
+
+    // While the list grows the bar follows a few times a second, and it always ends
+    // showing the list's last length.
+    void theScrollBarFollowsAGrowingListPacedAndCatchesUp() {
+        struct PaintWatch : QObject {
+            QScrollBar* bar = nullptr;
+            int paints = 0;
+            QRect handle; // where the last paint drew it
+            QRect Handle() const {
+                QStyleOptionSlider option;
+                option.initFrom(bar);
+                option.orientation = bar->orientation();
+                option.minimum = bar->minimum();
+                option.maximum = bar->maximum();
+                option.sliderPosition = option.sliderValue = bar->value();
+                option.pageStep = bar->pageStep();
+                option.singleStep = bar->singleStep();
+                return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+            }
+            bool eventFilter(QObject*, QEvent* event) override {
+                if (event->type() == QEvent::Paint) ++paints, handle = Handle();
+                return false;
+            }
+        } watch;
+        watch.bar = view_->verticalScrollBar();
+        watch.bar->installEventFilter(&watch);
+        QElapsedTimer clock;
+        clock.start();
+        for (int batch = 0; batch < 30; ++batch) {
+            append(batch * 3, 3);
+            view_->scrollToBottom();
+            QTest::qWait(10);
+        }
+        const qint64 growing = clock.elapsed();
+        QTest::qWait(400);
+        QCOMPARE(watch.handle, watch.Handle());
+        QVERIFY2(watch.paints <= growing / 200 + 3, "the bar repainted with every batch");
     }
 
     void aBoundedListDropsTheOldestRowsAndSaysSo() {
