@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "core/files/command_project.h"
+#include "core/terminal/command_project.h"
 
 namespace {
 void check_round_trip(const CommandLines& commands) {

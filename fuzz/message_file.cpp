@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "core/files/message_list_file.h"
+#include "core/terminal/message_list_file.h"
 #include "core/terminal/line_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

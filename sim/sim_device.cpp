@@ -4,6 +4,7 @@
 #include <numbers>
 
 #include "core/protocol/canbus_def.h"
+#include "core/protocol/qlp_types.h"
 #include "core/serial/comport.h"
 
 namespace {
@@ -13,7 +14,7 @@ namespace {
 constexpr double kSinePeriodSeconds = 10.0;
 constexpr double kSinePhaseStep = std::numbers::pi / 4.0;
 
-bool validMaster(int master) { return master >= 0 && master <= 254; }
+bool validMaster(int master) { return master >= 0 && master <= static_cast<int>(kQlpMasterIdMax); }
 
 } // namespace
 

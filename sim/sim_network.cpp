@@ -9,7 +9,7 @@ void SimNetwork::AddBusDevice(SimDevice device) {
 }
 
 SimDevice* SimNetwork::addressed(std::uint32_t id) {
-    if (id == kAnyId || id == kAnyIdToo || id == static_cast<std::uint32_t>(port_.id())) return &port_;
+    if (qlpAnyId(id) || id == static_cast<std::uint32_t>(port_.id())) return &port_;
     for (SimDevice& device : bus_) {
         // A device set to another CAN bit rate than the port device hears nothing.
         if (static_cast<std::uint32_t>(device.id()) == id && device.can_divider() == port_.can_divider())

@@ -35,9 +35,6 @@ struct SimAnswer {
 
 class SimNetwork {
 public:
-    // IDs that every device on the port answers to.
-    static constexpr int kAnyId = 254;
-    static constexpr int kAnyIdToo = 255;
 
     explicit SimNetwork(SimDevice port_device);
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/protocol/canbus_def.h"
+#include "core/protocol/qlp_types.h"
 #include "tools/cli_number.h"
 #include "tools/cli_option.h"
 
@@ -37,7 +38,6 @@ constexpr long kValueMin = -32767;
 constexpr long kValueMax = 32767;
 // IDs on the detect window's grid, and master IDs a device can be given.
 constexpr long kGridIdMax = 253;
-constexpr long kMasterIdMax = 254;
 
 // The limits of argument i of a command.
 void argumentRange(QlpToolCommand command, std::size_t i, long& min, long& max) {
@@ -161,7 +161,7 @@ bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std
         } else if (name == "--can") {
             if (!option.Parsed(parseCanRate, out.new_can, "1176K 588K 392K 294K 196K 147K 118K 90K or 50K")) return false;
         } else if (name == "--master") {
-            if (!option.Number(0, kMasterIdMax, out.new_master, "a master ID 0 to 254")) return false;
+            if (!option.Number(0, kQlpMasterIdMax, out.new_master, "a master ID 0 to 254")) return false;
         } else if (name == "--fix") {
             if (!option.Number(-kFixLimit, kFixLimit, out.line.fixrate, "a percentage -30 to 30")) return false;
         } else if (name == "--parity") {

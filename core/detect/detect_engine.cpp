@@ -171,7 +171,7 @@ void DetectEngine::FinishWork() const {
 
 void DetectEngine::AdoptId(DetectedDevice& device, const QlpCommand& reply) const {
     const auto answered = static_cast<std::int32_t>(reply.id);
-    if (device.id == kDetectAnyId) {
+    if (qlpAnyId(device.id)) {
         device.id = answered;
         device.found = 1;
     } else {
@@ -259,13 +259,13 @@ int DetectEngine::detectDevice(DetectedDevice& device) {
         if (!ReadSettings(device)) device.found = 0;
     }
     if (device.found == 0 && !stop_.load())
-        AddLine(device.id == kDetectAnyId ? "Auto Detect Fault!" : "Detect ID " + str(device.id) + " Fault!");
+        AddLine(qlpAnyId(device.id) ? "Auto Detect Fault!" : "Detect ID " + str(device.id) + " Fault!");
     return device.found;
 }
 
 void DetectEngine::UartAutoDetect() {
     comport_purge();
-    DetectedDevice device = detectClearedDevice(kDetectAnyId, 1);
+    DetectedDevice device = detectClearedDevice(kQlpAnyId, 1);
     const bool found = detectDevice(device) == 1;
     {
         std::lock_guard lock(mutex_);

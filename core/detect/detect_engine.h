@@ -14,7 +14,7 @@
 
 #include "core/detect/detect_exchange.h"
 #include "core/detect/detected_device.h"
-#include "core/terminal/line_sink.h"
+#include "core/util/line_sink.h"
 #include "core/util/non_copyable.h"
 
 inline constexpr const char* kDetectNoPortLine = "Comport had't Initialed!, Please setup Comport.";

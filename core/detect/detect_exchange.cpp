@@ -15,9 +15,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::uint8_t kFrameStart = '%';
 constexpr std::uint8_t kFrameEnd = 0x00;
-constexpr std::uint32_t kAnyId = 254;
-constexpr std::uint32_t kAnyIdToo = 255;
-constexpr std::uint32_t kLastDeviceId = 253;
 constexpr std::uint8_t kWriteSetting = 0xE3;
 constexpr std::uint8_t kSettingId = 0x11;
 
@@ -58,7 +55,7 @@ std::string hexByte(unsigned value) {
 
 // The ID a reply must carry: the one asked, or for a request to any device, a device ID.
 bool replyIdFits(const QlpCommand& request, const QlpCommand& reply) {
-    if (request.id == kAnyId || request.id == kAnyIdToo) return reply.id <= kLastDeviceId;
+    if (qlpAnyId(request.id)) return reply.id <= kQlpLastDeviceId;
     return reply.id == request.id;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/protocol/qlp_types.h"
 #include "core/serial/comport.h"
 
 struct DetectedDevice {
@@ -20,12 +21,10 @@ struct DetectedDevice {
     bool operator==(const DetectedDevice&) const = default;
 };
 
-// IDs a device can have on the grid: 0 to 253. 254 asks whoever is on the port.
-inline constexpr int kDetectGridIds = 254;
-inline constexpr int kDetectDeviceRecords = 255;
-inline constexpr std::int32_t kDetectAnyId = 254;
-inline constexpr std::int32_t kDetectAnyIdToo = 255;
-inline constexpr std::int32_t kDetectLastDeviceId = 253;
+// The grid has a row for every ID a device can have; the record past them is the
+// device found on the port by the "any device" ID.
+inline constexpr int kDetectGridIds = kQlpLastDeviceId + 1;
+inline constexpr int kDetectDeviceRecords = kDetectGridIds + 1;
 
 struct DetectState {
     ComportSetting comport_setting; // the window's copy; port 0 while none is configured

@@ -5,6 +5,18 @@
 #include <cstdint>
 #include <string>
 
+// Device IDs as they travel. A device answers to its own ID, 0 to kQlpLastDeviceId,
+// and to the two IDs that whichever device hears the request answers: that is how a
+// device of unknown ID is found on the port. A master ID may be 0 to kQlpMasterIdMax.
+inline constexpr std::uint32_t kQlpLastDeviceId = 253;
+inline constexpr std::uint32_t kQlpAnyId = 254;
+inline constexpr std::uint32_t kQlpAnyIdToo = 255;
+inline constexpr std::uint32_t kQlpMasterIdMax = 254;
+
+constexpr bool qlpAnyId(std::uint32_t id) {
+    return id == kQlpAnyId || id == kQlpAnyIdToo;
+}
+
 // One QLP command or reply; a plain value type.
 struct QlpCommand {
     std::int32_t valueCount = 0; // -1 ID and function only, 0 plus command and channel, 1..3 values

@@ -55,12 +55,9 @@ void logLine(const std::string& text) {
 
 bool isErrorReply(std::uint8_t function) { return function >= 0xF1 && function <= 0xFB; }
 
-// Requests to these IDs are answered by whichever device hears them (detection).
-constexpr std::uint32_t kAnyDeviceIdMin = 254;
-
 bool fromAddressee(const QlpCommand& request, const QlpCommand& reply) {
     const std::uint32_t id = request.id & 0xFFu; // the byte that travelled
-    return id >= kAnyDeviceIdMin || reply.id == id;
+    return qlpAnyId(id) || reply.id == id;
 }
 
 // Waits for the reply to the request whose frame was `sent`. A reply from another

@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/terminal/line_sink.h"
+#include "core/util/line_sink.h"
 #include "core/util/non_copyable.h"
 
 inline constexpr int kCommandCount = 20;

@@ -9,7 +9,7 @@
 #include "core/serial/comport.h"
 #include "core/serial/uart_receive_thread.h"
 #include "core/terminal/product_info.h"
-#include "core/terminal/line_sink.h"
+#include "core/util/line_sink.h"
 #include "core/util/non_copyable.h"
 
 // Which port controls are enabled in a state.

@@ -18,7 +18,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/terminal/line_sink.h"
+#include "core/util/line_sink.h"
 #include "core/util/non_copyable.h"
 
 enum ReceiveMode : int {

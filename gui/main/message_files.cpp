@@ -6,7 +6,7 @@
 
 #include "gui/main/dialog_seam.h"
 #include "core/files/file_choice.h"
-#include "core/files/message_list_file.h"
+#include "core/terminal/message_list_file.h"
 #include "core/terminal/terminal_texts.h"
 
 namespace {

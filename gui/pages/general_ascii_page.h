@@ -8,9 +8,9 @@
 #include <array>
 #include <string>
 
-#include "core/files/command_project.h"
+#include "core/terminal/command_project.h"
 #include "core/terminal/product_info.h"
-#include "core/terminal/line_sink.h"
+#include "core/util/line_sink.h"
 #include "core/terminal/command_table.h"
 
 class QButtonGroup;

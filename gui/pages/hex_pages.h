@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <array>
 
-#include "core/terminal/line_sink.h"
+#include "core/util/line_sink.h"
 
 class QLineEdit;
 class QPushButton;

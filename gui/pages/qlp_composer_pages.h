@@ -7,7 +7,7 @@
 #include <array>
 
 #include "core/terminal/qlp_compose.h"
-#include "core/terminal/line_sink.h"
+#include "core/util/line_sink.h"
 
 class QGroupBox;
 class QLineEdit;

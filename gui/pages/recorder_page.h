@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/terminal/auto_test.h"
-#include "core/terminal/line_sink.h"
+#include "core/util/line_sink.h"
 #include "core/terminal/recorder.h"
 #include "core/util/mailbox.h"
 

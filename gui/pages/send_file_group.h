@@ -5,7 +5,7 @@
 #include <QGroupBox>
 
 #include "core/terminal/send_file.h"
-#include "core/terminal/line_sink.h"
+#include "core/util/line_sink.h"
 
 class QLabel;
 class QPlainTextEdit;

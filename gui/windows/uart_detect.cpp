@@ -30,7 +30,6 @@ namespace {
 constexpr int kRangeStartDefault = 1;
 constexpr int kRangeEndDefault = 5;
 constexpr int kSettingIdDefault = 1;
-constexpr int kMasterIdMax = 254;
 constexpr int kMasterIdDefault = 1;
 
 QString latin1(const std::string& text) {
@@ -176,12 +175,12 @@ void TForm_UartDetect::BuildControls() {
     canbus_layout->addWidget(range_group);
 
     auto* device_group = makeGroup(this, "GroupBox_DeviceSetting", "Device Setting");
-    CSpinEdit_DeviceSettingID = makeSpin(device_group, "CSpinEdit_DeviceSettingID", kDetectLastDeviceId, kSettingIdDefault);
+    CSpinEdit_DeviceSettingID = makeSpin(device_group, "CSpinEdit_DeviceSettingID", kQlpLastDeviceId, kSettingIdDefault);
     ComboBox_DeviceSettingUartBuadrate = new QComboBox(device_group);
     ComboBox_DeviceSettingUartBuadrate->setObjectName(QStringLiteral("ComboBox_DeviceSettingUartBuadrate"));
     ComboBox_DeviceSettingCanbusBuadrate = new QComboBox(device_group);
     ComboBox_DeviceSettingCanbusBuadrate->setObjectName(QStringLiteral("ComboBox_DeviceSettingCanbusBuadrate"));
-    CSpinEdit_DeviceSettingMasterID = makeSpin(device_group, "CSpinEdit_DeviceSettingMasterID", kMasterIdMax, kMasterIdDefault);
+    CSpinEdit_DeviceSettingMasterID = makeSpin(device_group, "CSpinEdit_DeviceSettingMasterID", kQlpMasterIdMax, kMasterIdDefault);
     Button_DetectID = makeButton(device_group, "Button_DetectID", "Detect Setting Device");
     Button_DeviceSettingSaveSetting = makeButton(device_group, "Button_DeviceSettingSaveSetting", "Save Setting");
     auto* device_layout = new QGridLayout(device_group);

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/terminal/line_sink.h"
+#include "core/util/line_sink.h"
 
 using Lines = std::vector<std::string>;
 

@@ -1,4 +1,4 @@
-#include "core/files/command_project.h"
+#include "core/terminal/command_project.h"
 
 #include <algorithm>
 #include <iterator>

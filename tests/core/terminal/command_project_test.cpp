@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "core/files/command_project.h"
+#include "core/terminal/command_project.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "core/files/file_choice.h"
 #include "core/terminal/line_store.h"
-#include "core/files/message_list_file.h"
+#include "core/terminal/message_list_file.h"
 #include "core/terminal/send_file.h"
 #include "support/port_fixture.h"
 #include "support/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "core/files/message_list_file.h"
+#include "core/terminal/message_list_file.h"
 
 #include <cstdint>
 
