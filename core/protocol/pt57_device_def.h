@@ -14,6 +14,10 @@
 inline constexpr int kPt57ChannelCount = 8;
 inline constexpr int kPt57ModelCount = 21;
 
+// The PT57's models, converter and device clear, for the family registry; the
+// functions below work on it.
+extern const device_def::FamilyDefinition kPt57Definition;
+
 struct Pt57Device {
     std::int32_t model = 0;
     std::array<Rd24Channel, kPt57ChannelCount> channels{};

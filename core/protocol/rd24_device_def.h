@@ -13,6 +13,10 @@
 inline constexpr int kRd24ChannelCount = 6;
 inline constexpr int kRd24ModelCount = 9;
 
+// The RD24's models, converter and device clear, for the family registry; the
+// functions below work on it.
+extern const device_def::FamilyDefinition kRd24Definition;
+
 struct Rd24Device {
     std::int32_t model = 0;
     std::array<Rd24Channel, kRd24ChannelCount> channels{};

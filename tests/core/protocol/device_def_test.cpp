@@ -1,5 +1,6 @@
-// The RD24 and PT57 device definitions: model tables, apply-model resets, clear
-// and copy, name lookups and lists, and the code conversions.
+// The RD24 and PT57 device definitions: what every model table must satisfy,
+// apply-model resets, clear and copy, name lookups and lists, and the code
+// conversions.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -44,70 +45,101 @@ Device busyDevice(std::int32_t model, ChannelKind kind, std::int32_t seed) {
     return d;
 }
 
-struct ModelCase {
+struct DefinitionCase {
     const char* label;
-    Family family;
-    int index;
-    const char* name;
-    const char* kinds;
+    const device_def::FamilyDefinition* definition;
+    int channels;
+    int models;
 };
 
-void PrintTo(const ModelCase& c, std::ostream* os) { *os << c.label; }
+void PrintTo(const DefinitionCase& c, std::ostream* os) { *os << c.label; }
 
-class Models : public testing::TestWithParam<ModelCase> {};
+class Definitions : public testing::TestWithParam<DefinitionCase> {};
 
-TEST_P(Models, NameIndexAndKinds) {
-    const ModelCase& m = GetParam();
-    if (m.family == Family::kRd24) {
-        EXPECT_EQ(rd24ModelName(m.index), m.name);
-        EXPECT_EQ(rd24ModelIndex(m.name), m.index);
-        Rd24Device d;
-        d.model = m.index;
-        rd24ApplyModel(d);
-        EXPECT_EQ(kindLetters(d.channels), m.kinds);
-    } else {
-        EXPECT_EQ(pt57ModelName(m.index), m.name);
-        EXPECT_EQ(pt57ModelIndex(m.name), m.index);
-        Pt57Device d;
-        d.model = m.index;
-        pt57ApplyModel(d);
-        EXPECT_EQ(kindLetters(d.channels), m.kinds);
+TEST_P(Definitions, EachNameFindsItsOwnModel) {
+    const device_def::FamilyDefinition& d = *GetParam().definition;
+    ASSERT_EQ(d.modelCount(), GetParam().models);
+    EXPECT_EQ(d.modelName(0), "None");
+    std::string list;
+    for (int i = 0; i < d.modelCount(); ++i) {
+        EXPECT_EQ(d.modelIndex(d.modelName(i)), i) << "model " << i; // so no two share a name
+        list += d.modelName(i) + "\r\n";
+    }
+    EXPECT_EQ(d.modelList(), list);
+}
+
+// Model 0 uses no channel, every other model some, and none a channel past the
+// family's count.
+TEST_P(Definitions, ModelsUseOnlyTheFamilysChannels) {
+    const device_def::FamilyDefinition& d = *GetParam().definition;
+    for (int i = 0; i < d.modelCount(); ++i) {
+        const auto& kinds = d.models[static_cast<std::size_t>(i)].kinds;
+        int used = 0;
+        for (int n = 0; n < device_def::kDeviceChannelMax; ++n) {
+            const ChannelKind kind = kinds[static_cast<std::size_t>(n)];
+            EXPECT_TRUE(kind >= kChannelNone && kind <= kChannelDA) << "model " << i << " channel " << n;
+            if (n >= GetParam().channels) {
+                EXPECT_EQ(kind, kChannelNone) << "model " << i << " channel " << n;
+            }
+            if (kind != kChannelNone) ++used;
+        }
+        EXPECT_EQ(used > 0, i > 0) << "model " << i;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Definitions, Models,
-    testing::Values(ModelCase{"Rd24None", Family::kRd24, 0, "None", "------"},
-                    ModelCase{"Rd24M1", Family::kRd24, 1, "RD24-M1", "IIOOOO"},
-                    ModelCase{"Rd24M2", Family::kRd24, 2, "RD24-M2", "IIIIOO"},
-                    ModelCase{"Rd24M3", Family::kRd24, 3, "RD24-M3", "AAOO--"},
-                    ModelCase{"Rd24M4", Family::kRd24, 4, "RD24-M4", "AADD--"},
-                    ModelCase{"Rd24M5", Family::kRd24, 5, "RD24-M5", "AAAI--"},
-                    ModelCase{"Rd24M6", Family::kRd24, 6, "RD24-M6", "AIOO--"},
-                    ModelCase{"Rd24M7", Family::kRd24, 7, "RD24-M7", "OO----"},
-                    ModelCase{"Rd24M8", Family::kRd24, 8, "RD24-M8", "IIIIII"},
-                    ModelCase{"Pt57None", Family::kPt57, 0, "None", "--------"},
-                    ModelCase{"Pt57M1", Family::kPt57, 1, "PT57-M1", "AADDIIOO"},
-                    ModelCase{"Pt57M2", Family::kPt57, 2, "PT57-M2", "IIIIIIII"},
-                    ModelCase{"Pt57M3", Family::kPt57, 3, "PT57-M3", "OOOOOOOO"},
-                    ModelCase{"Pt57M4", Family::kPt57, 4, "PT57-M4", "AAAAAAAA"},
-                    ModelCase{"Pt57M5", Family::kPt57, 5, "PT57-M5", "DDDDDDDD"},
-                    ModelCase{"Pt57M6", Family::kPt57, 6, "PT57-M6", "IIIIOOOO"},
-                    ModelCase{"Pt57M7", Family::kPt57, 7, "PT57-M7", "AAAADDDD"},
-                    ModelCase{"Pt57M8", Family::kPt57, 8, "PT57-M8", "AAAAOOOO"},
-                    ModelCase{"Pt57M9", Family::kPt57, 9, "PT57-M9", "AAIIIIOO"},
-                    ModelCase{"Pt57M10", Family::kPt57, 10, "PT57-M10", "AADDIIII"},
-                    ModelCase{"Pt57M11", Family::kPt57, 11, "PT57-M11", "AADDIOOO"},
-                    ModelCase{"Pt57M12", Family::kPt57, 12, "PT57-M12", "AAAIOODD"},
-                    ModelCase{"Pt57M13", Family::kPt57, 13, "PT57-M13", "AAIIIIII"},
-                    ModelCase{"Pt57M14", Family::kPt57, 14, "PT57-M14", "AAAAIIOO"},
-                    ModelCase{"Pt57M15", Family::kPt57, 15, "PT57-M15", "AAAAIIII"},
-                    ModelCase{"Pt57M16", Family::kPt57, 16, "PT57-M16", "DDDDOOOO"},
-                    ModelCase{"Pt57M17", Family::kPt57, 17, "PT57-M17", "AAAAAAAO"},
-                    ModelCase{"Pt57M18", Family::kPt57, 18, "PT57-M18", "AADDDDDD"},
-                    ModelCase{"Pt57M19", Family::kPt57, 19, "PT57-M19", "AAAAAAII"},
-                    ModelCase{"Pt57M20", Family::kPt57, 20, "PT57-M20", "AAAAIIDD"}),
-    [](const testing::TestParamInfo<ModelCase>& info) { return std::string(info.param.label); });
+// Every scaled type reads 0 at code 0 and its full value at the family's full scale;
+// every type but None rises with the code.
+TEST_P(Definitions, ConversionsRiseWithTheCode) {
+    const device_def::FamilyDefinition& d = *GetParam().definition;
+    const auto full = static_cast<std::int32_t>(d.full_scale);
+    for (int type = 1; type < kAdTypeCount; ++type) {
+        Rd24Channel c;
+        c.adType = type;
+        double before = -1000.0;
+        for (std::int32_t raw = 0; raw <= 4095; ++raw) {
+            c.adRaw = raw;
+            d.adConvert(c);
+            ASSERT_GT(c.adValue, before) << "AD type " << type << " code " << raw;
+            before = c.adValue;
+        }
+        const device_def::CodeType& t = device_def::adTypeTable()[static_cast<std::size_t>(type)];
+        if (t.formula != device_def::CodeFormula::kScaled) continue;
+        for (const auto& [raw, value] : {std::pair{0, 0.0}, std::pair{full, static_cast<double>(t.scale)}}) {
+            c.adRaw = raw;
+            d.adConvert(c);
+            EXPECT_DOUBLE_EQ(c.adValue, value) << "AD type " << type << " code " << raw;
+        }
+    }
+    for (int type = 1; type < kDaTypeCount; ++type) {
+        Rd24Channel c;
+        c.daType = type;
+        c.daRaw = 0;
+        d.daConvert(c);
+        EXPECT_EQ(c.daValue, 0.0) << "DA type " << type;
+        double before = c.daValue;
+        for (std::int32_t raw = 1; raw <= 4095; ++raw) {
+            c.daRaw = raw;
+            d.daConvert(c);
+            ASSERT_GT(c.daValue, before) << "DA type " << type << " code " << raw;
+            before = c.daValue;
+        }
+        c.daRaw = full;
+        d.daConvert(c);
+        EXPECT_DOUBLE_EQ(c.daValue, static_cast<double>(device_def::daTypeTable()[static_cast<std::size_t>(type)].scale));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Definitions, Definitions,
+                         testing::Values(DefinitionCase{"Rd24", &kRd24Definition, kRd24ChannelCount, 9},
+                                         DefinitionCase{"Pt57", &kPt57Definition, kPt57ChannelCount, 21}),
+                         [](const testing::TestParamInfo<DefinitionCase>& info) { return std::string(info.param.label); });
+
+TEST(Models, Pt57M17LeavesChannel7TheOnlyDo) {
+    Pt57Device d;
+    d.model = 17;
+    pt57ApplyModel(d);
+    EXPECT_EQ(kindLetters(d.channels), "AAAAAAAO");
+}
 
 TEST(ApplyModel, ResetsEachChannelByItsNewKindOnly) {
     // Channel 2 was a DO that was on; model 4 makes it a DA.
@@ -281,13 +313,12 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<LookupCase>& info) { return std::string(info.param.label); });
 
 TEST(NameLists, EveryNameFollowedByCrLf) {
-    EXPECT_EQ(rd24ModelList(),
-              "None\r\nRD24-M1\r\nRD24-M2\r\nRD24-M3\r\nRD24-M4\r\nRD24-M5\r\nRD24-M6\r\nRD24-M7\r\nRD24-M8\r\n");
-    EXPECT_EQ(rd24AdTypeList(), "None\r\n5V\r\n10V\r\n20mA\r\nPT100\r\nPT1000\r\nK 0~600\r\n");
-    EXPECT_EQ(rd24DaTypeList(), "None\r\n8.190V\r\n20mA\r\n");
-    std::string pt57 = "None\r\n";
-    for (int i = 1; i <= 20; ++i) pt57 += "PT57-M" + std::to_string(i) + "\r\n";
-    EXPECT_EQ(pt57ModelList(), pt57);
+    std::string ad;
+    for (int i = 0; i < kAdTypeCount; ++i) ad += rd24AdTypeName(i) + "\r\n";
+    EXPECT_EQ(rd24AdTypeList(), ad);
+    std::string da;
+    for (int i = 0; i < kDaTypeCount; ++i) da += rd24DaTypeName(i) + "\r\n";
+    EXPECT_EQ(rd24DaTypeList(), da);
 }
 
 TEST(NameLists, IndexOutsideTableIsNone) {
