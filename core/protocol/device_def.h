@@ -1,6 +1,6 @@
 // What every device family's definition shares: the channel record and its kinds,
-// the AD and DA type tables, and the table-driven model, name and conversion code
-// each family's definition is read by. Holds no I/O.
+// the device record, the AD and DA type tables, and the table-driven model, name
+// and conversion code each family's definition is read by. Holds no I/O.
 #pragma once
 
 #include <array>
@@ -99,6 +99,15 @@ void clearChannels(std::span<Rd24Channel> channels, SetCodeRule set_code);
 // Field by field, except daSetCode, which each target channel keeps.
 void copyChannels(std::span<Rd24Channel> target, std::span<const Rd24Channel> source);
 
+// A device of a family with N channels: the model index and channel 0 first.
+template <std::size_t N>
+struct DeviceRecord {
+    std::int32_t model = 0;
+    std::array<Rd24Channel, N> channels{};
+
+    bool operator==(const DeviceRecord&) const = default;
+};
+
 // What sets one family's definition apart: its model table, its converter's full
 // scale and what its device clear does to the DA set codes. Each family's unit
 // (rd24_device_def, pt57_device_def) gives one; the work on it is the same for all.
@@ -118,11 +127,26 @@ struct FamilyDefinition {
     // Channel kinds from the model (a model outside the table keeps them), then
     // each channel reset by its kind.
     void applyModel(std::int32_t model, std::span<Rd24Channel> channels) const;
+    template <std::size_t N>
+    void applyModel(DeviceRecord<N>& device) const { applyModel(device.model, device.channels); }
     // Every channel cleared; the DA set codes by the family's rule.
     void clearDevice(std::span<Rd24Channel> channels) const;
+    // The device clear: model 0 as well.
+    template <std::size_t N>
+    void clearDevice(DeviceRecord<N>& device) const {
+        device.model = 0;
+        clearDevice(device.channels);
+    }
     void adConvert(Rd24Channel& channel) const; // adValue from adType and adRaw
     void daConvert(Rd24Channel& channel) const; // daValue from daType and daRaw
 };
+
+// Model and channels copied; the target keeps its DA set codes.
+template <std::size_t N>
+void copyDevice(DeviceRecord<N>& target, const DeviceRecord<N>& source) {
+    target.model = source.model;
+    copyChannels(target.channels, source.channels);
+}
 
 // True when no model of the table gives a kind to a channel past `channel_count`.
 constexpr bool modelsFit(std::span<const DeviceModel> models, int channel_count) {

@@ -39,22 +39,3 @@ constexpr FamilyDefinition kPt57Definition{
     .full_scale = 4092.0L,
     .clear_set_code = SetCodeRule::kClear,
 };
-
-void pt57ApplyModel(Pt57Device& device) { kPt57Definition.applyModel(device.model, device.channels); }
-
-void pt57ClearDevice(Pt57Device& device) {
-    device.model = 0;
-    kPt57Definition.clearDevice(device.channels);
-}
-
-void pt57CopyDevice(Pt57Device& target, const Pt57Device& source) {
-    target.model = source.model;
-    copyChannels(target.channels, source.channels);
-}
-
-std::string pt57ModelName(int index) { return kPt57Definition.modelName(index); }
-int pt57ModelIndex(std::string_view name) { return kPt57Definition.modelIndex(name); }
-std::string pt57ModelList() { return kPt57Definition.modelList(); }
-
-void pt57AdConvert(Rd24Channel& channel) { kPt57Definition.adConvert(channel); }
-void pt57DaConvert(Rd24Channel& channel) { kPt57Definition.daConvert(channel); }

@@ -31,22 +31,6 @@ constexpr FamilyDefinition kRd24Definition{
     .clear_set_code = SetCodeRule::kKeep,
 };
 
-void rd24ApplyModel(Rd24Device& device) { kRd24Definition.applyModel(device.model, device.channels); }
-
-void rd24ClearDevice(Rd24Device& device) {
-    device.model = 0;
-    kRd24Definition.clearDevice(device.channels);
-}
-
-void rd24CopyDevice(Rd24Device& target, const Rd24Device& source) {
-    target.model = source.model;
-    copyChannels(target.channels, source.channels);
-}
-
-std::string rd24ModelName(int index) { return kRd24Definition.modelName(index); }
-int rd24ModelIndex(std::string_view name) { return kRd24Definition.modelIndex(name); }
-std::string rd24ModelList() { return kRd24Definition.modelList(); }
-
 std::string rd24AdTypeName(int index) { return tableName(adTypeTable(), index); }
 int rd24AdTypeIndex(std::string_view name) { return tableIndex(adTypeTable(), name); }
 std::string rd24AdTypeList() { return tableList(adTypeTable()); }
@@ -56,6 +40,3 @@ std::string rd24DaTypeName(int index) { return tableName(daTypeTable(), index); 
 int rd24DaTypeIndex(std::string_view name) { return tableIndex(daTypeTable(), name); }
 std::string rd24DaTypeList() { return tableList(daTypeTable()); }
 std::string rd24DaUnit(int index) { return unitOf(daTypeTable(), index); }
-
-void rd24AdConvert(Rd24Channel& channel) { kRd24Definition.adConvert(channel); }
-void rd24DaConvert(Rd24Channel& channel) { kRd24Definition.daConvert(channel); }

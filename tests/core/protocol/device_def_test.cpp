@@ -13,6 +13,10 @@ namespace {
 
 enum class Family { kRd24, kPt57 };
 
+const device_def::FamilyDefinition& definitionOf(Family family) {
+    return family == Family::kRd24 ? kRd24Definition : kPt57Definition;
+}
+
 // Kinds written one letter per channel: - none, I DI, O DO, A AD, D DA.
 std::string kindLetters(std::span<const Rd24Channel> channels) {
     std::string letters;
@@ -137,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(Definitions, Definitions,
 TEST(Models, Pt57M17LeavesChannel7TheOnlyDo) {
     Pt57Device d;
     d.model = 17;
-    pt57ApplyModel(d);
+    kPt57Definition.applyModel(d);
     EXPECT_EQ(kindLetters(d.channels), "AAAAAAAO");
 }
 
@@ -145,7 +149,7 @@ TEST(ApplyModel, ResetsEachChannelByItsNewKindOnly) {
     // Channel 2 was a DO that was on; model 4 makes it a DA.
     Rd24Device d = busyDevice<Rd24Device>(4, kChannelDO, 0);
     const Rd24Device before = d;
-    rd24ApplyModel(d);
+    kRd24Definition.applyModel(d);
 
     for (int ch : {0, 1}) {
         Rd24Channel expected = before.channels[ch];
@@ -175,7 +179,7 @@ TEST(ApplyModel, ResetsEachChannelByItsNewKindOnly) {
 TEST(ApplyModel, DigitalKindsResetOnlyTheirState) {
     Pt57Device d = busyDevice<Pt57Device>(1, kChannelAD, 0); // AD AD DA DA DI DI DO DO
     const Pt57Device before = d;
-    pt57ApplyModel(d);
+    kPt57Definition.applyModel(d);
     Rd24Channel di = before.channels[4];
     di.kind = kChannelDI;
     di.diState = 0;
@@ -202,10 +206,7 @@ TEST_P(ModelOutsideTable, KeepsKindsAndResets) {
     auto check = [&](auto d) {
         for (std::size_t i = 0; i < d.channels.size(); ++i)
             d.channels[i].kind = i % 2 == 0 ? kChannelAD : kChannelDI;
-        if constexpr (std::is_same_v<decltype(d), Rd24Device>)
-            rd24ApplyModel(d);
-        else
-            pt57ApplyModel(d);
+        definitionOf(c.family).applyModel(d);
         EXPECT_EQ(d.model, c.model);
         for (std::size_t i = 0; i < d.channels.size(); ++i) {
             const Rd24Channel& ch = d.channels[i];
@@ -236,7 +237,7 @@ INSTANTIATE_TEST_SUITE_P(Definitions, ModelOutsideTable,
 
 TEST(DeviceClear, Rd24KeepsTheSetCodes) {
     Rd24Device d = busyDevice<Rd24Device>(4, kChannelDA, 0);
-    rd24ClearDevice(d);
+    kRd24Definition.clearDevice(d);
     EXPECT_EQ(d.model, 0);
     for (std::size_t i = 0; i < d.channels.size(); ++i) {
         Rd24Channel expected;
@@ -247,14 +248,14 @@ TEST(DeviceClear, Rd24KeepsTheSetCodes) {
 
 TEST(DeviceClear, Pt57ClearsTheSetCodesToo) {
     Pt57Device d = busyDevice<Pt57Device>(5, kChannelDA, 0);
-    pt57ClearDevice(d);
+    kPt57Definition.clearDevice(d);
     EXPECT_EQ(d, Pt57Device{});
 }
 
 TEST(DeviceCopy, TargetKeepsItsSetCodes) {
     const Rd24Device rd_source = busyDevice<Rd24Device>(3, kChannelAD, 10);
     Rd24Device rd_target = busyDevice<Rd24Device>(7, kChannelDO, 50);
-    rd24CopyDevice(rd_target, rd_source);
+    device_def::copyDevice(rd_target, rd_source);
     EXPECT_EQ(rd_target.model, 3);
     for (std::size_t i = 0; i < rd_target.channels.size(); ++i) {
         Rd24Channel expected = rd_source.channels[i];
@@ -264,7 +265,7 @@ TEST(DeviceCopy, TargetKeepsItsSetCodes) {
 
     const Pt57Device pt_source = busyDevice<Pt57Device>(12, kChannelDI, 20);
     Pt57Device pt_target = busyDevice<Pt57Device>(2, kChannelDA, 60);
-    pt57CopyDevice(pt_target, pt_source);
+    device_def::copyDevice(pt_target, pt_source);
     EXPECT_EQ(pt_target.model, 12);
     for (std::size_t i = 0; i < pt_target.channels.size(); ++i) {
         Rd24Channel expected = pt_source.channels[i];
@@ -284,23 +285,26 @@ void PrintTo(const LookupCase& c, std::ostream* os) { *os << c.label; }
 
 class Lookups : public testing::TestWithParam<LookupCase> {};
 
+int rd24Model(std::string_view name) { return kRd24Definition.modelIndex(name); }
+int pt57Model(std::string_view name) { return kPt57Definition.modelIndex(name); }
+
 TEST_P(Lookups, ExactCaseSensitiveZeroWhenUnknown) {
     EXPECT_EQ(GetParam().lookup(GetParam().name), GetParam().index);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Definitions, Lookups,
-    testing::Values(LookupCase{"Rd24Model", rd24ModelIndex, "RD24-M8", 8},
-                    LookupCase{"Rd24ModelNone", rd24ModelIndex, "None", 0},
-                    LookupCase{"Rd24ModelUnknown", rd24ModelIndex, "RD24-M9", 0},
-                    LookupCase{"Rd24ModelLowerCase", rd24ModelIndex, "rd24-m3", 0},
-                    LookupCase{"Rd24ModelTrailingBlank", rd24ModelIndex, "RD24-M3 ", 0},
-                    LookupCase{"Rd24ModelEmpty", rd24ModelIndex, "", 0},
-                    LookupCase{"Rd24ModelOfPt57", rd24ModelIndex, "PT57-M1", 0},
-                    LookupCase{"Pt57ModelTwenty", pt57ModelIndex, "PT57-M20", 20},
-                    LookupCase{"Pt57ModelTwo", pt57ModelIndex, "PT57-M2", 2},
-                    LookupCase{"Pt57ModelOfRd24", pt57ModelIndex, "RD24-M1", 0},
-                    LookupCase{"Pt57ModelPrefix", pt57ModelIndex, "PT57-M", 0},
+    testing::Values(LookupCase{"Rd24Model", rd24Model, "RD24-M8", 8},
+                    LookupCase{"Rd24ModelNone", rd24Model, "None", 0},
+                    LookupCase{"Rd24ModelUnknown", rd24Model, "RD24-M9", 0},
+                    LookupCase{"Rd24ModelLowerCase", rd24Model, "rd24-m3", 0},
+                    LookupCase{"Rd24ModelTrailingBlank", rd24Model, "RD24-M3 ", 0},
+                    LookupCase{"Rd24ModelEmpty", rd24Model, "", 0},
+                    LookupCase{"Rd24ModelOfPt57", rd24Model, "PT57-M1", 0},
+                    LookupCase{"Pt57ModelTwenty", pt57Model, "PT57-M20", 20},
+                    LookupCase{"Pt57ModelTwo", pt57Model, "PT57-M2", 2},
+                    LookupCase{"Pt57ModelOfRd24", pt57Model, "RD24-M1", 0},
+                    LookupCase{"Pt57ModelPrefix", pt57Model, "PT57-M", 0},
                     LookupCase{"AdTypeFiveVolt", rd24AdTypeIndex, "5V", 1},
                     LookupCase{"AdTypePt1000", rd24AdTypeIndex, "PT1000", 5},
                     LookupCase{"AdTypeThermocouple", rd24AdTypeIndex, "K 0~600", 6},
@@ -322,9 +326,9 @@ TEST(NameLists, EveryNameFollowedByCrLf) {
 }
 
 TEST(NameLists, IndexOutsideTableIsNone) {
-    EXPECT_EQ(rd24ModelName(9), "None");
-    EXPECT_EQ(rd24ModelName(-1), "None");
-    EXPECT_EQ(pt57ModelName(21), "None");
+    EXPECT_EQ(kRd24Definition.modelName(9), "None");
+    EXPECT_EQ(kRd24Definition.modelName(-1), "None");
+    EXPECT_EQ(kPt57Definition.modelName(21), "None");
     EXPECT_EQ(rd24AdTypeName(7), "None");
     EXPECT_EQ(rd24AdTypeName(6), "K 0~600");
     EXPECT_EQ(rd24DaTypeName(3), "None");
@@ -361,13 +365,13 @@ TEST_P(Conversions, GiveTheValue) {
     if (c.part == Part::kAd) {
         ch.adType = c.type;
         ch.adRaw = c.raw;
-        c.family == Family::kRd24 ? rd24AdConvert(ch) : pt57AdConvert(ch);
+        definitionOf(c.family).adConvert(ch);
         EXPECT_EQ(ch.adValue, c.value);
         EXPECT_EQ(ch.daValue, -99.0);
     } else {
         ch.daType = c.type;
         ch.daRaw = c.raw;
-        c.family == Family::kRd24 ? rd24DaConvert(ch) : pt57DaConvert(ch);
+        definitionOf(c.family).daConvert(ch);
         EXPECT_EQ(ch.daValue, c.value);
         EXPECT_EQ(ch.adValue, -99.0);
     }
@@ -411,9 +415,9 @@ TEST(Conversions, Pt57FiveVoltTopCodeIsAboveFullScale) {
     Rd24Channel ch;
     ch.adType = 1;
     ch.adRaw = 4095;
-    pt57AdConvert(ch);
+    kPt57Definition.adConvert(ch);
     EXPECT_GT(ch.adValue, 5.0);
-    rd24AdConvert(ch);
+    kRd24Definition.adConvert(ch);
     EXPECT_LT(ch.adValue, 5.0);
 }
 
