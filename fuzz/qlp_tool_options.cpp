@@ -28,6 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(options.line.port >= 0 && options.line.port <= 15);
     FUZZ_CHECK(comport_baudrate_index(options.line.baudrate) >= 0);
     FUZZ_CHECK(options.line.fixrate >= -30 && options.line.fixrate <= 30);
+    FUZZ_CHECK(options.family != nullptr);
     // detect takes no number; every other command starts with an ID.
     FUZZ_CHECK(options.args.size() <= 7);
     FUZZ_CHECK(options.args.empty() == (options.command == QlpToolCommand::kDetect));

@@ -60,10 +60,6 @@ ChannelKind SimDevice::KindOf(int channel) const {
     return profile_.kinds[static_cast<std::size_t>(channel)];
 }
 
-std::uint8_t SimDevice::DigitalOutputCommand() const {
-    return profile_.family == SimFamily::kPt57 ? qlp::kPt57DigitalOutput : qlp::kRd24DigitalOutput;
-}
-
 QlpCommand SimDevice::echo(const QlpCommand& request) const {
     QlpCommand reply{.valueCount = 0,
                      .id = static_cast<std::uint32_t>(active_.id),
@@ -123,7 +119,7 @@ QlpCommand SimDevice::read(const QlpCommand& request, double seconds) const {
 
 QlpCommand SimDevice::write(const QlpCommand& request) {
     const int ch = request.channel;
-    const bool digital = request.command == DigitalOutputCommand();
+    const bool digital = request.command == profile_.digital_output_command;
     if (!digital && request.command != qlp::kAnalogOutput && request.command != qlp::kAnalogInput)
         return error(request, qlp::kNoneCommand);
     if (KindOf(ch) == kChannelNone) return error(request, qlp::kNoneChannel);

@@ -9,13 +9,12 @@
 #include "core/protocol/device_def.h"
 #include "core/protocol/qlp_types.h"
 
-enum class SimFamily { kRd24, kPt57 };
-
+// What a device plays: its family's digital output command, and its model.
 struct SimProfile {
-    SimFamily family = SimFamily::kRd24;
-    int model = 0;          // model index, the first value of the check reply
-    std::string name;       // model name
-    std::vector<ChannelKind> kinds; // channel 0 first
+    std::uint8_t digital_output_command = 0; // what its family's DO writes carry
+    int model = 0;                           // model index, the first value of the check reply
+    std::string name;                        // model name
+    std::vector<ChannelKind> kinds;          // channel 0 first
 };
 
 struct SimSettings {
@@ -38,8 +37,6 @@ inline constexpr std::uint8_t kWriteSetting = 0xE3;
 inline constexpr std::uint8_t kReadCount = 0xE4;
 
 inline constexpr std::uint8_t kDevice = 0x10;
-inline constexpr std::uint8_t kRd24DigitalOutput = 0x11;
-inline constexpr std::uint8_t kPt57DigitalOutput = 0x20;
 inline constexpr std::uint8_t kAnalogInput = 0x30;
 inline constexpr std::uint8_t kAnalogOutput = 0x40;
 
@@ -97,7 +94,6 @@ public:
 private:
     int channel_count() const { return static_cast<int>(profile_.kinds.size()); }
     ChannelKind KindOf(int channel) const;
-    std::uint8_t DigitalOutputCommand() const;
 
     QlpCommand echo(const QlpCommand& request) const;
     QlpCommand error(const QlpCommand& request, std::uint8_t code) const;

@@ -2,6 +2,8 @@
 
 #include <string_view>
 
+#include "core/panels/device_family.h"
+#include "sim/sim_setup.h"
 #include "tools/cli_number.h"
 #include "tools/cli_option.h"
 
@@ -77,6 +79,7 @@ bool parseValueRule(std::string_view text, SimValueRule& out) {
 bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std::string& error) {
     out = SimOptions{};
     bool every_given = false;
+    bool model_given = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         CliOption option(args, i, error);
         const std::string& name = option.name();
@@ -92,9 +95,14 @@ bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std:
             if (!option.Flag(out.adapter_echo)) return false;
         } else if (name == "--com") {
             if (!option.Number(1, kComMax, out.com, "a COM port number 1 to 15")) return false;
+        } else if (name == "--family") {
+            if (!option.Take()) return false;
+            out.family = findDeviceFamily(value);
+            if (out.family == nullptr) return option.Bad(deviceFamilyNames().c_str());
         } else if (name == "--model") {
             if (!option.Take()) return false;
             out.model = value;
+            model_given = true;
         } else if (name == "--id") {
             if (!option.Number(qlp::kIdMin, qlp::kIdMax, out.id, "an ID 1 to 253")) return false;
         } else if (name == "--baud") {
@@ -167,6 +175,7 @@ bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std:
         return false;
     }
     if (!out.stream.empty() && !every_given) out.every_ms = kDefaultEveryMs;
+    if (!model_given) out.model = (out.family != nullptr ? *out.family : deviceFamilies().front()).default_model;
     for (std::size_t a = 0; a < out.bus.size(); ++a) {
         if (out.bus[a].id == out.id) {
             error = "--bus: ID " + std::to_string(out.id) + " is the port device's";
@@ -183,15 +192,19 @@ bool simParseOptions(const std::vector<std::string>& args, SimOptions& out, std:
 }
 
 std::string simUsage() {
+    const auto defaults = [](const DeviceFamily& family) { return std::string(family.default_model); };
     return R"(Usage: benchlink-sim [options]
-Simulates an RD24 or PT57 I/O device (and devices behind it on its CAN bus) on a
+Simulates an )" + deviceFamilyNames() + R"( I/O device (and devices behind it on its CAN bus) on a
 pseudo-terminal. Prints "COMn -> /dev/pts/K" (or the slave path alone without
 --com) and serves until SIGINT or SIGTERM.
 
 Port:
   --com N             link the slave as comN in the COM port folder (1 to 15)
 The device on the port:
-  --model NAME        RD24-M1..RD24-M8 or PT57-M1..PT57-M20 (default RD24-M4)
+  --model NAME        )" + simModelRanges(" or ") + " (default " + deviceFamilies().front().default_model + R"()
+  --family NAME       the device's family, )" + deviceFamilyNames() + R"( in any case; --model
+                      must then name one of its models and defaults to the
+                      family's )" + describeDeviceFamilies(defaults) + R"(
   --id N              device ID 1 to 253 (default 1)
   --baud RATE         9600, 19200, 38400, 57600 or 115200 (default 115200)
   --can NAME          CAN bit rate: 1176K 588K 392K 294K 196K 147K 118K 90K 50K

@@ -8,6 +8,8 @@
 
 #include "sim/sim_network.h"
 
+struct DeviceFamily;
+
 struct SimBusEntry {
     int id = 0;
     std::string model; // empty: the port device's model
@@ -24,7 +26,9 @@ struct SimFixedInput {
 
 struct SimOptions {
     int com = 0; // 0: no link, the slave path is printed
-    std::string model = "RD24-M4";
+    // --family: the port device's family, whose models alone --model may name; null: any.
+    const DeviceFamily* family = nullptr;
+    std::string model; // after reading, the family's default model if --model is not given
     int id = 1;
     int baud = 115200;
     std::string can = "147K";

@@ -1,8 +1,7 @@
 #include "sim/sim_setup.h"
 
+#include "core/panels/device_family.h"
 #include "core/protocol/canbus_def.h"
-#include "core/protocol/pt57_device_def.h"
-#include "core/protocol/rd24_device_def.h"
 #include "core/util/convert.h"
 
 namespace {
@@ -20,7 +19,7 @@ bool buildDevice(const std::string& model, const SimSettings& settings, const Si
                  std::unique_ptr<SimDevice>& out, std::string& error) {
     SimProfile profile;
     if (!simProfileOf(model, profile)) {
-        error = "unknown model \"" + model + "\" (RD24-M1..RD24-M8, PT57-M1..PT57-M20)";
+        error = "unknown model \"" + model + "\" (" + simModelRanges(", ") + ")";
         return false;
     }
     out = std::make_unique<SimDevice>(profile, settings, options.number);
@@ -30,30 +29,19 @@ bool buildDevice(const std::string& model, const SimSettings& settings, const Si
 
 } // namespace
 
-namespace {
-
-// The channel kinds a model of either family gives its device.
-template <typename Device>
-void fillProfile(Device device, int index, void (*applyModel)(Device&), SimFamily family,
-                 const std::string& model, SimProfile& out) {
-    device.model = index;
-    applyModel(device);
-    out.family = family;
-    out.model = index;
-    out.name = model;
-    out.kinds.clear();
-    for (const Rd24Channel& channel : device.channels) out.kinds.push_back(channel.kind);
+std::string simModelRanges(std::string_view last) {
+    return describeDeviceFamilies([](const DeviceFamily& family) { return family.model_range(); }, last);
 }
 
-} // namespace
-
 bool simProfileOf(const std::string& model, SimProfile& out) {
-    if (const int index = rd24ModelIndex(model); index != 0) {
-        fillProfile(Rd24Device{}, index, rd24ApplyModel, SimFamily::kRd24, model, out);
-        return true;
-    }
-    if (const int index = pt57ModelIndex(model); index != 0) {
-        fillProfile(Pt57Device{}, index, pt57ApplyModel, SimFamily::kPt57, model, out);
+    for (const DeviceFamily& family : deviceFamilies()) {
+        const int index = family.model_index(model);
+        if (index == 0) continue;
+        out.digital_output_command = family.digital_output_command;
+        out.model = index;
+        out.name = model;
+        const std::span<const ChannelKind> kinds = family.model_kinds(index);
+        out.kinds.assign(kinds.begin(), kinds.end());
         return true;
     }
     return false;
@@ -67,6 +55,11 @@ std::unique_ptr<SimNetwork> simBuildNetwork(const SimOptions& options, std::stri
     settings.master = options.master;
     if (settings.can_divider == 0) {
         error = "unknown CAN bit rate \"" + options.can + "\" (1176K 588K 392K 294K 196K 147K 118K 90K 50K)";
+        return nullptr;
+    }
+    if (options.family != nullptr && options.family->model_index(options.model) == 0) {
+        error = "model \"" + options.model + "\" is no " + options.family->name + " model (" +
+                options.family->model_range() + ")";
         return nullptr;
     }
     std::unique_ptr<SimDevice> port;

@@ -137,7 +137,14 @@ bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std
         if (name == "-h" || name == "--help") {
             if (!option.Flag(out.help)) return false;
         } else if (name == "--pt57") {
-            if (!option.Flag(out.pt57)) return false;
+            if (!option.Flag()) return false;
+            out.family = findDeviceFamily("PT57");
+            out.family_option = name;
+        } else if (name == "--family") {
+            if (!option.Take()) return false;
+            out.family = findDeviceFamily(value);
+            if (out.family == nullptr) return option.Bad(deviceFamilyNames().c_str());
+            out.family_option = name;
         } else if (name == "--monitor") {
             if (!option.Flag(out.monitor)) return false;
         } else if (name == "--port") {
@@ -209,14 +216,16 @@ bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std
         error = "scan: FROM is above TO";
         return false;
     }
-    if (out.pt57 && isDetectCommand(out.command)) {
-        error = "--pt57 does not go with " + std::string(syntax->name);
+    if (!out.family_option.empty() && isDetectCommand(out.command)) {
+        error = out.family_option + " does not go with " + std::string(syntax->name);
         return false;
     }
     return true;
 }
 
 std::string qlpToolUsage() {
+    const std::string family_option = "  --family NAME       the device family, " + deviceFamilyNames() + " in any case\n"
+                                      "                      (default " + deviceFamilies().front().name + ")\n";
     return R"(Usage: benchlink-qlp [line options] COMMAND ARGUMENTS...
 Runs one QLP operation of an RD24 (or, with --pt57, a PT57) device and exits
 with its status.
@@ -231,7 +240,7 @@ Line options:
   --data-bits N       5 to 8 (default 8)
   --stop-bits N       1, 1.5 or 2 (default 1)
 Other options:
-  --pt57              use the PT57 operations (DO write command 0x20, check
+)" + family_option + R"(  --pt57              use the PT57 operations (DO write command 0x20, check
                       carrying a value)
   --type NAME         with read-ai an AD type (5V 10V 20mA PT100 PT1000
                       "K 0~600" None), with read-ao a DA type (8.190V 20mA

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/panels/device_family.h"
 #include "core/serial/comport.h"
 
 // Exit codes besides the ExchangeStatus codes 0 to 9.
@@ -17,7 +18,9 @@ enum class QlpToolCommand { kNone, kCheck, kReadDi, kWriteDo, kReadAi, kReadAo, 
 struct QlpToolOptions {
     ComportSetting line;    // port 0 when --path is given
     std::string path;       // an explicit device instead of a COM number
-    bool pt57 = false;
+    // The device's family: --family NAME or --pt57, else the registry's first (RD24).
+    const DeviceFamily* family = &deviceFamilies().front();
+    std::string family_option; // the option that named the family; empty: none did
     bool monitor = false;
     std::string type;       // AD or DA type name; empty: raw code only
     QlpToolCommand command = QlpToolCommand::kNone;

@@ -4,10 +4,8 @@
 #include <cstdio>
 #include <system_error>
 
-#include "core/protocol/pt57_communication.h"
-#include "core/protocol/pt57_device_def.h"
+#include "core/panels/device_family.h"
 #include "core/protocol/qlp_transaction.h"
-#include "core/protocol/rd24_communication.h"
 #include "core/protocol/rd24_device_def.h"
 #include "core/protocol/zum_codec.h"
 #include "core/protocol/zum_exchange.h"
@@ -28,39 +26,38 @@ struct Outcome {
 
 std::uint8_t byteArg(const QlpToolOptions& o, std::size_t i) { return static_cast<std::uint8_t>(o.args[i]); }
 
-double convertedAnalog(bool pt57, bool input, int type, std::int32_t raw) {
+double convertedAnalog(const DeviceFamily& family, bool input, int type, std::int32_t raw) {
     Rd24Channel channel;
     if (input) {
         channel.adType = type;
         channel.adRaw = raw;
-        pt57 ? pt57AdConvert(channel) : rd24AdConvert(channel);
+        family.ad_convert(channel);
         return channel.adValue;
     }
     channel.daType = type;
     channel.daRaw = raw;
-    pt57 ? pt57DaConvert(channel) : rd24DaConvert(channel);
+    family.da_convert(channel);
     return channel.daValue;
 }
 
 Outcome runCommand(const QlpToolOptions& o, int typeIndex) {
     Outcome result;
-    const bool pt57 = o.pt57;
+    const DeviceFamily& family = *o.family;
+    const PanelOperations& op = family.operations;
     const std::uint8_t id = byteArg(o, 0);
     switch (o.command) {
     case QlpToolCommand::kCheck:
-        result.status = pt57 ? pt57CheckDevice(id) : rd24CheckDevice(id);
+        result.status = op.check(id);
         if (result.status == kExchangeSuccess) result.line = exchangeStatusText(result.status);
         break;
     case QlpToolCommand::kReadDi: {
         std::uint8_t state = 0;
-        result.status = pt57 ? pt57ReadDigital(id, state) : rd24ReadDigital(id, state);
-        if (result.status == kExchangeSuccess)
-            result.line = qlpToolDigitalText(state, pt57 ? kPt57ChannelCount : kRd24ChannelCount);
+        result.status = op.read_digital(id, state);
+        if (result.status == kExchangeSuccess) result.line = qlpToolDigitalText(state, family.channel_count);
         break;
     }
     case QlpToolCommand::kWriteDo:
-        result.status = pt57 ? pt57WriteDigitalOutput(id, byteArg(o, 1), o.args[2])
-                             : rd24WriteDigitalOutput(id, byteArg(o, 1), o.args[2]);
+        result.status = op.write_digital_output(id, byteArg(o, 1), o.args[2]);
         if (result.status == kExchangeSuccess) result.line = exchangeStatusText(result.status);
         break;
     case QlpToolCommand::kReadAi:
@@ -68,21 +65,20 @@ Outcome runCommand(const QlpToolOptions& o, int typeIndex) {
         const bool input = o.command == QlpToolCommand::kReadAi;
         std::int32_t raw = 0;
         if (input)
-            result.status = pt57 ? pt57ReadAnalogInput(id, byteArg(o, 1), raw) : rd24ReadAnalogInput(id, byteArg(o, 1), raw);
+            result.status = op.read_analog_input(id, byteArg(o, 1), raw);
         else
-            result.status = pt57 ? pt57ReadAnalogOutput(id, byteArg(o, 1), raw) : rd24ReadAnalogOutput(id, byteArg(o, 1), raw);
+            result.status = op.read_analog_output(id, byteArg(o, 1), raw);
         if (result.status != kExchangeSuccess) break;
         if (typeIndex < 0) {
             result.line = qlpToolAnalogText(raw);
         } else {
             const std::string unit = input ? rd24AdUnit(typeIndex) : rd24DaUnit(typeIndex);
-            result.line = qlpToolAnalogText(raw, convertedAnalog(pt57, input, typeIndex, raw), unit);
+            result.line = qlpToolAnalogText(raw, convertedAnalog(family, input, typeIndex, raw), unit);
         }
         break;
     }
     case QlpToolCommand::kWriteAo:
-        result.status = pt57 ? pt57WriteAnalogOutput(id, byteArg(o, 1), o.args[2])
-                             : rd24WriteAnalogOutput(id, byteArg(o, 1), o.args[2]);
+        result.status = op.write_analog_output(id, byteArg(o, 1), o.args[2]);
         if (result.status == kExchangeSuccess) result.line = exchangeStatusText(result.status);
         break;
     case QlpToolCommand::kRaw: {

@@ -66,7 +66,7 @@ int main(int argc, char** argv) {
     ExchangeCounter counter;
     zumSetLinkLog(&counter);
 
-    TForm_RD24Operate* panel = windows.rd24_operate();
+    auto* panel = qobject_cast<TForm_RD24Operate*>(windows.operate_panel("RD24"));
     panel->SetDevice(1, Rd24Device{});
     panel->show();
     emit panel->findChild<QComboBox*>(QStringLiteral("ComboBox_Type"))->textActivated(QStringLiteral("RD24-M4"));

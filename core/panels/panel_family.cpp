@@ -1,86 +1,9 @@
 #include "core/panels/panel_family.h"
 
-#include <algorithm>
 #include <cstring>
 #include <mutex>
 
-#include "core/protocol/pt57_communication.h"
-#include "core/protocol/pt57_device_def.h"
-#include "core/protocol/rd24_communication.h"
-#include "core/protocol/rd24_device_def.h"
-
 namespace {
-
-// The device-definition operations work on whole device records; the panels keep
-// their channels in a span, so each call goes through a record and back.
-template <typename Device>
-Device recordOf(std::int32_t model, std::span<const Rd24Channel> channels) {
-    Device device;
-    device.model = model;
-    std::copy_n(channels.begin(), std::min(channels.size(), device.channels.size()), device.channels.begin());
-    return device;
-}
-
-template <typename Device>
-void copyBack(const Device& device, std::span<Rd24Channel> channels) {
-    std::copy_n(device.channels.begin(), std::min(channels.size(), device.channels.size()), channels.begin());
-}
-
-void rd24Apply(std::int32_t model, std::span<Rd24Channel> channels) {
-    Rd24Device device = recordOf<Rd24Device>(model, channels);
-    rd24ApplyModel(device);
-    copyBack(device, channels);
-}
-
-void rd24Clear(std::span<Rd24Channel> channels) {
-    Rd24Device device = recordOf<Rd24Device>(0, channels);
-    rd24ClearDevice(device);
-    copyBack(device, channels);
-}
-
-void pt57Apply(std::int32_t model, std::span<Rd24Channel> channels) {
-    Pt57Device device = recordOf<Pt57Device>(model, channels);
-    pt57ApplyModel(device);
-    copyBack(device, channels);
-}
-
-void pt57Clear(std::span<Rd24Channel> channels) {
-    Pt57Device device = recordOf<Pt57Device>(0, channels);
-    pt57ClearDevice(device);
-    copyBack(device, channels);
-}
-
-constexpr PanelFamily kRd24Family{
-    .name = "RD24",
-    .channel_count = kRd24ChannelCount,
-    .operations = {rd24CheckDevice, rd24ReadDigital, rd24WriteDigitalOutput, rd24ReadAnalogInput,
-                   rd24ReadAnalogOutput, rd24WriteAnalogOutput},
-    .model_list = rd24ModelList,
-    .model_index = rd24ModelIndex,
-    .apply_model = rd24Apply,
-    .clear_device = rd24Clear,
-    .ad_convert = rd24AdConvert,
-    .da_convert = rd24DaConvert,
-    .display_zeroes_set_code = false,
-    .close_clears_status = true,
-};
-
-constexpr PanelFamily kPt57Family{
-    .name = "PT57",
-    .channel_count = kPt57ChannelCount,
-    .operations = {pt57CheckDevice, pt57ReadDigital, pt57WriteDigitalOutput, pt57ReadAnalogInput,
-                   pt57ReadAnalogOutput, pt57WriteAnalogOutput},
-    .model_list = pt57ModelList,
-    .model_index = pt57ModelIndex,
-    .apply_model = pt57Apply,
-    .clear_device = pt57Clear,
-    .ad_convert = pt57AdConvert,
-    .da_convert = pt57DaConvert,
-    .display_zeroes_set_code = true,
-    .close_clears_status = false,
-};
-
-static_assert(kRd24ChannelCount <= kPanelChannelMax && kPt57ChannelCount <= kPanelChannelMax);
 
 // The fixed layout an outcome travels in.
 struct PackedOutcome {
@@ -124,9 +47,6 @@ bool PendingSteps::Pop(PollStep& out) {
     read_ = Next(read_);
     return true;
 }
-
-const PanelFamily& rd24PanelFamily() { return kRd24Family; }
-const PanelFamily& pt57PanelFamily() { return kPt57Family; }
 
 StepOutcome RunPanelStep(const PanelOperations& op, const PollStep& step) {
     // The frame layer has one reply FIFO. A panel closed with its last exchange still

@@ -1,21 +1,19 @@
-// What the operate panels of the two I/O families share, and what sets them apart:
-// the step records a panel runs, the pending-command ring, and a description of a
-// family (channel count, its six QLP operations, model table, conversions, and what
-// happens to the DA set codes).
+// What the operate panels of every I/O family share: the step records a panel runs,
+// the pending-command ring, and the six QLP operations a family gives its panel
+// (the families themselves are in device_family.h).
 #pragma once
 
 #include <array>
 #include <chrono>
 #include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
 
 #include "core/protocol/device_def.h"
 #include "core/protocol/qlp_types.h"
 
-// Room for the larger family's channels.
-inline constexpr int kPanelChannelMax = 8;
+// Room for the largest family's channels.
+inline constexpr int kPanelChannelMax = device_def::kDeviceChannelMax;
 
 enum class StepKind : std::uint8_t {
     kCheck,               // online check
@@ -78,28 +76,6 @@ struct PanelOperations {
     ExchangeStatus (*read_analog_output)(std::uint8_t id, std::uint8_t channel, std::int32_t& raw);
     ExchangeStatus (*write_analog_output)(std::uint8_t id, std::uint8_t channel, std::int32_t raw);
 };
-
-struct PanelFamily {
-    const char* name; // "RD24", "PT57"
-    int channel_count;
-    PanelOperations operations;
-    std::string (*model_list)();
-    int (*model_index)(std::string_view name);
-    // Channel kinds from the model, then each channel reset by its kind.
-    void (*apply_model)(std::int32_t model, std::span<Rd24Channel> channels);
-    // The device clear: model 0, channels cleared (set codes by the family's rule).
-    void (*clear_device)(std::span<Rd24Channel> channels);
-    void (*ad_convert)(Rd24Channel& channel);
-    void (*da_convert)(Rd24Channel& channel);
-    // The RD24 keeps a DA set code for the program's life; the PT57 zeroes it with
-    // every display of the DA group.
-    bool display_zeroes_set_code;
-    // The RD24 clears its status text when it closes; the PT57 leaves it to the next showing.
-    bool close_clears_status;
-};
-
-const PanelFamily& rd24PanelFamily();
-const PanelFamily& pt57PanelFamily();
 
 // Runs the step's exchange with the family's operation (blocks up to the exchange's
 // budget); `finished` is left for the caller.

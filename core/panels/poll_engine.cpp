@@ -13,7 +13,7 @@ std::string valueText(double value) { return format_real(value, kValueDecimals);
 
 } // namespace
 
-PollEngine::PollEngine(const PanelFamily& family, PanelView& view, PanelPort& port)
+PollEngine::PollEngine(const DeviceFamily& family, PanelView& view, PanelPort& port)
     : family_(family), view_(view), port_(port) {
     family_.clear_device(Channels());
 }

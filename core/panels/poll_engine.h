@@ -23,7 +23,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/panels/panel_family.h"
+#include "core/panels/device_family.h"
 
 enum class Lamp { kWindow, kGreen, kRed };
 
@@ -81,7 +81,7 @@ public:
     // The status text of a push onto a full pending-command ring.
     static constexpr const char* kQueueFullText = "Command Queue Full!";
 
-    PollEngine(const PanelFamily& family, PanelView& view, PanelPort& port);
+    PollEngine(const DeviceFamily& family, PanelView& view, PanelPort& port);
 
     void SetReadingSink(ReadingSink sink) { reading_sink_ = std::move(sink); }
 
@@ -117,7 +117,7 @@ public:
     void PressDoToggle(int channel);
 
     // For the window and tests.
-    const PanelFamily& family() const { return family_; }
+    const DeviceFamily& family() const { return family_; }
     std::int32_t model() const { return model_; }
     int id() const { return id_; }
     bool online() const { return online_; }
@@ -144,7 +144,7 @@ private:
     void Queue(const PollStep& step);
     void Record(int n, ChannelKind kind, double value, const std::string& unit, Clock::time_point at);
 
-    const PanelFamily& family_;
+    const DeviceFamily& family_;
     PanelView& view_;
     PanelPort& port_;
     ReadingSink reading_sink_;

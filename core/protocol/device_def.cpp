@@ -87,4 +87,26 @@ void copyChannels(std::span<Rd24Channel> target, std::span<const Rd24Channel> so
     }
 }
 
+std::string FamilyDefinition::modelName(int index) const { return tableName(models, index); }
+
+int FamilyDefinition::modelIndex(std::string_view name) const { return tableIndex(models, name); }
+
+std::string FamilyDefinition::modelList() const { return tableList(models); }
+
+void FamilyDefinition::applyModel(std::int32_t model, std::span<Rd24Channel> channels) const {
+    std::span<const ChannelKind> kinds;
+    if (model >= 0 && model < modelCount()) kinds = models[static_cast<std::size_t>(model)].kinds;
+    applyChannelKinds(channels, kinds);
+}
+
+void FamilyDefinition::clearDevice(std::span<Rd24Channel> channels) const { clearChannels(channels, clear_set_code); }
+
+void FamilyDefinition::adConvert(Rd24Channel& channel) const {
+    channel.adValue = convertCode(adTypeTable(), channel.adType, channel.adRaw, full_scale);
+}
+
+void FamilyDefinition::daConvert(Rd24Channel& channel) const {
+    channel.daValue = convertCode(daTypeTable(), channel.daType, channel.daRaw, full_scale);
+}
+
 } // namespace device_def

@@ -1,6 +1,6 @@
-// What the RD24 and PT57 definitions share: the channel record and its kinds, the
-// AD and DA type tables, and the table-driven model, name and conversion code that
-// both families are built from. Holds no I/O.
+// What every device family's definition shares: the channel record and its kinds,
+// the device record, the AD and DA type tables, and the table-driven model, name
+// and conversion code each family's definition is read by. Holds no I/O.
 #pragma once
 
 #include <array>
@@ -49,12 +49,24 @@ namespace device_def {
 // The name of an index outside a table.
 inline constexpr const char* kNoneName = "None";
 
-// A row of a model table: its name and the kind of each channel, channel 0 first.
-template <std::size_t N>
+// The room a model row has for channels: the most any family has.
+inline constexpr int kDeviceChannelMax = 8;
+
+// A row of a model table: its name and the kind of each channel, channel 0 first;
+// the channels past the family's count are none.
 struct DeviceModel {
     const char* name;
-    std::array<ChannelKind, N> kinds;
+    std::array<ChannelKind, kDeviceChannelMax> kinds;
 };
+
+// Short names for the kinds in a model table: {"RD24-M3", {AD, AD, DO, DO, N, N}}.
+namespace model_kinds {
+inline constexpr ChannelKind N = kChannelNone;
+inline constexpr ChannelKind DI = kChannelDI;
+inline constexpr ChannelKind DO = kChannelDO;
+inline constexpr ChannelKind AD = kChannelAD;
+inline constexpr ChannelKind DA = kChannelDA;
+} // namespace model_kinds
 
 enum class CodeFormula {
     kZero,        // 0
@@ -87,6 +99,63 @@ void clearChannels(std::span<Rd24Channel> channels, SetCodeRule set_code);
 // Field by field, except daSetCode, which each target channel keeps.
 void copyChannels(std::span<Rd24Channel> target, std::span<const Rd24Channel> source);
 
+// A device of a family with N channels: the model index and channel 0 first.
+template <std::size_t N>
+struct DeviceRecord {
+    std::int32_t model = 0;
+    std::array<Rd24Channel, N> channels{};
+
+    bool operator==(const DeviceRecord&) const = default;
+};
+
+// What sets one family's definition apart: its model table, its converter's full
+// scale and what its device clear does to the DA set codes. Each family's unit
+// (rd24_device_def, pt57_device_def) gives one; the work on it is the same for all.
+// Channel spans are the family's channels, its channel count long.
+struct FamilyDefinition {
+    std::span<const DeviceModel> models;
+    long double full_scale; // the code that reads as a type's full scale
+    SetCodeRule clear_set_code;
+
+    int modelCount() const { return static_cast<int>(models.size()); }
+    // "None" outside the table.
+    std::string modelName(int index) const;
+    // The first model with exactly this name (case-sensitive); 0 when none has it.
+    int modelIndex(std::string_view name) const;
+    // Every name followed by CR LF.
+    std::string modelList() const;
+    // Channel kinds from the model (a model outside the table keeps them), then
+    // each channel reset by its kind.
+    void applyModel(std::int32_t model, std::span<Rd24Channel> channels) const;
+    template <std::size_t N>
+    void applyModel(DeviceRecord<N>& device) const { applyModel(device.model, device.channels); }
+    // Every channel cleared; the DA set codes by the family's rule.
+    void clearDevice(std::span<Rd24Channel> channels) const;
+    // The device clear: model 0 as well.
+    template <std::size_t N>
+    void clearDevice(DeviceRecord<N>& device) const {
+        device.model = 0;
+        clearDevice(device.channels);
+    }
+    void adConvert(Rd24Channel& channel) const; // adValue from adType and adRaw
+    void daConvert(Rd24Channel& channel) const; // daValue from daType and daRaw
+};
+
+// Model and channels copied; the target keeps its DA set codes.
+template <std::size_t N>
+void copyDevice(DeviceRecord<N>& target, const DeviceRecord<N>& source) {
+    target.model = source.model;
+    copyChannels(target.channels, source.channels);
+}
+
+// True when no model of the table gives a kind to a channel past `channel_count`.
+constexpr bool modelsFit(std::span<const DeviceModel> models, int channel_count) {
+    for (const DeviceModel& model : models)
+        for (int n = channel_count; n < kDeviceChannelMax; ++n)
+            if (model.kinds[static_cast<std::size_t>(n)] != kChannelNone) return false;
+    return true;
+}
+
 // Lookups over any table whose rows carry a name.
 std::string tableName(const auto& rows, int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= std::size(rows)) return kNoneName;
@@ -108,13 +177,6 @@ std::string tableList(const auto& rows) {
         list += "\r\n";
     }
     return list;
-}
-
-// The kinds of a model, or none for an index outside the table.
-template <std::size_t N, std::size_t M>
-std::span<const ChannelKind> modelKinds(const std::array<DeviceModel<N>, M>& models, std::int32_t index) {
-    if (index < 0 || static_cast<std::size_t>(index) >= M) return {};
-    return models[static_cast<std::size_t>(index)].kinds;
 }
 
 } // namespace device_def

@@ -1,9 +1,9 @@
-// What an RD24 is: six channels whose kinds the model fixes, the AD and DA types
-// of its analogue channels with their names and units, and the conversion of raw
-// converter codes (full scale 4096) into engineering values.
+// What an RD24 is: six channels whose kinds the model fixes, a converter whose full
+// scale is 4096 codes, and a device clear that keeps the DA set codes. Also the AD
+// and DA types of the analogue channels, which the PT57 shares, with their names
+// and units.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,28 +13,15 @@
 inline constexpr int kRd24ChannelCount = 6;
 inline constexpr int kRd24ModelCount = 9;
 
-struct Rd24Device {
-    std::int32_t model = 0;
-    std::array<Rd24Channel, kRd24ChannelCount> channels{};
+using Rd24Device = device_def::DeviceRecord<kRd24ChannelCount>;
 
-    bool operator==(const Rd24Device&) const = default;
-};
+// The RD24's models, converter and device clear: kRd24Definition.applyModel(device),
+// .clearDevice(device), .modelName(index), .adConvert(channel) and so on.
+extern const device_def::FamilyDefinition kRd24Definition;
 
-// Channel kinds from the model, then each channel reset by its kind; a model
-// outside the table keeps the kinds but still resets.
-void rd24ApplyModel(Rd24Device& device);
-// Model 0 and every channel cleared; the DA set codes stay.
-void rd24ClearDevice(Rd24Device& device);
-// Model and channels copied; the target keeps its DA set codes.
-void rd24CopyDevice(Rd24Device& target, const Rd24Device& source);
-
-// Names: "None" outside the table. Lookups: exact and case-sensitive, 0 when
-// nothing matches. Lists: every name followed by CR LF.
-std::string rd24ModelName(int index);
-int rd24ModelIndex(std::string_view name);
-std::string rd24ModelList();
-
-// The AD and DA types, shared by the PT57.
+// The AD and DA types, shared by the PT57. Names: "None" outside the table.
+// Lookups: exact and case-sensitive, 0 when nothing matches. Lists: every name
+// followed by CR LF.
 std::string rd24AdTypeName(int index);
 int rd24AdTypeIndex(std::string_view name);
 std::string rd24AdTypeList();
@@ -43,7 +30,3 @@ std::string rd24DaTypeName(int index);
 int rd24DaTypeIndex(std::string_view name);
 std::string rd24DaTypeList();
 std::string rd24DaUnit(int index);
-
-// adValue from adType and adRaw; daValue from daType and daRaw.
-void rd24AdConvert(Rd24Channel& channel);
-void rd24DaConvert(Rd24Channel& channel);

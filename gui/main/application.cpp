@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include "core/panels/device_family.h"
 #include "core/protocol/zum_exchange.h"
 #include "gui/main/mailbox_pump.h"
 #include "gui/main/main_window.h"
@@ -16,37 +17,70 @@
 #include "gui/windows/about_window.h"
 #include "gui/windows/comport_setup_dialog.h"
 
+namespace {
+
+template <typename Window>
+OperatePanel* makePanel(const DeviceFamily& family, MailboxPump& mailbox, QWidget* owner) {
+    return new Window(family, mailbox, owner);
+}
+
+struct PanelClass {
+    std::string_view family;
+    OperatePanel* (*make)(const DeviceFamily& family, MailboxPump& mailbox, QWidget* owner);
+};
+
+// The families whose panel is a window class of its own; any other family's panel
+// is a plain OperatePanel.
+constexpr PanelClass kPanelClasses[] = {
+    {"RD24", makePanel<TForm_RD24Operate>},
+    {"PT57", makePanel<TForm_PT57Operate>},
+};
+
+OperatePanel* makePanelOf(const DeviceFamily& family, MailboxPump& mailbox, QWidget* owner) {
+    for (const PanelClass& panel : kPanelClasses)
+        if (panel.family == family.name) return panel.make(family, mailbox, owner);
+    return makePanel<OperatePanel>(family, mailbox, owner);
+}
+
+} // namespace
+
 BenchlinkWindows::BenchlinkWindows() {
     mailbox_ = std::make_unique<MailboxPump>();
     main_ = std::make_unique<TForm_ZQ70_Main>(*mailbox_);
     QWidget* owner = main_.get();
     message_ = new TForm_Message(owner);
     comport_setup_ = new TForm_ComportSetup(owner);
-    rd24_operate_ = new TForm_RD24Operate(*mailbox_, owner);
+    // The device families' operate panels, in the registry's order.
+    for (const DeviceFamily& family : deviceFamilies())
+        operate_panels_.push_back(makePanelOf(family, *mailbox_, owner));
     about_ = new TForm_AboutZQ70(benchlink_product(), owner);
     company_ = new TForm_DUVA(benchlink_product(), owner);
     uart_detect_ = new TForm_UartDetect(*mailbox_, comport_setup_, owner);
     link_monitor_ = new TForm_LinkMonitor(*mailbox_, owner);
-    pt57_operate_ = new TForm_PT57Operate(*mailbox_, owner);
-    // Every exchange of the frame layer is listed in the link monitor, which either
+    // Every exchange of the frame layer is listed in the link monitor, which every
     // panel opens.
     zumSetLinkLog(link_monitor_);
-    rd24_operate_->SetLinkMonitor(link_monitor_);
-    pt57_operate_->SetLinkMonitor(link_monitor_);
+    for (OperatePanel* panel : operate_panels_) panel->SetLinkMonitor(link_monitor_);
 
     MainWindowPeers peers;
     peers.message = message_;
     peers.comport_setup = comport_setup_;
-    peers.rd24_operate = rd24_operate_;
+    peers.operate_panels = operate_panels_;
     peers.about = about_;
     peers.company = company_;
     peers.uart_detect = uart_detect_;
     peers.link_monitor = link_monitor_;
-    peers.pt57_operate = pt57_operate_;
     main_->SetPeers(peers);
 }
 
 BenchlinkWindows::~BenchlinkWindows() = default;
+
+OperatePanel* BenchlinkWindows::operate_panel(std::string_view family) const {
+    const DeviceFamily* named = findDeviceFamily(family);
+    for (OperatePanel* panel : operate_panels_)
+        if (&panel->engine().family() == named) return panel;
+    return nullptr;
+}
 
 int runBenchlink(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
+#include <vector>
 
 #include "core/util/non_copyable.h"
 
@@ -9,12 +11,11 @@ class MailboxPump;
 class TForm_ZQ70_Main;
 class TForm_Message;
 class TForm_ComportSetup;
-class TForm_RD24Operate;
+class OperatePanel;
 class TForm_AboutZQ70;
 class TForm_DUVA;
 class TForm_UartDetect;
 class TForm_LinkMonitor;
-class TForm_PT57Operate;
 
 class BenchlinkWindows : private NonCopyable {
 public:
@@ -25,12 +26,14 @@ public:
     MailboxPump& mailbox() const { return *mailbox_; }
     TForm_Message* message() const { return message_; }
     TForm_ComportSetup* comport_setup() const { return comport_setup_; }
-    TForm_RD24Operate* rd24_operate() const { return rd24_operate_; }
+    // One operate panel per device family, in the registry's order.
+    const std::vector<OperatePanel*>& operate_panels() const { return operate_panels_; }
+    // The panel of the family of that name (any case); null for no family.
+    OperatePanel* operate_panel(std::string_view family) const;
     TForm_AboutZQ70* about() const { return about_; }
     TForm_DUVA* company() const { return company_; }
     TForm_UartDetect* uart_detect() const { return uart_detect_; }
     TForm_LinkMonitor* link_monitor() const { return link_monitor_; }
-    TForm_PT57Operate* pt57_operate() const { return pt57_operate_; }
 
 private:
     // Declared first: every window posts to it and removes its receivers as it goes.
@@ -39,12 +42,11 @@ private:
     // Owned by the main window (their parent), so they go with it.
     TForm_Message* message_ = nullptr;
     TForm_ComportSetup* comport_setup_ = nullptr;
-    TForm_RD24Operate* rd24_operate_ = nullptr;
+    std::vector<OperatePanel*> operate_panels_;
     TForm_AboutZQ70* about_ = nullptr;
     TForm_DUVA* company_ = nullptr;
     TForm_UartDetect* uart_detect_ = nullptr;
     TForm_LinkMonitor* link_monitor_ = nullptr;
-    TForm_PT57Operate* pt57_operate_ = nullptr;
 };
 
 // The program: application title, windows, message loop. Returns the exit code.

@@ -11,7 +11,9 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "core/panels/device_family.h"
 #include "core/terminal/receive_pipeline.h"
 #include "gui/main/dialog_seam.h"
 #include "gui/main/mailbox_pump.h"
@@ -26,8 +28,7 @@
 #include "gui/pages/recorder_page.h"
 #include "gui/pages/send_file_group.h"
 #include "gui/windows/comport_setup_dialog.h"
-#include "gui/windows/pt57_operate.h"
-#include "gui/windows/rd24_operate.h"
+#include "gui/windows/operate_panel.h"
 
 namespace {
 // The "Total Line" counter follows lines from the receive thread about this often.
@@ -44,6 +45,10 @@ QAction* makeAction(QMenu* menu, const char* name, const char* caption) {
     action->setObjectName(QString::fromLatin1(name));
     return action;
 }
+
+// A device family's entry in "QLP Device": "RD24Device", captioned "RD24 Device".
+std::string deviceEntryName(const DeviceFamily& family) { return std::string(family.name) + "Device"; }
+std::string deviceEntryCaption(const DeviceFamily& family) { return std::string(family.name) + " Device"; }
 } // namespace
 
 TForm_ZQ70_Main::TForm_ZQ70_Main(MailboxPump& mailbox, QWidget* parent) : QMainWindow(parent), mailbox_(mailbox) {
@@ -83,8 +88,8 @@ void TForm_ZQ70_Main::WireReceivePipeline() {
 void TForm_ZQ70_Main::SetPeers(const MainWindowPeers& peers) {
     peers_ = peers;
     // Asked by the receive thread on every pass; the panels answer from an atomic flag.
-    pipeline_->SetPanelShowingHook([rd24 = peers.rd24_operate, pt57 = peers.pt57_operate] {
-        return (rd24 && rd24->IsShowing()) || (pt57 && pt57->IsShowing());
+    pipeline_->SetPanelShowingHook([panels = peers.operate_panels] {
+        return std::ranges::any_of(panels, [](const OperatePanel* panel) { return panel->IsShowing(); });
     });
 }
 
@@ -112,8 +117,8 @@ void TForm_ZQ70_Main::BuildMenu() {
     makeAction(comport, "ComportClose", "Close");
     QMenu* device = menuBar()->addMenu(QStringLiteral("QLP Device"));
     makeAction(device, "QLPDetect", "Detect and Setting");
-    makeAction(device, "RD24Device", "RD24 Device");
-    makeAction(device, "PT57Device", "PT57 Device");
+    for (const DeviceFamily& family : deviceFamilies())
+        makeAction(device, deviceEntryName(family).c_str(), deviceEntryCaption(family).c_str());
     QMenu* project = menuBar()->addMenu(QStringLiteral("General ASCII Project"));
     makeAction(project, "GeneralASCIIDefualt", "Defualt");
     makeAction(project, "GeneralASCIILoad", "Load");
@@ -233,8 +238,9 @@ void TForm_ZQ70_Main::InitActionsConnections() {
     connect(action("ComportConfigure"), &QAction::triggered, this, &TForm_ZQ70_Main::ConfigureComport);
     connect(action("ComportClose"), &QAction::triggered, this, &TForm_ZQ70_Main::ComportCloseClick);
     connect(action("QLPDetect"), &QAction::triggered, this, &TForm_ZQ70_Main::QLPDetectClick);
-    connect(action("RD24Device"), &QAction::triggered, this, &TForm_ZQ70_Main::RD24DeviceClick);
-    connect(action("PT57Device"), &QAction::triggered, this, &TForm_ZQ70_Main::PT57DeviceClick);
+    for (const DeviceFamily& family : deviceFamilies())
+        connect(action(deviceEntryName(family).c_str()), &QAction::triggered, this,
+                [this, &family] { DeviceClick(family); });
     connect(action("AboutZQ70"), &QAction::triggered, this, [this] { ShowModal(peers_.about); });
     connect(action("AboutDUVA"), &QAction::triggered, this, [this] { ShowModal(peers_.company); });
 
@@ -360,16 +366,12 @@ void TForm_ZQ70_Main::QLPDetectClick() {
     ApplyControls(session_->controls());
 }
 
-void TForm_ZQ70_Main::RD24DeviceClick() {
-    if (!peers_.rd24_operate || !PortOpenForPanel()) return;
-    peers_.rd24_operate->SetDevice(1, Rd24Device{});
-    ShowModal(peers_.rd24_operate);
-}
-
-void TForm_ZQ70_Main::PT57DeviceClick() {
-    if (!peers_.pt57_operate || !PortOpenForPanel()) return;
-    peers_.pt57_operate->SetDevice(1, Pt57Device{});
-    ShowModal(peers_.pt57_operate);
+void TForm_ZQ70_Main::DeviceClick(const DeviceFamily& family) {
+    const auto panel = std::ranges::find_if(
+        peers_.operate_panels, [&family](const OperatePanel* p) { return &p->engine().family() == &family; });
+    if (panel == peers_.operate_panels.end() || !PortOpenForPanel()) return;
+    (*panel)->SetDefaultDevice(1);
+    ShowModal(*panel);
 }
 
 bool TForm_ZQ70_Main::PortOpenForPanel() {

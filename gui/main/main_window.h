@@ -23,8 +23,8 @@ class MailboxPump;
 class MessageListModel;
 class TForm_ComportSetup;
 class TForm_Message;
-class TForm_PT57Operate;
-class TForm_RD24Operate;
+class OperatePanel;
+struct DeviceFamily;
 class GeneralAsciiPage;
 class ReceivePipeline;
 class ReceiveSettingsPanel;
@@ -33,12 +33,11 @@ class ReceiveSettingsPanel;
 struct MainWindowPeers {
     TForm_Message* message = nullptr;
     TForm_ComportSetup* comport_setup = nullptr;
-    TForm_RD24Operate* rd24_operate = nullptr;
+    std::vector<OperatePanel*> operate_panels; // one per device family
     QDialog* about = nullptr;
     QDialog* company = nullptr;
     QDialog* uart_detect = nullptr;
     QDialog* link_monitor = nullptr;
-    TForm_PT57Operate* pt57_operate = nullptr;
 };
 
 class TForm_ZQ70_Main : public QMainWindow {
@@ -91,8 +90,8 @@ private:
 
     void ComportCloseClick();
     void QLPDetectClick();
-    void RD24DeviceClick();
-    void PT57DeviceClick();
+    // The family's "... Device" entry: its panel with a device of model None.
+    void DeviceClick(const DeviceFamily& family);
     // True when the port is open; otherwise says so and the panel stays closed.
     bool PortOpenForPanel();
     void ShowModal(QDialog* window);

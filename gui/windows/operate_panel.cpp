@@ -46,11 +46,14 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) 
 
 } // namespace
 
-OperatePanel::OperatePanel(const PanelFamily& family, MailboxPump& mailbox, QWidget* parent)
+OperatePanel::OperatePanel(const DeviceFamily& family, MailboxPump& mailbox, QWidget* parent)
     : QDialog(parent), family_(family), mailbox_(mailbox), engine_(family, *this, *this) {
+    const QString name = QString::fromLatin1(family.name);
+    setObjectName(QStringLiteral("Form_") + name + QStringLiteral("Operate"));
+    setWindowTitle(name + QStringLiteral(" Operate"));
     worker_ = std::make_unique<StepWorker>([] { zumFlush(); });
     results_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) { ApplyResults(batch); });
-    trend_ = new TForm_Trend(QString::fromLatin1(family.name) + QStringLiteral(" Trend"), this);
+    trend_ = new TForm_Trend(name + QStringLiteral(" Trend"), this);
     engine_.SetReadingSink([this](const PanelReading& reading) { trend_->AddReading(reading); });
     BuildControls();
     InitConnections();
@@ -63,6 +66,11 @@ OperatePanel::~OperatePanel() {
 
 void OperatePanel::SetDeviceRecord(int id, std::int32_t model, std::span<const Rd24Channel> channels) {
     engine_.SetDevice(id, model, channels);
+}
+
+void OperatePanel::SetDefaultDevice(int id) {
+    const std::array<Rd24Channel, kPanelChannelMax> blank{};
+    SetDeviceRecord(id, 0, std::span(blank).first(static_cast<std::size_t>(family_.channel_count)));
 }
 
 void OperatePanel::BuildControls() {

@@ -1,8 +1,9 @@
-// What the RD24 and PT57 operate panels share: the window over a poll engine of
-// their family. The engine decides; this class builds the controls, shows what the
+// The operate panel of a device family: the window over a poll engine of the
+// family. The engine decides; this class builds the controls, shows what the
 // engine tells it, and runs each step's exchange on a worker thread, so a silent
 // device never freezes the window. The step's result comes back through the
-// mailbox and is applied on the window thread, in order.
+// mailbox and is applied on the window thread, in order. A family whose panel has
+// a class of its own (TForm_RD24Operate, TForm_PT57Operate) derives from it.
 #pragma once
 
 #include <QDialog>
@@ -28,7 +29,13 @@ class OperatePanel : public QDialog, public PanelView, public PanelPort {
     Q_OBJECT
 
 public:
+    // Named after the family: caption "RD24 Operate", object name "Form_RD24Operate".
+    OperatePanel(const DeviceFamily& family, MailboxPump& mailbox, QWidget* parent);
     ~OperatePanel() override;
+
+    // The device ID and a record of model None, as the main window opens the panel;
+    // the DA set codes stay the panel's.
+    void SetDefaultDevice(int id);
 
     // Any thread: true from the end of the showing until it closes.
     bool IsShowing() const { return engine_.showing(); }
@@ -39,7 +46,6 @@ public:
     TForm_Trend* trend() const { return trend_; }
 
 protected:
-    OperatePanel(const PanelFamily& family, MailboxPump& mailbox, QWidget* parent);
     void SetDeviceRecord(int id, std::int32_t model, std::span<const Rd24Channel> channels);
 
     void showEvent(QShowEvent* event) override;
@@ -93,7 +99,7 @@ private:
     void Purge() override;
     void Flush() override;
 
-    const PanelFamily& family_;
+    const DeviceFamily& family_;
     MailboxPump& mailbox_;
     PollEngine engine_;
     MailboxReceiver results_box_;

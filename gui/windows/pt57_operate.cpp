@@ -1,10 +1,7 @@
 #include "gui/windows/pt57_operate.h"
 
-TForm_PT57Operate::TForm_PT57Operate(MailboxPump& mailbox, QWidget* parent)
-    : OperatePanel(pt57PanelFamily(), mailbox, parent) {
-    setObjectName(QStringLiteral("Form_PT57Operate"));
-    setWindowTitle(QStringLiteral("PT57 Operate"));
-}
+TForm_PT57Operate::TForm_PT57Operate(const DeviceFamily& family, MailboxPump& mailbox, QWidget* parent)
+    : OperatePanel(family, mailbox, parent) {}
 
 void TForm_PT57Operate::SetDevice(int id, const Pt57Device& device) {
     SetDeviceRecord(id, device.model, device.channels);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/panels/device_family.h"
 #include "sim/sim_options.h"
 
 namespace {
@@ -68,7 +69,9 @@ INSTANTIATE_TEST_SUITE_P(
                  [](const SimOptions& o) { return o.every_ms == 50; }},
         GoodCase{"Flags", {"--echo", "-v", "--help"},
                  [](const SimOptions& o) { return o.echo && o.verbose && o.help; }},
-        GoodCase{"AdapterEcho", {"--adapter-echo"}, [](const SimOptions& o) { return o.adapter_echo && !o.echo; }}),
+        GoodCase{"AdapterEcho", {"--adapter-echo"}, [](const SimOptions& o) { return o.adapter_echo && !o.echo; }},
+        GoodCase{"FamilyPlaysItsDefaultModel", {"--family", "pt57"},
+                 [](const SimOptions& o) { return o.family == findDeviceFamily("PT57") && o.model == "PT57-M1"; }}),
     [](const testing::TestParamInfo<GoodCase>& info) { return info.param.name; });
 
 struct BadCase {
@@ -109,7 +112,8 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCase{"BusHasPortId", {"--id", "4", "--bus", "4"}, "port device"},
                     BadCase{"EveryWithoutStream", {"--every", "10"}, "--every needs --stream"},
                     BadCase{"AbsentOther", {"--absent", "loud"}, "--absent"},
-                    BadCase{"FlagWithValue", {"--echo=1"}, "takes no value"}),
+                    BadCase{"FlagWithValue", {"--echo=1"}, "takes no value"},
+                    BadCase{"UnknownFamily", {"--family", "RD25"}, "--family: RD24 or PT57, not \"RD25\""}),
     [](const testing::TestParamInfo<BadCase>& info) { return info.param.name; });
 
 } // namespace

@@ -329,13 +329,15 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"UnknownBusModel", {"--bus", "4:XX"}, "unknown model \"XX\""},
                     UsageCase{"UnknownCanRate", {"--can", "100K"}, "unknown CAN bit rate"},
                     UsageCase{"BadStreamText", {"--stream", "<BAD>"}, "--stream"},
-                    UsageCase{"UnknownOption", {"--fast"}, "unknown option"}),
+                    UsageCase{"UnknownOption", {"--fast"}, "unknown option"},
+                    UsageCase{"ModelOfAnotherFamily", {"--family", "PT57", "--model", "RD24-M4"},
+                              "model \"RD24-M4\" is no PT57 model (PT57-M1..PT57-M20)"}),
     [](const testing::TestParamInfo<UsageCase>& info) { return info.param.name; });
 
 TEST(SimProgram, HelpDescribesEveryOption) {
     const ProgramResult r = runProgram(BENCHLINK_SIM_PROGRAM, {"--help"});
     EXPECT_EQ(r.code, 0);
-    for (const char* option : {"--com", "--model", "--id", "--baud", "--can", "--master", "--number", "--bus", "--ai",
+    for (const char* option : {"--com", "--model", "--family", "--id", "--baud", "--can", "--master", "--number", "--bus", "--ai",
                                "--absent", "--drop", "--seed", "--delay", "--split", "--noise", "--error", "--value", "--echo", "--adapter-echo",
                                "--stream", "--every", "-v"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;

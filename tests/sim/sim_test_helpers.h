@@ -20,12 +20,15 @@ inline QlpCommand qlpRecord(std::uint32_t id, std::uint8_t function, std::uint8_
 }
 
 // Profiles as the device tables give them, written out so that the device's
-// behaviour is tested apart from the tables.
-inline SimProfile rd24M4() { return {SimFamily::kRd24, 4, "RD24-M4", {kChannelAD, kChannelAD, kChannelDA, kChannelDA, kChannelNone, kChannelNone}}; }
-inline SimProfile rd24M1() { return {SimFamily::kRd24, 1, "RD24-M1", {kChannelDI, kChannelDI, kChannelDO, kChannelDO, kChannelDO, kChannelDO}}; }
-inline SimProfile rd24M6() { return {SimFamily::kRd24, 6, "RD24-M6", {kChannelAD, kChannelDI, kChannelDO, kChannelDO, kChannelNone, kChannelNone}}; }
+// behaviour is tested apart from the tables: the family's DO write command (RD24
+// 0x11, PT57 0x20), the model and its channel kinds.
+inline constexpr std::uint8_t kRd24DigitalOutput = 0x11;
+inline constexpr std::uint8_t kPt57DigitalOutput = 0x20;
+inline SimProfile rd24M4() { return {kRd24DigitalOutput, 4, "RD24-M4", {kChannelAD, kChannelAD, kChannelDA, kChannelDA, kChannelNone, kChannelNone}}; }
+inline SimProfile rd24M1() { return {kRd24DigitalOutput, 1, "RD24-M1", {kChannelDI, kChannelDI, kChannelDO, kChannelDO, kChannelDO, kChannelDO}}; }
+inline SimProfile rd24M6() { return {kRd24DigitalOutput, 6, "RD24-M6", {kChannelAD, kChannelDI, kChannelDO, kChannelDO, kChannelNone, kChannelNone}}; }
 inline SimProfile pt57M1() {
-    return {SimFamily::kPt57, 1, "PT57-M1", {kChannelAD, kChannelAD, kChannelDA, kChannelDA, kChannelDI, kChannelDI, kChannelDO, kChannelDO}};
+    return {kPt57DigitalOutput, 1, "PT57-M1", {kChannelAD, kChannelAD, kChannelDA, kChannelDA, kChannelDI, kChannelDI, kChannelDO, kChannelDO}};
 }
 
 inline SimSettings settingsWithId(int id) {

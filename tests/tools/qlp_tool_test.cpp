@@ -269,7 +269,11 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"AutoBaudWithCheck", {"--port", "2", "check", "1", "--auto-baud"}, "--auto-baud goes"},
                     UsageCase{"NewIdWithScan", {"--port", "2", "scan", "1", "2", "--new-id", "3"}, "go with set"},
                     UsageCase{"SetUnknownCanRate", {"--port", "2", "set", "1", "--can", "100K"}, "--can"},
-                    UsageCase{"SetMasterTooLarge", {"--port", "2", "set", "1", "--master", "255"}, "--master"}),
+                    UsageCase{"SetMasterTooLarge", {"--port", "2", "set", "1", "--master", "255"}, "--master"},
+                    UsageCase{"UnknownFamily", {"--port", "2", "--family", "RD25", "check", "1"},
+                              "--family: RD24 or PT57, not \"RD25\""},
+                    UsageCase{"FamilyWithDetect", {"--port", "2", "--family", "RD24", "detect"},
+                              "--family does not go with detect"}),
     [](const testing::TestParamInfo<UsageCase>& info) { return info.param.name; });
 
 TEST(QlpToolHelp, DocumentsEveryCommandAndExitCode) {
@@ -277,7 +281,7 @@ TEST(QlpToolHelp, DocumentsEveryCommandAndExitCode) {
     EXPECT_EQ(r.code, 0);
     for (const char* text : {"check ID", "read-di ID", "write-do ID CH STATE", "read-ai ID CH", "read-ao ID CH",
                              "write-ao ID CH CODE", "raw ID FUNCTION COMMAND CHANNEL", "--port", "--path", "--baud",
-                             "--fix", "--parity", "--data-bits", "--stop-bits", "--pt57", "--monitor", "--type",
+                             "--fix", "--parity", "--data-bits", "--stop-bits", "--pt57", "--family", "--monitor", "--type",
                              "0   success", "2   write fault", "3   time-out", "4   error reply", "5   command",
                              "6   channel", "7   value amount", "8   value compare", "64  usage", "65  the port",
                              "74  standard output",
@@ -357,7 +361,9 @@ INSTANTIATE_TEST_SUITE_P(
         ScriptCase{"Pt57Frames", {"--pt57", "write-do", "3", "6", "1"}, "% 3,6,32,6,1", "% 3,6,17,6,1", 5,
                    "Command Code Reply Error!\n"},
         ScriptCase{"Pt57Check", {"--pt57", "check", "3"}, "% 3,1,16,0,0", "% 3,241", 4,
-                   "Function Code Reply Error! = Offline\n"}),
+                   "Function Code Reply Error! = Offline\n"},
+        ScriptCase{"FamilyByName", {"--family", "pt57", "write-do", "3", "6", "1"}, "% 3,6,32,6,1", "% 3,6,17,6,1", 5,
+                   "Command Code Reply Error!\n"}),
     [](const testing::TestParamInfo<ScriptCase>& info) { return info.param.name; });
 
 TEST_F(ScriptedDevice, WriteFaultWhenTheLineGoesAway) {

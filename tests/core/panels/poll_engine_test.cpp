@@ -12,6 +12,9 @@
 
 namespace {
 
+const DeviceFamily& rd24Family() { return *findDeviceFamily("RD24"); }
+const DeviceFamily& pt57Family() { return *findDeviceFamily("PT57"); }
+
 // Records what the engine shows, one short line per call.
 class RecordingView : public PanelView {
 public:
@@ -94,7 +97,7 @@ struct Panel {
     PollEngine engine;
     std::vector<PanelReading> readings;
 
-    explicit Panel(const PanelFamily& family) : engine(family, view, port) {
+    explicit Panel(const DeviceFamily& family) : engine(family, view, port) {
         engine.SetReadingSink([this](const PanelReading& r) { readings.push_back(r); });
     }
     // The main window's opening: SetDevice(1, model None), then the showing.
@@ -125,21 +128,21 @@ using Steps = std::vector<std::string>;
 
 TEST(PollEngine, SchedulesByModel) {
     struct Row {
-        const PanelFamily& family;
+        const DeviceFamily& family;
         const char* model;
         int ticks;
         Steps expected;
     };
     const Row rows[] = {
-        {rd24PanelFamily(), "RD24-M3", 10,
+        {rd24Family(), "RD24-M3", 10,
          {"check", "check", "digital", "ai 0", "ai 1", "check", "check", "digital", "ai 0", "ai 1"}},
         // Coming online after the first step writes both DA channels' set codes first.
-        {rd24PanelFamily(), "RD24-M4", 9,
+        {rd24Family(), "RD24-M4", 9,
          {"check", "write 2=0", "write 3=0", "check", "ai 0", "ai 1", "ao 2", "ao 3", "check"}},
-        {pt57PanelFamily(), "PT57-M1", 8,
+        {pt57Family(), "PT57-M1", 8,
          {"digital", "write 2=0", "write 3=0", "ai 0", "ai 1", "ao 2", "ao 3", "digital"}},
-        {rd24PanelFamily(), "None", 5, {}},
-        {rd24PanelFamily(), "no such model", 5, {}},
+        {rd24Family(), "None", 5, {}},
+        {rd24Family(), "no such model", 5, {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.model);
@@ -153,7 +156,7 @@ TEST(PollEngine, SchedulesByModel) {
 }
 
 TEST(PollEngine, QueuedSetRunsBeforeTheNextPollStep) {
-    Panel p(rd24PanelFamily());
+    Panel p(rd24Family());
     p.openWith("RD24-M3");
     p.ticks(3);
     p.sent();
@@ -171,7 +174,7 @@ TEST(PollEngine, UnreachableDeviceRestartsScheduleGoesOfflineAndFlushes) {
     // A refused write (the port went away) counts as offline, as a time-out does.
     for (const Row& row : {Row{kExchangeTimeout, "status Timeout!"}, Row{kExchangeWriteFault, "status Write Fault!"}}) {
         SCOPED_TRACE(row.text);
-        Panel p(rd24PanelFamily());
+        Panel p(rd24Family());
         p.openWith("RD24-M3");
         const int flushes = p.port.flushes; // the model change flushed once
         p.ticks(4);
@@ -194,7 +197,7 @@ TEST(PollEngine, UnreachableDeviceRestartsScheduleGoesOfflineAndFlushes) {
 }
 
 TEST(PollEngine, OtherFailureKeepsDeviceOnlineWithoutValue) {
-    Panel p(rd24PanelFamily());
+    Panel p(rd24Family());
     p.openWith("RD24-M3");
     p.ticks(3);
     p.device.failure = kExchangeFunctionError;
@@ -208,14 +211,14 @@ TEST(PollEngine, OtherFailureKeepsDeviceOnlineWithoutValue) {
 
 TEST(PollEngine, ComingOnlineWritesSetCodesByFamily) {
     struct Row {
-        const PanelFamily& family;
+        const DeviceFamily& family;
         const char* model;
         int channel;
         Steps after_reopen; // what the first online redisplay writes
     };
     const Row rows[] = {
-        {rd24PanelFamily(), "RD24-M4", 2, {"check", "write 2=1500", "write 3=0"}},
-        {pt57PanelFamily(), "PT57-M1", 2, {"digital", "write 2=0", "write 3=0"}},
+        {rd24Family(), "RD24-M4", 2, {"check", "write 2=1500", "write 3=0"}},
+        {pt57Family(), "PT57-M1", 2, {"digital", "write 2=0", "write 3=0"}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.family.name);
@@ -237,7 +240,7 @@ TEST(PollEngine, ComingOnlineWritesSetCodesByFamily) {
 }
 
 TEST(PollEngine, ReadingsShowOnlyWhenTheyChange) {
-    Panel p(rd24PanelFamily());
+    Panel p(rd24Family());
     p.openWith("RD24-M4");
     p.device.ai[0] = 2048;
     p.ticks(5); // check, both writes, check, ai 0
@@ -251,7 +254,7 @@ TEST(PollEngine, ReadingsShowOnlyWhenTheyChange) {
 }
 
 TEST(PollEngine, ReadBackLampFollowsSetCode) {
-    Panel p(rd24PanelFamily());
+    Panel p(rd24Family());
     p.openWith("RD24-M4");
     p.ticks(4);
     p.engine.PressDaSet(2, 100);
@@ -268,7 +271,7 @@ TEST(PollEngine, ReadBackLampFollowsSetCode) {
 }
 
 TEST(PollEngine, TypeChangeShowsZeroAndNewUnit) {
-    Panel p(pt57PanelFamily());
+    Panel p(pt57Family());
     p.openWith("PT57-M1");
     p.device.ai[0] = 4092;
     p.ticks(4);
@@ -285,7 +288,7 @@ TEST(PollEngine, TypeChangeShowsZeroAndNewUnit) {
 }
 
 TEST(PollEngine, ForceDisplayShowsZeroedGroupsWhileOffline) {
-    Panel p(rd24PanelFamily());
+    Panel p(rd24Family());
     p.openWith("RD24-M4");
     p.device.failure = kExchangeTimeout;
     p.view.take();
@@ -304,15 +307,15 @@ TEST(PollEngine, ForceDisplayShowsZeroedGroupsWhileOffline) {
 
 TEST(PollEngine, DigitalBitsDriveTheirChannels) {
     struct Row {
-        const PanelFamily& family;
+        const DeviceFamily& family;
         const char* model;
         std::uint8_t bits;
         Steps shown;
     };
     const Row rows[] = {
-        {pt57PanelFamily(), "PT57-M6", 0x81, {"DI 0 on", "DO 7 on"}}, // bit 7 is channel 8
-        {rd24PanelFamily(), "RD24-M1", 0x25, {"DI 0 on", "DO 2 on", "DO 5 on"}},
-        {rd24PanelFamily(), "RD24-M1", 0xC0, {}}, // bits beyond six channels are ignored
+        {pt57Family(), "PT57-M6", 0x81, {"DI 0 on", "DO 7 on"}}, // bit 7 is channel 8
+        {rd24Family(), "RD24-M1", 0x25, {"DI 0 on", "DO 2 on", "DO 5 on"}},
+        {rd24Family(), "RD24-M1", 0xC0, {}}, // bits beyond six channels are ignored
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.model);
@@ -330,7 +333,7 @@ TEST(PollEngine, DigitalBitsDriveTheirChannels) {
 }
 
 TEST(PollEngine, FullQueueRefusesAndSaysSo) {
-    Panel p(rd24PanelFamily());
+    Panel p(rd24Family());
     p.openWith("RD24-M1");
     for (int i = 0; i < PendingSteps::kSlots - 1; ++i) p.engine.PressDoToggle(2);
     EXPECT_EQ(p.engine.pending(), 49);
@@ -341,7 +344,7 @@ TEST(PollEngine, FullQueueRefusesAndSaysSo) {
 }
 
 TEST(PollEngine, StepInFlightBlocksTicksAndLateResultIsDropped) {
-    Panel p(rd24PanelFamily());
+    Panel p(rd24Family());
     p.openWith("RD24-M3");
     const std::optional<PollStep> first = p.engine.BeginStep();
     ASSERT_TRUE(first);
@@ -355,8 +358,8 @@ TEST(PollEngine, StepInFlightBlocksTicksAndLateResultIsDropped) {
 }
 
 TEST(PollEngine, PanelsKeepSeparateRecords) {
-    Panel rd24(rd24PanelFamily());
-    Panel pt57(pt57PanelFamily());
+    Panel rd24(rd24Family());
+    Panel pt57(pt57Family());
     rd24.openWith("RD24-M4");
     pt57.openWith("PT57-M5");
     rd24.engine.PressDaSet(2, 321);
@@ -371,7 +374,7 @@ TEST(PollEngine, PanelsKeepSeparateRecords) {
 }
 
 TEST(PollEngine, ReadingsCarryValueUnitAndTime) {
-    Panel p(rd24PanelFamily());
+    Panel p(rd24Family());
     p.openWith("RD24-M4");
     p.ticks(3); // check and the two set-code writes
     p.device.ai[1] = 4096;

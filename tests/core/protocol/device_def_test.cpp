@@ -1,5 +1,6 @@
-// The RD24 and PT57 device definitions: model tables, apply-model resets, clear
-// and copy, name lookups and lists, and the code conversions.
+// The RD24 and PT57 device definitions: what every model table must satisfy,
+// apply-model resets, clear and copy, name lookups and lists, and the code
+// conversions.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,6 +12,10 @@
 namespace {
 
 enum class Family { kRd24, kPt57 };
+
+const device_def::FamilyDefinition& definitionOf(Family family) {
+    return family == Family::kRd24 ? kRd24Definition : kPt57Definition;
+}
 
 // Kinds written one letter per channel: - none, I DI, O DO, A AD, D DA.
 std::string kindLetters(std::span<const Rd24Channel> channels) {
@@ -44,76 +49,107 @@ Device busyDevice(std::int32_t model, ChannelKind kind, std::int32_t seed) {
     return d;
 }
 
-struct ModelCase {
+struct DefinitionCase {
     const char* label;
-    Family family;
-    int index;
-    const char* name;
-    const char* kinds;
+    const device_def::FamilyDefinition* definition;
+    int channels;
+    int models;
 };
 
-void PrintTo(const ModelCase& c, std::ostream* os) { *os << c.label; }
+void PrintTo(const DefinitionCase& c, std::ostream* os) { *os << c.label; }
 
-class Models : public testing::TestWithParam<ModelCase> {};
+class Definitions : public testing::TestWithParam<DefinitionCase> {};
 
-TEST_P(Models, NameIndexAndKinds) {
-    const ModelCase& m = GetParam();
-    if (m.family == Family::kRd24) {
-        EXPECT_EQ(rd24ModelName(m.index), m.name);
-        EXPECT_EQ(rd24ModelIndex(m.name), m.index);
-        Rd24Device d;
-        d.model = m.index;
-        rd24ApplyModel(d);
-        EXPECT_EQ(kindLetters(d.channels), m.kinds);
-    } else {
-        EXPECT_EQ(pt57ModelName(m.index), m.name);
-        EXPECT_EQ(pt57ModelIndex(m.name), m.index);
-        Pt57Device d;
-        d.model = m.index;
-        pt57ApplyModel(d);
-        EXPECT_EQ(kindLetters(d.channels), m.kinds);
+TEST_P(Definitions, EachNameFindsItsOwnModel) {
+    const device_def::FamilyDefinition& d = *GetParam().definition;
+    ASSERT_EQ(d.modelCount(), GetParam().models);
+    EXPECT_EQ(d.modelName(0), "None");
+    std::string list;
+    for (int i = 0; i < d.modelCount(); ++i) {
+        EXPECT_EQ(d.modelIndex(d.modelName(i)), i) << "model " << i; // so no two share a name
+        list += d.modelName(i) + "\r\n";
+    }
+    EXPECT_EQ(d.modelList(), list);
+}
+
+// Model 0 uses no channel, every other model some, and none a channel past the
+// family's count.
+TEST_P(Definitions, ModelsUseOnlyTheFamilysChannels) {
+    const device_def::FamilyDefinition& d = *GetParam().definition;
+    for (int i = 0; i < d.modelCount(); ++i) {
+        const auto& kinds = d.models[static_cast<std::size_t>(i)].kinds;
+        int used = 0;
+        for (int n = 0; n < device_def::kDeviceChannelMax; ++n) {
+            const ChannelKind kind = kinds[static_cast<std::size_t>(n)];
+            EXPECT_TRUE(kind >= kChannelNone && kind <= kChannelDA) << "model " << i << " channel " << n;
+            if (n >= GetParam().channels) {
+                EXPECT_EQ(kind, kChannelNone) << "model " << i << " channel " << n;
+            }
+            if (kind != kChannelNone) ++used;
+        }
+        EXPECT_EQ(used > 0, i > 0) << "model " << i;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Definitions, Models,
-    testing::Values(ModelCase{"Rd24None", Family::kRd24, 0, "None", "------"},
-                    ModelCase{"Rd24M1", Family::kRd24, 1, "RD24-M1", "IIOOOO"},
-                    ModelCase{"Rd24M2", Family::kRd24, 2, "RD24-M2", "IIIIOO"},
-                    ModelCase{"Rd24M3", Family::kRd24, 3, "RD24-M3", "AAOO--"},
-                    ModelCase{"Rd24M4", Family::kRd24, 4, "RD24-M4", "AADD--"},
-                    ModelCase{"Rd24M5", Family::kRd24, 5, "RD24-M5", "AAAI--"},
-                    ModelCase{"Rd24M6", Family::kRd24, 6, "RD24-M6", "AIOO--"},
-                    ModelCase{"Rd24M7", Family::kRd24, 7, "RD24-M7", "OO----"},
-                    ModelCase{"Rd24M8", Family::kRd24, 8, "RD24-M8", "IIIIII"},
-                    ModelCase{"Pt57None", Family::kPt57, 0, "None", "--------"},
-                    ModelCase{"Pt57M1", Family::kPt57, 1, "PT57-M1", "AADDIIOO"},
-                    ModelCase{"Pt57M2", Family::kPt57, 2, "PT57-M2", "IIIIIIII"},
-                    ModelCase{"Pt57M3", Family::kPt57, 3, "PT57-M3", "OOOOOOOO"},
-                    ModelCase{"Pt57M4", Family::kPt57, 4, "PT57-M4", "AAAAAAAA"},
-                    ModelCase{"Pt57M5", Family::kPt57, 5, "PT57-M5", "DDDDDDDD"},
-                    ModelCase{"Pt57M6", Family::kPt57, 6, "PT57-M6", "IIIIOOOO"},
-                    ModelCase{"Pt57M7", Family::kPt57, 7, "PT57-M7", "AAAADDDD"},
-                    ModelCase{"Pt57M8", Family::kPt57, 8, "PT57-M8", "AAAAOOOO"},
-                    ModelCase{"Pt57M9", Family::kPt57, 9, "PT57-M9", "AAIIIIOO"},
-                    ModelCase{"Pt57M10", Family::kPt57, 10, "PT57-M10", "AADDIIII"},
-                    ModelCase{"Pt57M11", Family::kPt57, 11, "PT57-M11", "AADDIOOO"},
-                    ModelCase{"Pt57M12", Family::kPt57, 12, "PT57-M12", "AAAIOODD"},
-                    ModelCase{"Pt57M13", Family::kPt57, 13, "PT57-M13", "AAIIIIII"},
-                    ModelCase{"Pt57M14", Family::kPt57, 14, "PT57-M14", "AAAAIIOO"},
-                    ModelCase{"Pt57M15", Family::kPt57, 15, "PT57-M15", "AAAAIIII"},
-                    ModelCase{"Pt57M16", Family::kPt57, 16, "PT57-M16", "DDDDOOOO"},
-                    ModelCase{"Pt57M17", Family::kPt57, 17, "PT57-M17", "AAAAAAAO"},
-                    ModelCase{"Pt57M18", Family::kPt57, 18, "PT57-M18", "AADDDDDD"},
-                    ModelCase{"Pt57M19", Family::kPt57, 19, "PT57-M19", "AAAAAAII"},
-                    ModelCase{"Pt57M20", Family::kPt57, 20, "PT57-M20", "AAAAIIDD"}),
-    [](const testing::TestParamInfo<ModelCase>& info) { return std::string(info.param.label); });
+// Every scaled type reads 0 at code 0 and its full value at the family's full scale;
+// every type but None rises with the code.
+TEST_P(Definitions, ConversionsRiseWithTheCode) {
+    const device_def::FamilyDefinition& d = *GetParam().definition;
+    const auto full = static_cast<std::int32_t>(d.full_scale);
+    for (int type = 1; type < kAdTypeCount; ++type) {
+        Rd24Channel c;
+        c.adType = type;
+        double before = -1000.0;
+        for (std::int32_t raw = 0; raw <= 4095; ++raw) {
+            c.adRaw = raw;
+            d.adConvert(c);
+            ASSERT_GT(c.adValue, before) << "AD type " << type << " code " << raw;
+            before = c.adValue;
+        }
+        const device_def::CodeType& t = device_def::adTypeTable()[static_cast<std::size_t>(type)];
+        if (t.formula != device_def::CodeFormula::kScaled) continue;
+        for (const auto& [raw, value] : {std::pair{0, 0.0}, std::pair{full, static_cast<double>(t.scale)}}) {
+            c.adRaw = raw;
+            d.adConvert(c);
+            EXPECT_DOUBLE_EQ(c.adValue, value) << "AD type " << type << " code " << raw;
+        }
+    }
+    for (int type = 1; type < kDaTypeCount; ++type) {
+        Rd24Channel c;
+        c.daType = type;
+        c.daRaw = 0;
+        d.daConvert(c);
+        EXPECT_EQ(c.daValue, 0.0) << "DA type " << type;
+        double before = c.daValue;
+        for (std::int32_t raw = 1; raw <= 4095; ++raw) {
+            c.daRaw = raw;
+            d.daConvert(c);
+            ASSERT_GT(c.daValue, before) << "DA type " << type << " code " << raw;
+            before = c.daValue;
+        }
+        c.daRaw = full;
+        d.daConvert(c);
+        EXPECT_DOUBLE_EQ(c.daValue, static_cast<double>(device_def::daTypeTable()[static_cast<std::size_t>(type)].scale));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Definitions, Definitions,
+                         testing::Values(DefinitionCase{"Rd24", &kRd24Definition, kRd24ChannelCount, 9},
+                                         DefinitionCase{"Pt57", &kPt57Definition, kPt57ChannelCount, 21}),
+                         [](const testing::TestParamInfo<DefinitionCase>& info) { return std::string(info.param.label); });
+
+TEST(Models, Pt57M17LeavesChannel7TheOnlyDo) {
+    Pt57Device d;
+    d.model = 17;
+    kPt57Definition.applyModel(d);
+    EXPECT_EQ(kindLetters(d.channels), "AAAAAAAO");
+}
 
 TEST(ApplyModel, ResetsEachChannelByItsNewKindOnly) {
     // Channel 2 was a DO that was on; model 4 makes it a DA.
     Rd24Device d = busyDevice<Rd24Device>(4, kChannelDO, 0);
     const Rd24Device before = d;
-    rd24ApplyModel(d);
+    kRd24Definition.applyModel(d);
 
     for (int ch : {0, 1}) {
         Rd24Channel expected = before.channels[ch];
@@ -143,7 +179,7 @@ TEST(ApplyModel, ResetsEachChannelByItsNewKindOnly) {
 TEST(ApplyModel, DigitalKindsResetOnlyTheirState) {
     Pt57Device d = busyDevice<Pt57Device>(1, kChannelAD, 0); // AD AD DA DA DI DI DO DO
     const Pt57Device before = d;
-    pt57ApplyModel(d);
+    kPt57Definition.applyModel(d);
     Rd24Channel di = before.channels[4];
     di.kind = kChannelDI;
     di.diState = 0;
@@ -170,10 +206,7 @@ TEST_P(ModelOutsideTable, KeepsKindsAndResets) {
     auto check = [&](auto d) {
         for (std::size_t i = 0; i < d.channels.size(); ++i)
             d.channels[i].kind = i % 2 == 0 ? kChannelAD : kChannelDI;
-        if constexpr (std::is_same_v<decltype(d), Rd24Device>)
-            rd24ApplyModel(d);
-        else
-            pt57ApplyModel(d);
+        definitionOf(c.family).applyModel(d);
         EXPECT_EQ(d.model, c.model);
         for (std::size_t i = 0; i < d.channels.size(); ++i) {
             const Rd24Channel& ch = d.channels[i];
@@ -204,7 +237,7 @@ INSTANTIATE_TEST_SUITE_P(Definitions, ModelOutsideTable,
 
 TEST(DeviceClear, Rd24KeepsTheSetCodes) {
     Rd24Device d = busyDevice<Rd24Device>(4, kChannelDA, 0);
-    rd24ClearDevice(d);
+    kRd24Definition.clearDevice(d);
     EXPECT_EQ(d.model, 0);
     for (std::size_t i = 0; i < d.channels.size(); ++i) {
         Rd24Channel expected;
@@ -215,14 +248,14 @@ TEST(DeviceClear, Rd24KeepsTheSetCodes) {
 
 TEST(DeviceClear, Pt57ClearsTheSetCodesToo) {
     Pt57Device d = busyDevice<Pt57Device>(5, kChannelDA, 0);
-    pt57ClearDevice(d);
+    kPt57Definition.clearDevice(d);
     EXPECT_EQ(d, Pt57Device{});
 }
 
 TEST(DeviceCopy, TargetKeepsItsSetCodes) {
     const Rd24Device rd_source = busyDevice<Rd24Device>(3, kChannelAD, 10);
     Rd24Device rd_target = busyDevice<Rd24Device>(7, kChannelDO, 50);
-    rd24CopyDevice(rd_target, rd_source);
+    device_def::copyDevice(rd_target, rd_source);
     EXPECT_EQ(rd_target.model, 3);
     for (std::size_t i = 0; i < rd_target.channels.size(); ++i) {
         Rd24Channel expected = rd_source.channels[i];
@@ -232,7 +265,7 @@ TEST(DeviceCopy, TargetKeepsItsSetCodes) {
 
     const Pt57Device pt_source = busyDevice<Pt57Device>(12, kChannelDI, 20);
     Pt57Device pt_target = busyDevice<Pt57Device>(2, kChannelDA, 60);
-    pt57CopyDevice(pt_target, pt_source);
+    device_def::copyDevice(pt_target, pt_source);
     EXPECT_EQ(pt_target.model, 12);
     for (std::size_t i = 0; i < pt_target.channels.size(); ++i) {
         Rd24Channel expected = pt_source.channels[i];
@@ -252,23 +285,26 @@ void PrintTo(const LookupCase& c, std::ostream* os) { *os << c.label; }
 
 class Lookups : public testing::TestWithParam<LookupCase> {};
 
+int rd24Model(std::string_view name) { return kRd24Definition.modelIndex(name); }
+int pt57Model(std::string_view name) { return kPt57Definition.modelIndex(name); }
+
 TEST_P(Lookups, ExactCaseSensitiveZeroWhenUnknown) {
     EXPECT_EQ(GetParam().lookup(GetParam().name), GetParam().index);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Definitions, Lookups,
-    testing::Values(LookupCase{"Rd24Model", rd24ModelIndex, "RD24-M8", 8},
-                    LookupCase{"Rd24ModelNone", rd24ModelIndex, "None", 0},
-                    LookupCase{"Rd24ModelUnknown", rd24ModelIndex, "RD24-M9", 0},
-                    LookupCase{"Rd24ModelLowerCase", rd24ModelIndex, "rd24-m3", 0},
-                    LookupCase{"Rd24ModelTrailingBlank", rd24ModelIndex, "RD24-M3 ", 0},
-                    LookupCase{"Rd24ModelEmpty", rd24ModelIndex, "", 0},
-                    LookupCase{"Rd24ModelOfPt57", rd24ModelIndex, "PT57-M1", 0},
-                    LookupCase{"Pt57ModelTwenty", pt57ModelIndex, "PT57-M20", 20},
-                    LookupCase{"Pt57ModelTwo", pt57ModelIndex, "PT57-M2", 2},
-                    LookupCase{"Pt57ModelOfRd24", pt57ModelIndex, "RD24-M1", 0},
-                    LookupCase{"Pt57ModelPrefix", pt57ModelIndex, "PT57-M", 0},
+    testing::Values(LookupCase{"Rd24Model", rd24Model, "RD24-M8", 8},
+                    LookupCase{"Rd24ModelNone", rd24Model, "None", 0},
+                    LookupCase{"Rd24ModelUnknown", rd24Model, "RD24-M9", 0},
+                    LookupCase{"Rd24ModelLowerCase", rd24Model, "rd24-m3", 0},
+                    LookupCase{"Rd24ModelTrailingBlank", rd24Model, "RD24-M3 ", 0},
+                    LookupCase{"Rd24ModelEmpty", rd24Model, "", 0},
+                    LookupCase{"Rd24ModelOfPt57", rd24Model, "PT57-M1", 0},
+                    LookupCase{"Pt57ModelTwenty", pt57Model, "PT57-M20", 20},
+                    LookupCase{"Pt57ModelTwo", pt57Model, "PT57-M2", 2},
+                    LookupCase{"Pt57ModelOfRd24", pt57Model, "RD24-M1", 0},
+                    LookupCase{"Pt57ModelPrefix", pt57Model, "PT57-M", 0},
                     LookupCase{"AdTypeFiveVolt", rd24AdTypeIndex, "5V", 1},
                     LookupCase{"AdTypePt1000", rd24AdTypeIndex, "PT1000", 5},
                     LookupCase{"AdTypeThermocouple", rd24AdTypeIndex, "K 0~600", 6},
@@ -281,19 +317,18 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<LookupCase>& info) { return std::string(info.param.label); });
 
 TEST(NameLists, EveryNameFollowedByCrLf) {
-    EXPECT_EQ(rd24ModelList(),
-              "None\r\nRD24-M1\r\nRD24-M2\r\nRD24-M3\r\nRD24-M4\r\nRD24-M5\r\nRD24-M6\r\nRD24-M7\r\nRD24-M8\r\n");
-    EXPECT_EQ(rd24AdTypeList(), "None\r\n5V\r\n10V\r\n20mA\r\nPT100\r\nPT1000\r\nK 0~600\r\n");
-    EXPECT_EQ(rd24DaTypeList(), "None\r\n8.190V\r\n20mA\r\n");
-    std::string pt57 = "None\r\n";
-    for (int i = 1; i <= 20; ++i) pt57 += "PT57-M" + std::to_string(i) + "\r\n";
-    EXPECT_EQ(pt57ModelList(), pt57);
+    std::string ad;
+    for (int i = 0; i < kAdTypeCount; ++i) ad += rd24AdTypeName(i) + "\r\n";
+    EXPECT_EQ(rd24AdTypeList(), ad);
+    std::string da;
+    for (int i = 0; i < kDaTypeCount; ++i) da += rd24DaTypeName(i) + "\r\n";
+    EXPECT_EQ(rd24DaTypeList(), da);
 }
 
 TEST(NameLists, IndexOutsideTableIsNone) {
-    EXPECT_EQ(rd24ModelName(9), "None");
-    EXPECT_EQ(rd24ModelName(-1), "None");
-    EXPECT_EQ(pt57ModelName(21), "None");
+    EXPECT_EQ(kRd24Definition.modelName(9), "None");
+    EXPECT_EQ(kRd24Definition.modelName(-1), "None");
+    EXPECT_EQ(kPt57Definition.modelName(21), "None");
     EXPECT_EQ(rd24AdTypeName(7), "None");
     EXPECT_EQ(rd24AdTypeName(6), "K 0~600");
     EXPECT_EQ(rd24DaTypeName(3), "None");
@@ -330,13 +365,13 @@ TEST_P(Conversions, GiveTheValue) {
     if (c.part == Part::kAd) {
         ch.adType = c.type;
         ch.adRaw = c.raw;
-        c.family == Family::kRd24 ? rd24AdConvert(ch) : pt57AdConvert(ch);
+        definitionOf(c.family).adConvert(ch);
         EXPECT_EQ(ch.adValue, c.value);
         EXPECT_EQ(ch.daValue, -99.0);
     } else {
         ch.daType = c.type;
         ch.daRaw = c.raw;
-        c.family == Family::kRd24 ? rd24DaConvert(ch) : pt57DaConvert(ch);
+        definitionOf(c.family).daConvert(ch);
         EXPECT_EQ(ch.daValue, c.value);
         EXPECT_EQ(ch.adValue, -99.0);
     }
@@ -380,9 +415,9 @@ TEST(Conversions, Pt57FiveVoltTopCodeIsAboveFullScale) {
     Rd24Channel ch;
     ch.adType = 1;
     ch.adRaw = 4095;
-    pt57AdConvert(ch);
+    kPt57Definition.adConvert(ch);
     EXPECT_GT(ch.adValue, 5.0);
-    rd24AdConvert(ch);
+    kRd24Definition.adConvert(ch);
     EXPECT_LT(ch.adValue, 5.0);
 }
 

@@ -37,9 +37,9 @@ void selectModel(QDialog* panel, const QString& model) {
         QTest::keyClick(combo, combo->currentIndex() < target ? Qt::Key_Down : Qt::Key_Up);
 }
 
+// The panel a "<family>Device" entry opens.
 OperatePanel* panelOf(WindowHarness& h, const QString& action) {
-    if (action == QLatin1String("RD24Device")) return h.windows->rd24_operate();
-    return h.windows->pt57_operate();
+    return h.windows->operate_panel(action.chopped(QLatin1String("Device").size()).toStdString());
 }
 
 } // namespace
@@ -163,7 +163,7 @@ private slots:
         QVERIFY(sim.ok());
         QVERIFY(h_->ports.link(1, sim.path));
         h_->openPort();
-        TForm_RD24Operate* panel = h_->windows->rd24_operate();
+        OperatePanel* panel = h_->windows->operate_panel("RD24");
         bool ran = false;
         h_->dialogs.modal_handlers.push_back([&](QDialog&) {
             selectModel(panel, QStringLiteral("RD24-M4"));
@@ -184,7 +184,8 @@ private slots:
     // Nothing answers on COM1: every step times out, and the window stays usable.
     void silentDeviceNeverHoldsTheWindow() {
         h_->openPort();
-        TForm_PT57Operate* panel = h_->windows->pt57_operate();
+        auto* panel = qobject_cast<TForm_PT57Operate*>(h_->windows->operate_panel("PT57"));
+        QVERIFY(panel);
         h_->dialogs.modal_handlers.push_back([&](QDialog&) {
             selectModel(panel, QStringLiteral("PT57-M1"));
             QTRY_COMPARE(textOf(panel, "Label_DetectStatus"), QStringLiteral("Timeout!"));
