@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/serial/comport.h"
+#include "core/serial/port_values.h"
 
 // Exit codes besides the ExchangeStatus codes 0 to 9.
 inline constexpr int kQlpToolUsage = 64;

@@ -11,7 +11,7 @@
 #include "core/protocol/rd24_device_def.h"
 #include "core/protocol/zum_codec.h"
 #include "core/protocol/zum_exchange.h"
-#include "core/serial/comport.h"
+#include "core/serial/port.h"
 #include "tools/qlp_tool_detect.h"
 #include "tools/stream_link_log.h"
 #include "core/util/non_copyable.h"
@@ -42,25 +42,25 @@ double convertedAnalog(bool pt57, bool input, int type, std::int32_t raw) {
     return channel.daValue;
 }
 
-Outcome runCommand(const QlpToolOptions& o, int typeIndex) {
+Outcome runCommand(ZumLink& link, const QlpToolOptions& o, int typeIndex) {
     Outcome result;
     const bool pt57 = o.pt57;
     const std::uint8_t id = byteArg(o, 0);
     switch (o.command) {
     case QlpToolCommand::kCheck:
-        result.status = pt57 ? pt57CheckDevice(id) : rd24CheckDevice(id);
+        result.status = pt57 ? pt57CheckDevice(link, id) : rd24CheckDevice(link, id);
         if (result.status == kExchangeSuccess) result.line = exchangeStatusText(result.status);
         break;
     case QlpToolCommand::kReadDi: {
         std::uint8_t state = 0;
-        result.status = pt57 ? pt57ReadDigital(id, state) : rd24ReadDigital(id, state);
+        result.status = pt57 ? pt57ReadDigital(link, id, state) : rd24ReadDigital(link, id, state);
         if (result.status == kExchangeSuccess)
             result.line = qlpToolDigitalText(state, pt57 ? kPt57ChannelCount : kRd24ChannelCount);
         break;
     }
     case QlpToolCommand::kWriteDo:
-        result.status = pt57 ? pt57WriteDigitalOutput(id, byteArg(o, 1), o.args[2])
-                             : rd24WriteDigitalOutput(id, byteArg(o, 1), o.args[2]);
+        result.status = pt57 ? pt57WriteDigitalOutput(link, id, byteArg(o, 1), o.args[2])
+                             : rd24WriteDigitalOutput(link, id, byteArg(o, 1), o.args[2]);
         if (result.status == kExchangeSuccess) result.line = exchangeStatusText(result.status);
         break;
     case QlpToolCommand::kReadAi:
@@ -68,9 +68,11 @@ Outcome runCommand(const QlpToolOptions& o, int typeIndex) {
         const bool input = o.command == QlpToolCommand::kReadAi;
         std::int32_t raw = 0;
         if (input)
-            result.status = pt57 ? pt57ReadAnalogInput(id, byteArg(o, 1), raw) : rd24ReadAnalogInput(id, byteArg(o, 1), raw);
+            result.status = pt57 ? pt57ReadAnalogInput(link, id, byteArg(o, 1), raw)
+                                 : rd24ReadAnalogInput(link, id, byteArg(o, 1), raw);
         else
-            result.status = pt57 ? pt57ReadAnalogOutput(id, byteArg(o, 1), raw) : rd24ReadAnalogOutput(id, byteArg(o, 1), raw);
+            result.status = pt57 ? pt57ReadAnalogOutput(link, id, byteArg(o, 1), raw)
+                                 : rd24ReadAnalogOutput(link, id, byteArg(o, 1), raw);
         if (result.status != kExchangeSuccess) break;
         if (typeIndex < 0) {
             result.line = qlpToolAnalogText(raw);
@@ -81,8 +83,8 @@ Outcome runCommand(const QlpToolOptions& o, int typeIndex) {
         break;
     }
     case QlpToolCommand::kWriteAo:
-        result.status = pt57 ? pt57WriteAnalogOutput(id, byteArg(o, 1), o.args[2])
-                             : rd24WriteAnalogOutput(id, byteArg(o, 1), o.args[2]);
+        result.status = pt57 ? pt57WriteAnalogOutput(link, id, byteArg(o, 1), o.args[2])
+                             : rd24WriteAnalogOutput(link, id, byteArg(o, 1), o.args[2]);
         if (result.status == kExchangeSuccess) result.line = exchangeStatusText(result.status);
         break;
     case QlpToolCommand::kRaw: {
@@ -94,7 +96,7 @@ Outcome runCommand(const QlpToolOptions& o, int typeIndex) {
         for (std::size_t i = 4; i < o.args.size(); ++i) request.values[i - 4] = o.args[i];
         QlpCommand reply;
         std::string message;
-        result.status = zumExchange(request, reply, message, kQlpExchangeBudgetMs);
+        result.status = link.Exchange(request, reply, message, kQlpExchangeBudgetMs);
         if (result.status == kExchangeSuccess || result.status == kExchangeFunctionError)
             result.line = qlpCommandText(reply);
         break;
@@ -143,7 +145,7 @@ std::string qlpToolAnalogText(int raw, double value, const std::string& unit) {
     return text;
 }
 
-int qlpToolRun(const QlpToolOptions& options, std::ostream& out, std::ostream& err) {
+int qlpToolRun(Port& port, const QlpToolOptions& options, std::ostream& out, std::ostream& err) {
     const int typeIndex = typeIndexOf(options);
     if (typeIndex == -2) {
         err << "benchlink-qlp: --type: \"" << options.type << "\" is no "
@@ -153,34 +155,36 @@ int qlpToolRun(const QlpToolOptions& options, std::ostream& out, std::ostream& e
 
     const ComportSetting line = options.line;
     const bool by_path = !options.path.empty();
-    const bool opened = by_path ? comport_configure_path(options.path, line) : comport_configure(line);
+    const ComportStatus status = by_path ? port.OpenPath(options.path, line) : port.Open(line);
+    // No port at all (COM number 0) counts as opened, as in the window.
+    const bool opened = status == kComportSuccess || (!by_path && status == kComportNoneSetup);
     if (!opened) {
         const std::string portName =
             by_path ? options.path : comport_port_name(line.port) + " (" + comport_device_path(line.port) + ")";
-        err << "benchlink-qlp: " << portName << ": " << comport_status_text();
-        if (const int error = static_cast<int>(comport_last_error()); error != 0)
-            err << " (" << qlpToolPortReason(error) << ")";
+        err << "benchlink-qlp: " << portName << ": " << comport_status_text_of(status);
+        if (const std::uint32_t error = port.LastError(); error != 0) err << " (" << port.OpenFailureReason(error) << ")";
         err << '\n';
         return kQlpToolPortFault;
     }
 
     if (qlpToolIsDetect(options.command)) {
         // The detect engine reads the port itself: no receive thread.
-        const int code = qlpToolDetect(options, out);
-        comport_close(line);
+        const int code = qlpToolDetect(port, options, out);
+        port.Close(line);
         return code;
     }
 
     StreamLinkLog log(err, options.monitor);
-    zumSetLinkLog(&log);
+    ZumLink link(port);
+    link.SetLinkLog(&log);
     Outcome outcome;
     {
         // Replies are caught into the FIFO while the command runs; other bytes go to the link log.
-        ReplyReceiver receiving(kReceiveIdleWaitMs);
-        outcome = runCommand(options, typeIndex);
+        ReplyReceiver receiving(link, kReceiveIdleWaitMs);
+        outcome = runCommand(link, options, typeIndex);
     }
-    zumSetLinkLog(nullptr);
-    comport_close(line);
+    link.SetLinkLog(nullptr);
+    port.Close(line);
 
     // The result goes first: a script that reads it learns of the failure from the exit code.
     if (!outcome.line.empty()) out << outcome.line << '\n';
@@ -192,10 +196,6 @@ int qlpToolRun(const QlpToolOptions& options, std::ostream& out, std::ostream& e
         err << message << '\n';
     }
     return outcome.status;
-}
-
-std::string qlpToolPortReason(int error) {
-    return comport_open_failure_reason(static_cast<std::uint32_t>(error));
 }
 
 int qlpToolFinish(int code, std::ostream& out, std::ostream& err) {

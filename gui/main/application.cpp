@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include "core/protocol/zum_exchange.h"
+#include "core/serial/comport.h"
 #include "gui/main/mailbox_pump.h"
 #include "gui/main/main_window.h"
 #include "gui/main/message_dialog.h"
@@ -16,21 +16,21 @@
 #include "gui/windows/about_window.h"
 #include "gui/windows/comport_setup_dialog.h"
 
-BenchlinkWindows::BenchlinkWindows() {
-    mailbox_ = std::make_unique<MailboxPump>();
-    main_ = std::make_unique<TForm_ZQ70_Main>(*mailbox_);
+// The program's one port, wired in here: everything that talks to the line is given it.
+BenchlinkWindows::BenchlinkWindows() : mailbox_(std::make_unique<MailboxPump>()), link_(comport_port()) {
+    main_ = std::make_unique<TForm_ZQ70_Main>(*mailbox_, link_);
     QWidget* owner = main_.get();
     message_ = new TForm_Message(owner);
     comport_setup_ = new TForm_ComportSetup(owner);
-    rd24_operate_ = new TForm_RD24Operate(*mailbox_, owner);
+    rd24_operate_ = new TForm_RD24Operate(*mailbox_, link_, owner);
     about_ = new TForm_AboutZQ70(benchlink_product(), owner);
     company_ = new TForm_DUVA(benchlink_product(), owner);
-    uart_detect_ = new TForm_UartDetect(*mailbox_, comport_setup_, owner);
-    link_monitor_ = new TForm_LinkMonitor(*mailbox_, owner);
-    pt57_operate_ = new TForm_PT57Operate(*mailbox_, owner);
+    uart_detect_ = new TForm_UartDetect(*mailbox_, link_.port(), comport_setup_, owner);
+    link_monitor_ = new TForm_LinkMonitor(*mailbox_, link_, owner);
+    pt57_operate_ = new TForm_PT57Operate(*mailbox_, link_, owner);
     // Every exchange of the frame layer is listed in the link monitor, which either
     // panel opens.
-    zumSetLinkLog(link_monitor_);
+    link_.SetLinkLog(link_monitor_);
     rd24_operate_->SetLinkMonitor(link_monitor_);
     pt57_operate_->SetLinkMonitor(link_monitor_);
 

@@ -23,6 +23,7 @@ class QSpinBox;
 class QTimer;
 class MailboxPump;
 class TForm_Trend;
+class ZumLink;
 
 class OperatePanel : public QDialog, public PanelView, public PanelPort {
     Q_OBJECT
@@ -39,7 +40,8 @@ public:
     TForm_Trend* trend() const { return trend_; }
 
 protected:
-    OperatePanel(const PanelFamily& family, MailboxPump& mailbox, QWidget* parent);
+    // The exchanges run on `link`; it and the mailbox outlive the panel.
+    OperatePanel(const PanelFamily& family, MailboxPump& mailbox, ZumLink& link, QWidget* parent);
     void SetDeviceRecord(int id, std::int32_t model, std::span<const Rd24Channel> channels);
 
     void showEvent(QShowEvent* event) override;
@@ -95,6 +97,7 @@ private:
 
     const PanelFamily& family_;
     MailboxPump& mailbox_;
+    ZumLink& link_;
     PollEngine engine_;
     MailboxReceiver results_box_;
     QDialog* link_monitor_ = nullptr;

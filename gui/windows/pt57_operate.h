@@ -9,7 +9,7 @@ class TForm_PT57Operate : public OperatePanel {
     Q_OBJECT
 
 public:
-    explicit TForm_PT57Operate(MailboxPump& mailbox, QWidget* parent = nullptr);
+    TForm_PT57Operate(MailboxPump& mailbox, ZumLink& link, QWidget* parent = nullptr);
 
     // The device ID and a copy of the record; the DA set codes stay the panel's.
     void SetDevice(int id, const Pt57Device& device);

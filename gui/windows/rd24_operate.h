@@ -9,7 +9,7 @@ class TForm_RD24Operate : public OperatePanel {
     Q_OBJECT
 
 public:
-    explicit TForm_RD24Operate(MailboxPump& mailbox, QWidget* parent = nullptr);
+    TForm_RD24Operate(MailboxPump& mailbox, ZumLink& link, QWidget* parent = nullptr);
 
     // The device ID and a copy of the record; the DA set codes stay the panel's.
     void SetDevice(int id, const Rd24Device& device);
