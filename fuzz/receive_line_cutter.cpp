@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "fuzz_check.h"
+#include "core/protocol/zum_exchange.h"
+#include "core/serial/comport.h"
 #include "core/terminal/receive_pipeline.h"
 
 namespace {
@@ -34,7 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     std::size_t shown = 0;
-    ReceivePipeline pipeline([&](const std::string&) { ++shown; });
+    // The chunks are handed in: the pipeline's port (the program's, never opened) is not read.
+    ZumLink link(comport_port());
+    ReceivePipeline pipeline(link, [&](const std::string&) { ++shown; });
     pipeline.SetLineControlMode(line_control, other);
     pipeline.SetReceiveMode(receive_mode);
     pipeline.SetQlpFilter(qlp_filter);

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/serial/termios2_rate.h"
+#include "core/serial/backend/termios2_rate.h"
 
 UniqueFd::~UniqueFd() {
     reset();

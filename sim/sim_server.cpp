@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "core/protocol/zum_codec.h"
-#include "core/serial/termios2_rate.h"
+#include "core/serial/backend/termios2_rate.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "core/serial/comport.h"
 #include "tools/qlp_tool_options.h"
 #include "tools/qlp_tool_run.h"
 
@@ -17,5 +18,6 @@ int main(int argc, char** argv) {
         std::cout << qlpToolUsage();
         return qlpToolFinish(0, std::cout, std::cerr);
     }
-    return qlpToolFinish(qlpToolRun(options, std::cout, std::cerr), std::cout, std::cerr);
+    // The program's one port.
+    return qlpToolFinish(qlpToolRun(comport_port(), options, std::cout, std::cerr), std::cout, std::cerr);
 }

@@ -22,10 +22,10 @@ std::string qlpToolDeviceText(const DetectedDevice& device) {
            std::to_string(device.deviceNumber);
 }
 
-int qlpToolDetect(const QlpToolOptions& options, std::ostream& out) {
+int qlpToolDetect(Port& port, const QlpToolOptions& options, std::ostream& out) {
     DetectEvents events;
     events.line = [&out](const std::string& line) { out << line << std::endl; };
-    DetectEngine engine(std::move(events));
+    DetectEngine engine(port, std::move(events));
     engine.SetPort(options.line, options.path);
     engine.SetAutoBaudrate(options.auto_baud);
 

@@ -8,13 +8,15 @@
 #include "core/detect/detected_device.h"
 #include "tools/qlp_tool_options.h"
 
+class Port;
+
 // Exit code of a set whose writes failed.
 inline constexpr int kQlpToolSetFault = 1;
 
 bool qlpToolIsDetect(QlpToolCommand command);
-// Runs the command on the port the caller opened (receiving must not run); the
+// Runs the command on `port`, which the caller opened (receiving must not run); the
 // exit code: 0 found or set, 3 nothing answered, kQlpToolSetFault.
-int qlpToolDetect(const QlpToolOptions& options, std::ostream& out);
+int qlpToolDetect(Port& port, const QlpToolOptions& options, std::ostream& out);
 
 // "7 115200 147K 1 1": ID, baud rate, CAN bit rate, master ID, device number
 // ("?" for a rate the program does not know).

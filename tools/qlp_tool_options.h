@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/panels/device_family.h"
-#include "core/serial/comport.h"
+#include "core/serial/port_values.h"
 
 // Exit codes besides the ExchangeStatus codes 0 to 9.
 inline constexpr int kQlpToolUsage = 64;

@@ -7,13 +7,13 @@
 #include "core/panels/device_family.h"
 #include "core/protocol/qlp_transaction.h"
 #include "core/protocol/rd24_device_def.h"
+#include "core/protocol/reply_receiver.h"
 #include "core/protocol/zum_codec.h"
 #include "core/protocol/zum_exchange.h"
-#include "core/serial/comport.h"
+#include "core/serial/port.h"
+#include "core/util/non_copyable.h"
 #include "tools/qlp_tool_detect.h"
 #include "tools/stream_link_log.h"
-#include "core/util/non_copyable.h"
-#include "core/protocol/reply_receiver.h"
 
 namespace {
 
@@ -40,24 +40,24 @@ double convertedAnalog(const DeviceFamily& family, bool input, int type, std::in
     return channel.daValue;
 }
 
-Outcome runCommand(const QlpToolOptions& o, int typeIndex) {
+Outcome runCommand(ZumLink& link, const QlpToolOptions& o, int typeIndex) {
     Outcome result;
     const DeviceFamily& family = *o.family;
     const PanelOperations& op = family.operations;
     const std::uint8_t id = byteArg(o, 0);
     switch (o.command) {
     case QlpToolCommand::kCheck:
-        result.status = op.check(id);
+        result.status = op.check(link, id);
         if (result.status == kExchangeSuccess) result.line = exchangeStatusText(result.status);
         break;
     case QlpToolCommand::kReadDi: {
         std::uint8_t state = 0;
-        result.status = op.read_digital(id, state);
+        result.status = op.read_digital(link, id, state);
         if (result.status == kExchangeSuccess) result.line = qlpToolDigitalText(state, family.channel_count);
         break;
     }
     case QlpToolCommand::kWriteDo:
-        result.status = op.write_digital_output(id, byteArg(o, 1), o.args[2]);
+        result.status = op.write_digital_output(link, id, byteArg(o, 1), o.args[2]);
         if (result.status == kExchangeSuccess) result.line = exchangeStatusText(result.status);
         break;
     case QlpToolCommand::kReadAi:
@@ -65,9 +65,9 @@ Outcome runCommand(const QlpToolOptions& o, int typeIndex) {
         const bool input = o.command == QlpToolCommand::kReadAi;
         std::int32_t raw = 0;
         if (input)
-            result.status = op.read_analog_input(id, byteArg(o, 1), raw);
+            result.status = op.read_analog_input(link, id, byteArg(o, 1), raw);
         else
-            result.status = op.read_analog_output(id, byteArg(o, 1), raw);
+            result.status = op.read_analog_output(link, id, byteArg(o, 1), raw);
         if (result.status != kExchangeSuccess) break;
         if (typeIndex < 0) {
             result.line = qlpToolAnalogText(raw);
@@ -78,7 +78,7 @@ Outcome runCommand(const QlpToolOptions& o, int typeIndex) {
         break;
     }
     case QlpToolCommand::kWriteAo:
-        result.status = op.write_analog_output(id, byteArg(o, 1), o.args[2]);
+        result.status = op.write_analog_output(link, id, byteArg(o, 1), o.args[2]);
         if (result.status == kExchangeSuccess) result.line = exchangeStatusText(result.status);
         break;
     case QlpToolCommand::kRaw: {
@@ -90,7 +90,7 @@ Outcome runCommand(const QlpToolOptions& o, int typeIndex) {
         for (std::size_t i = 4; i < o.args.size(); ++i) request.values[i - 4] = o.args[i];
         QlpCommand reply;
         std::string message;
-        result.status = zumExchange(request, reply, message, kQlpExchangeBudgetMs);
+        result.status = link.Exchange(request, reply, message, kQlpExchangeBudgetMs);
         if (result.status == kExchangeSuccess || result.status == kExchangeFunctionError)
             result.line = qlpCommandText(reply);
         break;
@@ -139,7 +139,7 @@ std::string qlpToolAnalogText(int raw, double value, const std::string& unit) {
     return text;
 }
 
-int qlpToolRun(const QlpToolOptions& options, std::ostream& out, std::ostream& err) {
+int qlpToolRun(Port& port, const QlpToolOptions& options, std::ostream& out, std::ostream& err) {
     const int typeIndex = typeIndexOf(options);
     if (typeIndex == -2) {
         err << "benchlink-qlp: --type: \"" << options.type << "\" is no "
@@ -149,34 +149,36 @@ int qlpToolRun(const QlpToolOptions& options, std::ostream& out, std::ostream& e
 
     const ComportSetting line = options.line;
     const bool by_path = !options.path.empty();
-    const bool opened = by_path ? comport_configure_path(options.path, line) : comport_configure(line);
+    const ComportStatus status = by_path ? port.OpenPath(options.path, line) : port.Open(line);
+    // No port at all (COM number 0) counts as opened, as in the window.
+    const bool opened = status == kComportSuccess || (!by_path && status == kComportNoneSetup);
     if (!opened) {
         const std::string portName =
             by_path ? options.path : comport_port_name(line.port) + " (" + comport_device_path(line.port) + ")";
-        err << "benchlink-qlp: " << portName << ": " << comport_status_text();
-        if (const int error = static_cast<int>(comport_last_error()); error != 0)
-            err << " (" << qlpToolPortReason(error) << ")";
+        err << "benchlink-qlp: " << portName << ": " << comport_status_text_of(status);
+        if (const std::uint32_t error = port.LastError(); error != 0) err << " (" << port.OpenFailureReason(error) << ")";
         err << '\n';
         return kQlpToolPortFault;
     }
 
     if (qlpToolIsDetect(options.command)) {
         // The detect engine reads the port itself: no receive thread.
-        const int code = qlpToolDetect(options, out);
-        comport_close(line);
+        const int code = qlpToolDetect(port, options, out);
+        port.Close(line);
         return code;
     }
 
     StreamLinkLog log(err, options.monitor);
-    zumSetLinkLog(&log);
+    ZumLink link(port);
+    link.SetLinkLog(&log);
     Outcome outcome;
     {
         // Replies are caught into the FIFO while the command runs; other bytes go to the link log.
-        ReplyReceiver receiving(kReceiveIdleWaitMs);
-        outcome = runCommand(options, typeIndex);
+        ReplyReceiver receiving(link, kReceiveIdleWaitMs);
+        outcome = runCommand(link, options, typeIndex);
     }
-    zumSetLinkLog(nullptr);
-    comport_close(line);
+    link.SetLinkLog(nullptr);
+    port.Close(line);
 
     // The result goes first: a script that reads it learns of the failure from the exit code.
     if (!outcome.line.empty()) out << outcome.line << '\n';
@@ -188,10 +190,6 @@ int qlpToolRun(const QlpToolOptions& options, std::ostream& out, std::ostream& e
         err << message << '\n';
     }
     return outcome.status;
-}
-
-std::string qlpToolPortReason(int error) {
-    return comport_open_failure_reason(static_cast<std::uint32_t>(error));
 }
 
 int qlpToolFinish(int code, std::ostream& out, std::ostream& err) {

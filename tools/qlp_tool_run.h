@@ -6,14 +6,14 @@
 
 #include "tools/qlp_tool_options.h"
 
-// Opens the port, runs the command with the receive thread catching replies,
-// closes the port; the exit code (ExchangeStatus, or kQlpToolUsage/PortFault).
-int qlpToolRun(const QlpToolOptions& options, std::ostream& out, std::ostream& err);
+class Port;
+
+// Opens `port`, runs the command with the receive thread catching replies, closes
+// the port; the exit code (ExchangeStatus, or kQlpToolUsage/PortFault).
+int qlpToolRun(Port& port, const QlpToolOptions& options, std::ostream& out, std::ostream& err);
 // Flushes `out`: `code`, or kQlpToolOutputFault with the reason on `err` when the
 // output could not be written.
 int qlpToolFinish(int code, std::ostream& out, std::ostream& err);
-// The system's text for a failed open, with "in use" for a port another program holds.
-std::string qlpToolPortReason(int error);
 
 // Result lines.
 // The state byte as two hex digits, then each set channel: "25 0 2 5".

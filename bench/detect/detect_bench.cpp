@@ -32,7 +32,7 @@ int benchSilentScan() {
         std::printf("silent scan: cannot open a pseudo-terminal\n");
         return 1;
     }
-    DetectEngine engine(DetectEvents{});
+    DetectEngine engine(comport_port(), DetectEvents{});
     engine.SetPort(line, far.slave_path());
     engine.SetDetectRange(1, kSilentIds, true);
     const double cpu_before = process_cpu_seconds();
@@ -55,7 +55,7 @@ int benchAutoBaud() {
         std::printf("auto-baud: cannot start the simulator\n");
         return 1;
     }
-    DetectEngine engine(DetectEvents{});
+    DetectEngine engine(comport_port(), DetectEvents{});
     engine.SetPort(line, sim.path);
     engine.SetAutoBaudrate(true);
     const double cpu_before = process_cpu_seconds();

@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
     setting.port = 1;
     windows.main()->session().ConfigureConfirmed(setting);
     ExchangeCounter counter;
-    zumSetLinkLog(&counter);
+    windows.link().SetLinkLog(&counter);
 
     auto* panel = qobject_cast<TForm_RD24Operate*>(windows.operate_panel("RD24"));
     panel->SetDevice(1, Rd24Device{});
@@ -126,6 +126,6 @@ int main(int argc, char** argv) {
     panel->close();
     std::printf("silent: close with a step in flight took %.1f ms\n",
                 std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    zumSetLinkLog(nullptr);
+    windows.link().SetLinkLog(nullptr);
     return 0;
 }

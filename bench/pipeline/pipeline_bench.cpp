@@ -35,6 +35,8 @@
 #include "gui/main/mailbox_pump.h"
 #include "gui/main/main_window.h"
 #include "gui/main/message_list_model.h"
+#include "core/protocol/zum_exchange.h"
+#include "core/serial/comport.h"
 #include "core/terminal/receive_pipeline.h"
 #include "support/process_cpu.h"
 #include "support/pty_pair.h"
@@ -290,7 +292,8 @@ private:
     ComPortFolder ports_;
     bool ok_ = false;
     MailboxPump mailbox_;
-    TForm_ZQ70_Main main_{mailbox_};
+    ZumLink link_{comport_port()};
+    TForm_ZQ70_Main main_{mailbox_, link_};
     std::vector<std::atomic<std::int64_t>> written_;
     double writer_cpu_ = 0; // the far end's thread, not part of the program
     std::vector<double> latencies_;

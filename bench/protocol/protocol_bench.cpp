@@ -51,7 +51,8 @@ int benchExchanges() {
 
     int failures = 0;
     {
-        ReplyReceiver receiver(1);
+        ZumLink link(comport_port());
+        ReplyReceiver receiver(link, 1);
         constexpr int kExchanges = 3000;
         std::vector<double> latencies;
         latencies.reserve(kExchanges);
@@ -61,7 +62,7 @@ int benchExchanges() {
             QlpCommand answer;
             std::string message;
             const auto start = Clock::now();
-            if (zumExchange(analogueRead(), answer, message, 500) != kExchangeSuccess) ++failures;
+            if (link.Exchange(analogueRead(), answer, message, 500) != kExchangeSuccess) ++failures;
             latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         }
         const double wall = seconds(Clock::now() - t0);
@@ -81,7 +82,7 @@ int benchExchanges() {
         for (int i = 0; i < kTimeouts; ++i) {
             QlpCommand answer;
             std::string message;
-            zumExchange(analogueRead(), answer, message, 500);
+            link.Exchange(analogueRead(), answer, message, 500);
         }
         const double wait_wall = seconds(Clock::now() - t1);
         std::printf("timed-out exchanges: %.3f s each for a 500 ms budget, process CPU %.1f%% of a core "

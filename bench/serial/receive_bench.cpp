@@ -32,13 +32,14 @@ std::int32_t g_count = 0;
 std::atomic<long> g_polls{0};
 
 // What the main window's receive loop does: read what one arrival brought, and rest
-// on the port (no deadline) when nothing came.
+// on the port (no deadline, the thread's wake) when nothing came.
 void receive_step() {
     g_polls.fetch_add(1);
+    Port& port = comport_port();
     std::uint8_t buffer[kComportReceiveMax];
-    std::int32_t n = comport_receive_string(buffer, 0);
+    std::int32_t n = port.Receive(buffer, 0);
     if (n == 0) {
-        comport_wait_readable(kWaitNoDeadline);
+        port.WaitReadable(kWaitNoDeadline, uart_thread_wake());
         return;
     }
     std::lock_guard lock(g_mutex);

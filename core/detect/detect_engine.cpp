@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/protocol/canbus_def.h"
-#include "core/serial/comport.h"
+#include "core/serial/port.h"
 
 namespace {
 
@@ -42,7 +42,8 @@ std::string str(std::int32_t number) { return std::to_string(number); }
 
 } // namespace
 
-DetectEngine::DetectEngine(DetectEvents events, DetectTiming timing) : events_(std::move(events)), timing_(timing) {
+DetectEngine::DetectEngine(Port& port, DetectEvents events, DetectTiming timing)
+    : port_(port), events_(std::move(events)), timing_(timing), link_(port) {
     link_.reply_budget_ms = timing_.reply_budget_ms;
     link_.stop = &stop_;
     detectResetState(state_);
@@ -137,13 +138,15 @@ DetectState DetectEngine::Snapshot() const {
     return state_;
 }
 
-bool DetectEngine::Reopen(const ComportSetting& setting) {
+bool DetectEngine::Reopen(const ComportSetting& setting, ComportStatus* status) {
     std::string path;
     {
         std::lock_guard lock(mutex_);
         path = path_;
     }
-    return path.empty() ? comport_configure(setting) : comport_configure_path(path, setting);
+    const ComportStatus answer = path.empty() ? port_.Open(setting) : port_.OpenPath(path, setting);
+    if (status) *status = answer;
+    return answer == kComportSuccess || (path.empty() && answer == kComportNoneSetup);
 }
 
 void DetectEngine::SetPortSetting(const ComportSetting& setting) {
@@ -264,7 +267,7 @@ int DetectEngine::detectDevice(DetectedDevice& device) {
 }
 
 void DetectEngine::UartAutoDetect() {
-    comport_purge();
+    port_.Purge(PortQueue::kBoth);
     DetectedDevice device = detectClearedDevice(kQlpAnyId, 1);
     const bool found = detectDevice(device) == 1;
     {
@@ -285,7 +288,7 @@ void DetectEngine::CanbusAutoDetect() {
     for (int id = 0; id < kDetectGridIds && !stop_.load(); ++id) {
         const DetectedDevice current = CanDevice(id);
         if (current.detect == 1) {
-            comport_purge();
+            port_.Purge(PortQueue::kBoth);
             DetectedDevice probe = current;
             const bool found = detectDevice(probe) == 1;
             if (stop_.load()) break; // the ID in hand stays as it was
@@ -303,7 +306,7 @@ void DetectEngine::CanbusAutoDetect() {
 
 void DetectEngine::DetectSettingDevice(int id) {
     if (!gridId(id)) return;
-    comport_purge();
+    port_.Purge(PortQueue::kBoth);
     DetectedDevice probe = detectClearedDevice(id, 1);
     const bool found = detectDevice(probe) == 1;
     {
@@ -353,8 +356,8 @@ bool DetectEngine::Recheck(const DetectedDevice& setting, bool on_port, std::str
         line.baudrate = rate;
         if (rate != open_rate) {
             open_rate = rate;
-            if (!Reopen(line)) {
-                message = comport_status_text();
+            if (ComportStatus status; !Reopen(line, &status)) {
+                message = comport_status_text_of(status);
                 continue;
             }
         }
@@ -423,7 +426,7 @@ bool DetectEngine::saveDeviceSetting(const DetectedDevice& selected, DetectedDev
     if (!write(setting.id, kSystemCommand, kReset, 0)) return fail("Reset Device " + message);
     AddLine("Reset Device.........");
 
-    comport_purge();
+    port_.Purge(PortQueue::kBoth);
     Rest(timing_.reset_wait_ms);
     const DetectedDevice on_port = ComportDevice();
     if (!Recheck(setting, on_port.found == 1 && on_port.id == selected.id, message))

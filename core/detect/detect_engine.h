@@ -38,7 +38,8 @@ struct DetectTiming {
 
 class DetectEngine : private NonCopyable {
 public:
-    explicit DetectEngine(DetectEvents events, DetectTiming timing = {});
+    // Works on `port` (reopening it as the work needs), which outlives the engine.
+    DetectEngine(Port& port, DetectEvents events, DetectTiming timing = {});
 
     // The port the engine works on: a COM port (path empty), or an explicit device.
     // No port is configured while the port number is 0 and there is no path.
@@ -90,7 +91,9 @@ public:
     std::uint64_t requests_sent() const { return link_.requests_sent; }
 
 private:
-    bool Reopen(const ComportSetting& setting);
+    // Opens the port again, on the path if one is set; false when it did not open (no
+    // port, COM number 0, counts as done). `status` (if given) gets the port's answer.
+    bool Reopen(const ComportSetting& setting, ComportStatus* status = nullptr);
     void SetPortSetting(const ComportSetting& setting);
     void AdoptId(DetectedDevice& device, const QlpCommand& reply) const;
     void ScanBaudrates(DetectedDevice& device);
@@ -100,6 +103,7 @@ private:
     void Row(int id) const;
     void FinishWork() const;
 
+    Port& port_;
     DetectEvents events_;
     DetectTiming timing_;
     std::atomic<bool> stop_{false};

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "core/protocol/zum_codec.h"
-#include "core/serial/comport.h"
 
 namespace {
 
@@ -64,7 +63,7 @@ enum class Attempt { kSent, kSendFailed, kNoReply };
 // One send and one wait; the reply is valid with kSent.
 Attempt sendAndReceive(DetectLink& link, const QlpCommand& request, QlpCommand& reply) {
     // A late reply to an earlier attempt must not pass for this one's.
-    comport_clear_receive();
+    link.port.Purge(PortQueue::kInput);
     if (!sendDetectCommand(link, request)) return Attempt::kSendFailed;
     return receiveDetectReply(link, reply) ? Attempt::kSent : Attempt::kNoReply;
 }
@@ -83,11 +82,11 @@ bool checkedExchange(DetectLink& link, QlpCommand& request, std::string& message
         QlpCommand reply;
         const Attempt a = sendAndReceive(link, request, reply);
         if (a == Attempt::kSendFailed) {
-            message = "Send ZUM Fault! " + comport_status_text();
+            message = "Send ZUM Fault! " + comport_status_text_of(link.send_status);
             return false;
         }
         if (a == Attempt::kNoReply) {
-            message = link.stopped() ? std::string() : no_reply_text + comport_status_text();
+            message = link.stopped() ? std::string() : no_reply_text + comport_status_text_of(link.send_status);
             continue;
         }
         last = reply;
@@ -151,7 +150,8 @@ bool sendDetectCommand(DetectLink& link, const QlpCommand& request) {
     std::vector<std::uint8_t> frame = qlpEncodeText(request);
     if (frame.empty()) return false;
     ++link.requests_sent;
-    return comport_send_string(frame.data(), static_cast<std::int32_t>(frame.size()));
+    link.send_status = link.port.Send(frame.data(), static_cast<std::int32_t>(frame.size()));
+    return link.send_status == kComportSuccess;
 }
 
 bool receiveDetectReply(DetectLink& link, QlpCommand& reply) {
@@ -159,12 +159,12 @@ bool receiveDetectReply(DetectLink& link, QlpCommand& reply) {
     FrameGatherer gatherer;
     std::uint8_t chunk[kComportReceiveMax];
     while (!link.stopped()) {
-        const std::int32_t received = comport_receive_string(chunk, 0);
+        const std::int32_t received = link.port.Receive(chunk, 0);
         if (received > 0 && gatherer.feed(chunk, static_cast<std::size_t>(received), reply)) return true;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) return false;
         // Rests until bytes come; short, so a stop request is seen at once.
-        comport_wait_readable(static_cast<int>(std::min<long long>(left, kDetectStopCheckMs)));
+        link.port.WaitReadable(static_cast<int>(std::min<long long>(left, kDetectStopCheckMs)), nullptr);
     }
     return false;
 }

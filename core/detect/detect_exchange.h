@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/protocol/qlp_types.h"
+#include "core/serial/port.h"
 
 // How long one attempt waits for its reply: the devices answer within a few ms,
 // and a frame of 20 characters takes 21 ms at 9600 baud.
@@ -20,11 +21,15 @@ inline constexpr int kDetectStopCheckMs = 5;
 // A reply frame is far shorter; bytes beyond this since its "%" are no frame.
 inline constexpr std::size_t kDetectFrameMax = 256;
 
-// The exchange's settings and counters for one worker (one thread at a time).
+// The exchange's port, settings and counters for one worker (one thread at a time).
 struct DetectLink {
+    explicit DetectLink(Port& on) : port(on) {}
+
+    Port& port;
     int reply_budget_ms = kDetectReplyBudgetMs;
     const std::atomic<bool>* stop = nullptr; // set: end every wait at once
     std::uint64_t requests_sent = 0;
+    ComportStatus send_status = kComportSuccess; // of the last request written
 
     bool stopped() const { return stop != nullptr && stop->load(); }
 };

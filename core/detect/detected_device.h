@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/protocol/qlp_types.h"
-#include "core/serial/comport.h"
+#include "core/serial/port_values.h"
 
 struct DetectedDevice {
     std::int32_t found = 0;        // 1 when the device answered every detection read

@@ -48,32 +48,32 @@ bool PendingSteps::Pop(PollStep& out) {
     return true;
 }
 
-StepOutcome RunPanelStep(const PanelOperations& op, const PollStep& step) {
-    // The frame layer has one reply FIFO. A panel closed with its last exchange still
-    // running may be followed at once by the other panel: its first exchange waits
-    // for that one instead of sharing the FIFO with it.
+StepOutcome RunPanelStep(ZumLink& link, const PanelOperations& op, const PollStep& step) {
+    // The program's link has one reply FIFO. A panel closed with its last exchange
+    // still running may be followed at once by the other panel: its first exchange
+    // waits for that one instead of sharing the FIFO with it.
     static std::mutex one_exchange;
     const std::lock_guard lock(one_exchange);
     StepOutcome outcome;
     switch (step.kind) {
-    case StepKind::kCheck: outcome.status = op.check(step.id); break;
+    case StepKind::kCheck: outcome.status = op.check(link, step.id); break;
     case StepKind::kReadDigital: {
         std::uint8_t state = 0;
-        outcome.status = op.read_digital(step.id, state);
+        outcome.status = op.read_digital(link, step.id, state);
         outcome.value = state;
         break;
     }
     case StepKind::kToggleDigitalOutput:
-        outcome.status = op.write_digital_output(step.id, step.channel, step.value);
+        outcome.status = op.write_digital_output(link, step.id, step.channel, step.value);
         break;
     case StepKind::kReadAnalogInput:
-        outcome.status = op.read_analog_input(step.id, step.channel, outcome.value);
+        outcome.status = op.read_analog_input(link, step.id, step.channel, outcome.value);
         break;
     case StepKind::kReadAnalogOutput:
-        outcome.status = op.read_analog_output(step.id, step.channel, outcome.value);
+        outcome.status = op.read_analog_output(link, step.id, step.channel, outcome.value);
         break;
     case StepKind::kWriteAnalogOutput:
-        outcome.status = op.write_analog_output(step.id, step.channel, step.value);
+        outcome.status = op.write_analog_output(link, step.id, step.channel, step.value);
         break;
     }
     return outcome;

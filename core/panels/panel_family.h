@@ -12,6 +12,8 @@
 #include "core/protocol/device_def.h"
 #include "core/protocol/qlp_types.h"
 
+class ZumLink;
+
 // Room for the largest family's channels.
 inline constexpr int kPanelChannelMax = device_def::kDeviceChannelMax;
 
@@ -67,16 +69,17 @@ private:
     int read_ = 0;
 };
 
-// The six operations of a family, as its communication unit names them.
+// The six operations of a family, as its communication unit names them; each runs
+// its exchange on the link it is given.
 struct PanelOperations {
-    ExchangeStatus (*check)(std::uint8_t id);
-    ExchangeStatus (*read_digital)(std::uint8_t id, std::uint8_t& state);
-    ExchangeStatus (*write_digital_output)(std::uint8_t id, std::uint8_t channel, std::int32_t state);
-    ExchangeStatus (*read_analog_input)(std::uint8_t id, std::uint8_t channel, std::int32_t& raw);
-    ExchangeStatus (*read_analog_output)(std::uint8_t id, std::uint8_t channel, std::int32_t& raw);
-    ExchangeStatus (*write_analog_output)(std::uint8_t id, std::uint8_t channel, std::int32_t raw);
+    ExchangeStatus (*check)(ZumLink& link, std::uint8_t id);
+    ExchangeStatus (*read_digital)(ZumLink& link, std::uint8_t id, std::uint8_t& state);
+    ExchangeStatus (*write_digital_output)(ZumLink& link, std::uint8_t id, std::uint8_t channel, std::int32_t state);
+    ExchangeStatus (*read_analog_input)(ZumLink& link, std::uint8_t id, std::uint8_t channel, std::int32_t& raw);
+    ExchangeStatus (*read_analog_output)(ZumLink& link, std::uint8_t id, std::uint8_t channel, std::int32_t& raw);
+    ExchangeStatus (*write_analog_output)(ZumLink& link, std::uint8_t id, std::uint8_t channel, std::int32_t raw);
 };
 
-// Runs the step's exchange with the family's operation (blocks up to the exchange's
-// budget); `finished` is left for the caller.
-StepOutcome RunPanelStep(const PanelOperations& operations, const PollStep& step);
+// Runs the step's exchange on `link` with the family's operation (blocks up to the
+// exchange's budget); `finished` is left for the caller.
+StepOutcome RunPanelStep(ZumLink& link, const PanelOperations& operations, const PollStep& step);

@@ -56,8 +56,8 @@ public:
 class PanelPort {
 public:
     virtual ~PanelPort() = default;
-    virtual void Purge() = 0; // comport_purge
-    virtual void Flush() = 0; // zumFlush
+    virtual void Purge() = 0; // both queues of the port
+    virtual void Flush() = 0; // the port and the reply FIFO (ZumLink::Flush)
 };
 
 // One value read from the device, in engineering units, for the trend.

@@ -15,7 +15,7 @@ class StepWorker : private NonCopyable {
 public:
     using Job = std::function<void()>;
 
-    // `flush` empties the port and the reply FIFO (zumFlush).
+    // `flush` empties the port and the reply FIFO (ZumLink::Flush of the panel's link).
     explicit StepWorker(std::function<void()> flush);
     // Lets the job in flight end (an exchange is bounded by its budget), then joins.
     ~StepWorker();

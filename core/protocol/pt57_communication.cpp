@@ -15,22 +15,24 @@ constexpr QlpFamilyShapes kPt57{
 
 } // namespace
 
-ExchangeStatus pt57CheckDevice(std::uint8_t id) { return qlpCheckDevice(kPt57, id); }
+ExchangeStatus pt57CheckDevice(ZumLink& link, std::uint8_t id) { return qlpCheckDevice(link, kPt57, id); }
 
-ExchangeStatus pt57ReadDigital(std::uint8_t id, std::uint8_t& state) { return qlpReadDigital(kPt57, id, state); }
-
-ExchangeStatus pt57WriteDigitalOutput(std::uint8_t id, std::uint8_t channel, std::int32_t state) {
-    return qlpWriteDigitalOutput(kPt57, id, channel, state);
+ExchangeStatus pt57ReadDigital(ZumLink& link, std::uint8_t id, std::uint8_t& state) {
+    return qlpReadDigital(link, kPt57, id, state);
 }
 
-ExchangeStatus pt57ReadAnalogInput(std::uint8_t id, std::uint8_t channel, std::int32_t& raw) {
-    return qlpReadAnalogInput(kPt57, id, channel, raw);
+ExchangeStatus pt57WriteDigitalOutput(ZumLink& link, std::uint8_t id, std::uint8_t channel, std::int32_t state) {
+    return qlpWriteDigitalOutput(link, kPt57, id, channel, state);
 }
 
-ExchangeStatus pt57ReadAnalogOutput(std::uint8_t id, std::uint8_t channel, std::int32_t& raw) {
-    return qlpReadAnalogOutput(kPt57, id, channel, raw);
+ExchangeStatus pt57ReadAnalogInput(ZumLink& link, std::uint8_t id, std::uint8_t channel, std::int32_t& raw) {
+    return qlpReadAnalogInput(link, kPt57, id, channel, raw);
 }
 
-ExchangeStatus pt57WriteAnalogOutput(std::uint8_t id, std::uint8_t channel, std::int32_t raw) {
-    return qlpWriteAnalogOutput(kPt57, id, channel, raw);
+ExchangeStatus pt57ReadAnalogOutput(ZumLink& link, std::uint8_t id, std::uint8_t channel, std::int32_t& raw) {
+    return qlpReadAnalogOutput(link, kPt57, id, channel, raw);
+}
+
+ExchangeStatus pt57WriteAnalogOutput(ZumLink& link, std::uint8_t id, std::uint8_t channel, std::int32_t raw) {
+    return qlpWriteAnalogOutput(link, kPt57, id, channel, raw);
 }

@@ -7,11 +7,13 @@
 
 #include "core/protocol/qlp_types.h"
 
-ExchangeStatus pt57CheckDevice(std::uint8_t id);
+class ZumLink;
+
+ExchangeStatus pt57CheckDevice(ZumLink& link, std::uint8_t id);
 // Bit i of state is channel i (0..7).
-ExchangeStatus pt57ReadDigital(std::uint8_t id, std::uint8_t& state);
-ExchangeStatus pt57WriteDigitalOutput(std::uint8_t id, std::uint8_t channel, std::int32_t state);
+ExchangeStatus pt57ReadDigital(ZumLink& link, std::uint8_t id, std::uint8_t& state);
+ExchangeStatus pt57WriteDigitalOutput(ZumLink& link, std::uint8_t id, std::uint8_t channel, std::int32_t state);
 // Raw codes as the wire carried them, 0..65535.
-ExchangeStatus pt57ReadAnalogInput(std::uint8_t id, std::uint8_t channel, std::int32_t& raw);
-ExchangeStatus pt57ReadAnalogOutput(std::uint8_t id, std::uint8_t channel, std::int32_t& raw);
-ExchangeStatus pt57WriteAnalogOutput(std::uint8_t id, std::uint8_t channel, std::int32_t raw);
+ExchangeStatus pt57ReadAnalogInput(ZumLink& link, std::uint8_t id, std::uint8_t channel, std::int32_t& raw);
+ExchangeStatus pt57ReadAnalogOutput(ZumLink& link, std::uint8_t id, std::uint8_t channel, std::int32_t& raw);
+ExchangeStatus pt57WriteAnalogOutput(ZumLink& link, std::uint8_t id, std::uint8_t channel, std::int32_t raw);

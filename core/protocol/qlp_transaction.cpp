@@ -4,17 +4,17 @@
 #include <string>
 
 #include "core/protocol/zum_exchange.h"
-#include "core/serial/comport.h"
+#include "core/serial/port_values.h"
 
 namespace {
 
 // The exchange, with its attempt budget and the pause after each time-out.
-ExchangeStatus exchangeWithBudget(const QlpCommand& request, QlpCommand& reply) {
+ExchangeStatus exchangeWithBudget(ZumLink& link, const QlpCommand& request, QlpCommand& reply) {
     ExchangeStatus status = kExchangeSuccess;
     // The exchange's message is not kept: the link monitor already has the line.
     std::string message;
     for (int attempts = kQlpAttempts; attempts > 0;) {
-        status = zumExchange(request, reply, message, kQlpExchangeBudgetMs);
+        status = link.Exchange(request, reply, message, kQlpExchangeBudgetMs);
         if (status != kExchangeTimeout) break;
         --attempts;
         delayTicks(kQlpTimeoutPauseMs);
@@ -40,29 +40,31 @@ QlpCommand requestOf(const QlpRequestShape& shape, std::uint8_t id, std::uint8_t
 }
 
 // Runs a read and hands back its first value as the 16 bits the wire carried.
-ExchangeStatus readWord(const QlpRequestShape& shape, std::uint8_t id, std::uint8_t channel, std::int32_t& word) {
+ExchangeStatus readWord(ZumLink& link, const QlpRequestShape& shape, std::uint8_t id, std::uint8_t channel,
+                        std::int32_t& word) {
     QlpCommand reply;
-    const ExchangeStatus status = qlpRead(requestOf(shape, id, channel, 0), shape.expected_values, reply);
+    const ExchangeStatus status = qlpRead(link, requestOf(shape, id, channel, 0), shape.expected_values, reply);
     if (status == kExchangeSuccess) word = static_cast<std::uint16_t>(reply.values[0]);
     return status;
 }
 
-ExchangeStatus write(const QlpRequestShape& shape, std::uint8_t id, std::uint8_t channel, std::int32_t value) {
+ExchangeStatus write(ZumLink& link, const QlpRequestShape& shape, std::uint8_t id, std::uint8_t channel,
+                     std::int32_t value) {
     QlpCommand reply;
-    return qlpWrite(requestOf(shape, id, channel, value), reply);
+    return qlpWrite(link, requestOf(shape, id, channel, value), reply);
 }
 
 } // namespace
 
-ExchangeStatus qlpRead(const QlpCommand& request, std::int32_t expected_values, QlpCommand& reply) {
-    const ExchangeStatus status = exchangeWithBudget(request, reply);
+ExchangeStatus qlpRead(ZumLink& link, const QlpCommand& request, std::int32_t expected_values, QlpCommand& reply) {
+    const ExchangeStatus status = exchangeWithBudget(link, request, reply);
     if (status != kExchangeSuccess) return status;
     if (reply.valueCount != expected_values) return kExchangeValueAmountError;
     return checkCodes(request, reply);
 }
 
-ExchangeStatus qlpWrite(const QlpCommand& request, QlpCommand& reply) {
-    const ExchangeStatus status = exchangeWithBudget(request, reply);
+ExchangeStatus qlpWrite(ZumLink& link, const QlpCommand& request, QlpCommand& reply) {
+    const ExchangeStatus status = exchangeWithBudget(link, request, reply);
     if (status != kExchangeSuccess) return status;
     if (const ExchangeStatus codes = checkCodes(request, reply); codes != kExchangeSuccess) return codes;
     // Only a reply that carries the written values back confirms the write.
@@ -74,34 +76,34 @@ ExchangeStatus qlpWrite(const QlpCommand& request, QlpCommand& reply) {
     return kExchangeSuccess;
 }
 
-ExchangeStatus qlpCheckDevice(const QlpFamilyShapes& family, std::uint8_t id) {
+ExchangeStatus qlpCheckDevice(ZumLink& link, const QlpFamilyShapes& family, std::uint8_t id) {
     QlpCommand reply;
-    return qlpRead(requestOf(family.check, id, 0, 0), family.check.expected_values, reply);
+    return qlpRead(link, requestOf(family.check, id, 0, 0), family.check.expected_values, reply);
 }
 
-ExchangeStatus qlpReadDigital(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t& state) {
+ExchangeStatus qlpReadDigital(ZumLink& link, const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t& state) {
     std::int32_t word = 0;
-    const ExchangeStatus status = readWord(family.readDigital, id, 0, word);
+    const ExchangeStatus status = readWord(link, family.readDigital, id, 0, word);
     if (status == kExchangeSuccess) state = static_cast<std::uint8_t>(word & 0xFF);
     return status;
 }
 
-ExchangeStatus qlpWriteDigitalOutput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
-                                     std::int32_t state) {
-    return write(family.write_digital_output, id, channel, state);
+ExchangeStatus qlpWriteDigitalOutput(ZumLink& link, const QlpFamilyShapes& family, std::uint8_t id,
+                                     std::uint8_t channel, std::int32_t state) {
+    return write(link, family.write_digital_output, id, channel, state);
 }
 
-ExchangeStatus qlpReadAnalogInput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
+ExchangeStatus qlpReadAnalogInput(ZumLink& link, const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
                                   std::int32_t& raw) {
-    return readWord(family.read_analog_input, id, channel, raw);
+    return readWord(link, family.read_analog_input, id, channel, raw);
 }
 
-ExchangeStatus qlpReadAnalogOutput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
+ExchangeStatus qlpReadAnalogOutput(ZumLink& link, const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
                                    std::int32_t& raw) {
-    return readWord(family.read_analog_output, id, channel, raw);
+    return readWord(link, family.read_analog_output, id, channel, raw);
 }
 
-ExchangeStatus qlpWriteAnalogOutput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
+ExchangeStatus qlpWriteAnalogOutput(ZumLink& link, const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
                                     std::int32_t raw) {
-    return write(family.write_analog_output, id, channel, raw);
+    return write(link, family.write_analog_output, id, channel, raw);
 }

@@ -7,6 +7,8 @@
 
 #include "core/protocol/qlp_types.h"
 
+class ZumLink;
+
 // How long one exchange waits for its reply.
 inline constexpr int kQlpExchangeBudgetMs = 500;
 // A transaction makes one attempt; a time-out costs a further pause before it
@@ -14,13 +16,15 @@ inline constexpr int kQlpExchangeBudgetMs = 500;
 inline constexpr int kQlpAttempts = 1;
 inline constexpr std::uint32_t kQlpTimeoutPauseMs = 200;
 
+// Every transaction runs one exchange on `link`.
+
 // Sends the request and checks the reply, first failure deciding: value count (7),
 // function (4), command (5), channel (6). The exchange takes only the addressed
 // device's reply. The reply is handed back whenever one came.
-ExchangeStatus qlpRead(const QlpCommand& request, std::int32_t expected_values, QlpCommand& reply);
+ExchangeStatus qlpRead(ZumLink& link, const QlpCommand& request, std::int32_t expected_values, QlpCommand& reply);
 // As qlpRead, but checks function, command, channel, then that the reply carries
 // at least the written values (7), and every value it echoes against the request's (8).
-ExchangeStatus qlpWrite(const QlpCommand& request, QlpCommand& reply);
+ExchangeStatus qlpWrite(ZumLink& link, const QlpCommand& request, QlpCommand& reply);
 
 // One request of a family: its codes, the number of values it carries (the
 // written value, or a fixed 0 where the device wants one), and for reads the
@@ -44,13 +48,13 @@ struct QlpFamilyShapes {
 // The operations behind both families' panels. Out-parameters are written only
 // with status 0. A raw code is the reply value's 16 wire bits read as unsigned
 // (0..65535): converter codes are never negative, and the wire carries 16 bits.
-ExchangeStatus qlpCheckDevice(const QlpFamilyShapes& family, std::uint8_t id);
-ExchangeStatus qlpReadDigital(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t& state);
-ExchangeStatus qlpWriteDigitalOutput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
-                                     std::int32_t state);
-ExchangeStatus qlpReadAnalogInput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
+ExchangeStatus qlpCheckDevice(ZumLink& link, const QlpFamilyShapes& family, std::uint8_t id);
+ExchangeStatus qlpReadDigital(ZumLink& link, const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t& state);
+ExchangeStatus qlpWriteDigitalOutput(ZumLink& link, const QlpFamilyShapes& family, std::uint8_t id,
+                                     std::uint8_t channel, std::int32_t state);
+ExchangeStatus qlpReadAnalogInput(ZumLink& link, const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
                                   std::int32_t& raw);
-ExchangeStatus qlpReadAnalogOutput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
+ExchangeStatus qlpReadAnalogOutput(ZumLink& link, const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
                                    std::int32_t& raw);
-ExchangeStatus qlpWriteAnalogOutput(const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
+ExchangeStatus qlpWriteAnalogOutput(ZumLink& link, const QlpFamilyShapes& family, std::uint8_t id, std::uint8_t channel,
                                     std::int32_t raw);

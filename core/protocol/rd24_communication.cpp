@@ -15,22 +15,24 @@ constexpr QlpFamilyShapes kRd24{
 
 } // namespace
 
-ExchangeStatus rd24CheckDevice(std::uint8_t id) { return qlpCheckDevice(kRd24, id); }
+ExchangeStatus rd24CheckDevice(ZumLink& link, std::uint8_t id) { return qlpCheckDevice(link, kRd24, id); }
 
-ExchangeStatus rd24ReadDigital(std::uint8_t id, std::uint8_t& state) { return qlpReadDigital(kRd24, id, state); }
-
-ExchangeStatus rd24WriteDigitalOutput(std::uint8_t id, std::uint8_t channel, std::int32_t state) {
-    return qlpWriteDigitalOutput(kRd24, id, channel, state);
+ExchangeStatus rd24ReadDigital(ZumLink& link, std::uint8_t id, std::uint8_t& state) {
+    return qlpReadDigital(link, kRd24, id, state);
 }
 
-ExchangeStatus rd24ReadAnalogInput(std::uint8_t id, std::uint8_t channel, std::int32_t& raw) {
-    return qlpReadAnalogInput(kRd24, id, channel, raw);
+ExchangeStatus rd24WriteDigitalOutput(ZumLink& link, std::uint8_t id, std::uint8_t channel, std::int32_t state) {
+    return qlpWriteDigitalOutput(link, kRd24, id, channel, state);
 }
 
-ExchangeStatus rd24ReadAnalogOutput(std::uint8_t id, std::uint8_t channel, std::int32_t& raw) {
-    return qlpReadAnalogOutput(kRd24, id, channel, raw);
+ExchangeStatus rd24ReadAnalogInput(ZumLink& link, std::uint8_t id, std::uint8_t channel, std::int32_t& raw) {
+    return qlpReadAnalogInput(link, kRd24, id, channel, raw);
 }
 
-ExchangeStatus rd24WriteAnalogOutput(std::uint8_t id, std::uint8_t channel, std::int32_t raw) {
-    return qlpWriteAnalogOutput(kRd24, id, channel, raw);
+ExchangeStatus rd24ReadAnalogOutput(ZumLink& link, std::uint8_t id, std::uint8_t channel, std::int32_t& raw) {
+    return qlpReadAnalogOutput(link, kRd24, id, channel, raw);
+}
+
+ExchangeStatus rd24WriteAnalogOutput(ZumLink& link, std::uint8_t id, std::uint8_t channel, std::int32_t raw) {
+    return qlpWriteAnalogOutput(link, kRd24, id, channel, raw);
 }

@@ -1,14 +1,8 @@
 #include "core/serial/serial_port.h"
 
-#if defined(_WIN32)
-#include <windows.h>
-#endif
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-
-#include "core/serial/port_system.h"
 
 namespace {
 
@@ -72,81 +66,14 @@ LineSettings line_of(const ComportSetting& s) {
     return line;
 }
 
-bool seven_bit_parity(const ComportSetting& s) {
-    return s.databits == 7 && (s.parity == 1 || s.parity == 2);
-}
-
 } // namespace
-
-#if defined(_WIN32)
-
-namespace {
-PSRWLOCK srw(void*& lock) {
-    static_assert(sizeof(SRWLOCK) == sizeof(void*));
-    return reinterpret_cast<PSRWLOCK>(&lock);
-}
-} // namespace
-
-PortLock::PortLock() {
-    InitializeSRWLock(srw(lock_));
-}
-
-PortLock::~PortLock() = default;
-
-void PortLock::lock() {
-    AcquireSRWLockExclusive(srw(lock_));
-}
-
-void PortLock::unlock() {
-    ReleaseSRWLockExclusive(srw(lock_));
-}
-
-void PortLock::lock_shared() {
-    AcquireSRWLockShared(srw(lock_));
-}
-
-void PortLock::unlock_shared() {
-    ReleaseSRWLockShared(srw(lock_));
-}
-
-#else
-
-PortLock::PortLock() {
-    pthread_rwlockattr_t attr;
-    pthread_rwlockattr_init(&attr);
-    pthread_rwlockattr_setkind_np(&attr, PTHREAD_RWLOCK_PREFER_WRITER_NONRECURSIVE_NP);
-    pthread_rwlock_init(&lock_, &attr);
-    pthread_rwlockattr_destroy(&attr);
-}
-
-PortLock::~PortLock() {
-    pthread_rwlock_destroy(&lock_);
-}
-
-void PortLock::lock() {
-    pthread_rwlock_wrlock(&lock_);
-}
-
-void PortLock::unlock() {
-    pthread_rwlock_unlock(&lock_);
-}
-
-void PortLock::lock_shared() {
-    pthread_rwlock_rdlock(&lock_);
-}
-
-void PortLock::unlock_shared() {
-    pthread_rwlock_unlock(&lock_);
-}
-
-#endif
 
 SerialPort::~SerialPort() {
     Exclusive guard(lock_, changed_);
     CloseLocked();
 }
 
-int SerialPort::CloseLocked() {
+ComportStatus SerialPort::CloseLocked() {
     const LineSettings line = line_of(current_);
     current_ = defaults();
     if (port_ == kNoPortHandle) return kComportInvalidHandle;
@@ -156,12 +83,12 @@ int SerialPort::CloseLocked() {
     return kComportSuccess;
 }
 
-int SerialPort::OpenLocked(const std::string& path, const ComportSetting& s) {
+ComportStatus SerialPort::OpenLocked(const std::string& path, const ComportSetting& s) {
     CloseLocked();
     const LineSettings line = line_of(s);
     PortHandle port = kNoPortHandle;
     int err = 0;
-    int status = port_open(path, line, port, err);
+    const ComportStatus status = port_open(path, line, port, err);
     if (status != kComportSuccess) {
         last_error_ = static_cast<std::uint32_t>(err);
         return status;
@@ -174,17 +101,17 @@ int SerialPort::OpenLocked(const std::string& path, const ComportSetting& s) {
     return kComportSuccess;
 }
 
-int SerialPort::Configure(const ComportSetting& setting) {
+ComportStatus SerialPort::Open(const ComportSetting& setting) {
     if (setting.port == 0) {
         Exclusive guard(lock_, changed_);
         CloseLocked();
         return kComportNoneSetup;
     }
-    return ConfigurePath(comport_device_path(setting.port), setting);
+    return OpenPath(comport_device_path(setting.port), setting);
 }
 
-int SerialPort::ConfigurePath(const std::string& path, const ComportSetting& setting) {
-    int status;
+ComportStatus SerialPort::OpenPath(const std::string& path, const ComportSetting& setting) {
+    ComportStatus status;
     {
         Exclusive guard(lock_, changed_);
         status = OpenLocked(path, setting);
@@ -193,10 +120,10 @@ int SerialPort::ConfigurePath(const std::string& path, const ComportSetting& set
     return status;
 }
 
-int SerialPort::Close(const ComportSetting& setting) {
+ComportStatus SerialPort::Close(const ComportSetting& setting) {
     Exclusive guard(lock_, changed_);
     if (setting.port != reported_.port) return kComportSetError;
-    int status = CloseLocked();
+    const ComportStatus status = CloseLocked();
     if (status == kComportSuccess) reported_ = current_;
     return status;
 }
@@ -218,14 +145,13 @@ void SerialPort::RecordFault(int err) {
     }
 }
 
-int SerialPort::Send(std::uint8_t* bytes, std::int32_t length) {
+ComportStatus SerialPort::Send(std::uint8_t* bytes, std::int32_t length) {
     if (length < 0) return kComportSendError;
     if (length == 0) return kComportSendEmpty;
     std::lock_guard one_writer(write_mutex_);
     Shared guard(lock_);
     const ComportSetting& cur = current_;
-    if (cur.databits == 7 && cur.parity == 1) paritycheck_7bits_odd(bytes, length);
-    if (cur.databits == 7 && cur.parity == 2) paritycheck_7bits_even(bytes, length);
+    paritycheck_7bits_for_send(cur, bytes, length);
     if (port_ == kNoPortHandle) return kComportNoneSetup;
     // Earlier bytes still queued and input not yet read are kept: a send purges nothing.
     std::int64_t rate = std::max<std::int32_t>(1, comport_programmed_rate(cur.baudrate, cur.fixrate));
@@ -250,7 +176,7 @@ std::int32_t SerialPort::Receive(std::uint8_t* buffer, std::int32_t wait) {
         if (first) {
             if (port_ == kNoPortHandle || faulted_) return 0;
             session = session_;
-            strip = seven_bit_parity(current_);
+            strip = comport_seven_bit_parity(current_);
         } else if (session_ != session) {
             break; // closed or reopened: the descriptor is no longer ours to read
         }
@@ -290,6 +216,9 @@ std::int32_t SerialPort::Receive(std::uint8_t* buffer, std::int32_t wait) {
 }
 
 void SerialPort::WaitReadable(int timeout_ms, const PortWake* wake) {
+    // A loop with a wake takes the port's failure after each step: it must get there
+    // instead of resting on a port that will never be readable again.
+    if (wake && fault_report_.load() != 0) return;
     Shared guard(lock_);
     // A failed port would read as readable (hung up) at once: only the wakes end the wait.
     const PortHandle port = port_ != kNoPortHandle && !faulted_ ? port_ : kNoPortHandle;
@@ -300,7 +229,15 @@ void SerialPort::WaitReadable(int timeout_ms, const PortWake* wake) {
     if (outcome == WaitOutcome::kFault) RecordFault(err);
 }
 
-void SerialPort::Purge(int which) {
+void SerialPort::Purge(PortQueue which) {
     Shared guard(lock_);
     if (port_ != kNoPortHandle) port_purge(port_, which);
+}
+
+std::string SerialPort::ErrorText(std::uint32_t error) const {
+    return port_error_text(static_cast<int>(error));
+}
+
+bool SerialPort::ErrorInUse(std::uint32_t error) const {
+    return port_error_in_use(static_cast<int>(error));
 }

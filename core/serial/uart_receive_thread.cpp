@@ -15,7 +15,7 @@
 #include <set>
 #include <utility>
 
-#include "core/serial/comport.h"
+#include "core/serial/port.h"
 
 namespace {
 
@@ -33,6 +33,8 @@ std::shared_ptr<Callback> g_callback; // guarded by g_mutex
 std::uint64_t g_next_id = 1;          // guarded by g_mutex
 std::set<PortWake*> g_wakes;          // guarded by g_mutex; of the running threads
 thread_local const Callback* t_running = nullptr;
+// The wake of the receive thread running on this thread.
+thread_local const PortWake* t_thread_wake = nullptr;
 
 // The loop hook: installed by uart_handler_initialize, removed by uart_handler_finalize.
 std::atomic<bool> g_hook_installed{false};
@@ -154,7 +156,7 @@ void TUartReceiveThread::Execute(std::shared_ptr<State> state, std::uint8_t prio
     { std::lock_guard started(state->starting); }
     name_this_thread();
     raise_priority(priority);
-    comport_set_thread_wake(&state->wake);
+    t_thread_wake = &state->wake;
     {
         std::lock_guard lock(g_mutex);
         g_wakes.insert(&state->wake);
@@ -170,7 +172,7 @@ void TUartReceiveThread::Execute(std::shared_ptr<State> state, std::uint8_t prio
         std::lock_guard lock(g_mutex);
         g_wakes.erase(&state->wake);
     }
-    comport_set_thread_wake(nullptr);
+    t_thread_wake = nullptr;
 }
 
 // The threads' own destructors join them (or, on the thread itself, let it finish alone).
@@ -217,6 +219,10 @@ void uart_handler_finalize(UartHandler& handler) {
 void uart_wake_receive_thread() {
     std::lock_guard lock(g_mutex);
     raise_wakes();
+}
+
+const PortWake* uart_thread_wake() {
+    return t_thread_wake;
 }
 
 void uart_set_receive_callback(std::function<void()> callback) {

@@ -1,8 +1,9 @@
 // The one receive thread: it calls the registered receive function over and over
 // until it is told to stop. Stopping joins it, so no call runs after a stop returns.
-// The function may wait without a deadline (comport_wait_readable(kWaitNoDeadline)):
-// the thread's wake ends that wait when it is stopped, when the function is replaced
-// and when uart_wake_receive_thread hands it work.
+// The function may wait on its port without a deadline, given the thread's wake
+// (Port::WaitReadable(kWaitNoDeadline, uart_thread_wake())): the wake ends that wait
+// when the thread is stopped, when the function is replaced and when
+// uart_wake_receive_thread hands it work.
 //
 // Safe by construction at shutdown: a stop asked for on the receive thread itself
 // (from inside the receive function) ends the loop after that call and never
@@ -21,7 +22,7 @@
 #include <mutex>
 #include <thread>
 
-#include "core/serial/port_system.h"
+#include "core/serial/port_wake.h"
 #include "core/util/non_copyable.h"
 
 class TUartReceiveThread : private NonCopyable {
@@ -80,6 +81,10 @@ void uart_set_receive_callback(std::function<void()> callback);
 // Any thread: ends the receive thread's current wait, so it runs its function again
 // (for work that is due without new bytes, such as flushing a held partial line).
 void uart_wake_receive_thread();
+
+// The wake of the receive thread that calls this, for its waits on the port; nullptr
+// on any other thread.
+const PortWake* uart_thread_wake();
 
 // Registers a receive function for as long as it lives, so an owner that holds one
 // as a member can never be called after it is gone.

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/terminal/terminal_texts.h"
-#include "core/serial/comport.h"
+#include "core/serial/port.h"
 #include "core/util/convert.h"
 
 void AutoTest::SetCommand(std::string text) {
@@ -26,8 +26,8 @@ void AutoTest::Reset() {
 std::optional<std::string> AutoTest::Send() {
     std::vector<std::uint8_t> bytes;
     if (tagged_text_to_bytes(kAutoTestLead + command(), bytes) < 0) return std::string(kSendAsciiPrefix) + "String Error!";
-    if (!comport_send_string(bytes.data(), static_cast<std::int32_t>(bytes.size())))
-        return kSendAsciiPrefix + comport_status_text();
+    const ComportStatus status = port_.Send(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+    if (status != kComportSuccess) return kSendAsciiPrefix + comport_status_text_of(status);
     std::lock_guard lock(mutex_);
     ++counters_.sending;
     if (sink_) sink_(counters_);

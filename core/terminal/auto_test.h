@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+class Port;
+
 // Every sent line starts with this, whatever keyword the recorder uses.
 inline constexpr const char* kAutoTestLead = "#";
 
@@ -24,7 +26,8 @@ public:
     // Told every change of the counters, in order, on the thread that made it.
     using CountersSink = std::function<void(const AutoTestCounters&)>;
 
-    explicit AutoTest(CountersSink sink) : sink_(std::move(sink)) {}
+    // Sends on `port`, which outlives the test.
+    AutoTest(Port& port, CountersSink sink) : port_(port), sink_(std::move(sink)) {}
 
     // A copy of the command edit's text, kept in step on every edit.
     void SetCommand(std::string text);
@@ -46,6 +49,7 @@ public:
     AutoTestCounters counters() const;
 
 private:
+    Port& port_;
     mutable std::mutex mutex_;
     std::string command_;
     AutoTestCounters counters_;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/serial/comport.h"
+#include "core/serial/port.h"
 #include "core/util/convert.h"
 
 std::string add_other_text(std::string_view field) {
@@ -12,7 +12,7 @@ std::string add_other_text(std::string_view field) {
     return byte_to_tagged_text(static_cast<std::uint8_t>(value & 0xFF));
 }
 
-CommandTable::CommandTable(LineSink add_line) : add_line_(std::move(add_line)) {}
+CommandTable::CommandTable(Port& port, LineSink add_line) : port_(port), add_line_(std::move(add_line)) {}
 
 namespace {
 bool valid_slot(int n) {
@@ -63,10 +63,10 @@ void CommandTable::SendCommand(int n) {
         return;
     }
     if (count == 0) return;
-    if (comport_send_string(bytes.data(), count))
+    if (const ComportStatus status = port_.Send(bytes.data(), count); status == kComportSuccess)
         add_line_(std::string(kSendAsciiPrefix) + text);
     else
-        add_line_(std::string(kSendAsciiPrefix) + comport_status_text());
+        add_line_(std::string(kSendAsciiPrefix) + comport_status_text_of(status));
 }
 
 void CommandTable::SetReplyMethod(int method) {
@@ -84,7 +84,7 @@ void CommandTable::SendReply(const std::uint8_t* line, std::int32_t length) {
         if (line == nullptr || length <= 0) return;
         // The send applies the parity rule in place; the caller's line stays as received.
         std::vector<std::uint8_t> echo(line, line + length);
-        comport_send_string(echo.data(), length);
+        port_.Send(echo.data(), length);
         break;
     }
     case kReplyCommand:

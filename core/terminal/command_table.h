@@ -18,6 +18,8 @@
 #include "core/util/line_sink.h"
 #include "core/util/non_copyable.h"
 
+class Port;
+
 inline constexpr int kCommandCount = 20;
 // The conversion works on a copy of this size; longer texts are cut to it.
 inline constexpr std::size_t kCommandTextMax = 1023;
@@ -37,7 +39,8 @@ std::string add_other_text(std::string_view field);
 class CommandTable : private NonCopyable {
 public:
 
-    explicit CommandTable(LineSink add_line);
+    // Sends on `port`, which outlives the table.
+    CommandTable(Port& port, LineSink add_line);
 
     // Slots 0..20; other numbers are ignored (empty text). Texts are cut to 1023 characters.
     void SetCommandText(int n, std::string_view text);
@@ -62,6 +65,7 @@ public:
     void SendReply(const std::uint8_t* line, std::int32_t length);
 
 private:
+    Port& port_;
     LineSink add_line_;
     mutable std::mutex mutex_;
     std::array<std::string, kCommandCount + 1> slots_;

@@ -2,7 +2,7 @@
 
 #include "core/util/convert.h"
 
-ConsoleSession::ConsoleSession(LineSink add_line) : add_line_(std::move(add_line)) {}
+ConsoleSession::ConsoleSession(Port& port, LineSink add_line) : port_(port), add_line_(std::move(add_line)) {}
 
 ConsoleSession::~ConsoleSession() {
     uart_handler_set_running(handler_, false);
@@ -14,7 +14,9 @@ void ConsoleSession::Startup() {
     receive_callback_ = ReceiveCallbackRegistration([this] { ReceiveLoopStep(); });
     port_open_ = 0;
     comport_setting_.fixrate = 0;
-    comport_initialize(comport_setting_);
+    // No port: whatever was open is closed.
+    comport_default_setting(comport_setting_);
+    port_.Open(comport_setting_);
     UpdateComportState();
     StopReceive();
 }
@@ -24,20 +26,22 @@ void ConsoleSession::ReceiveLoopStep() {
         dispatch_();
     else
         ShowChunk();
-    if (int error = comport_take_receive_fault(); error != 0 && report_fault_) report_fault_(error);
+    if (int error = port_.TakeReceiveFault(); error != 0 && report_fault_) report_fault_(error);
 }
 
 void ConsoleSession::ShowChunk() {
     std::uint8_t buffer[kComportReceiveMax];
-    std::int32_t n = comport_receive_string(buffer, 2);
+    std::int32_t n = port_.Receive(buffer, 2);
     if (n > 0)
         AddLine(bytes_to_tagged_text(buffer, n));
     else
-        comport_wait_readable(kWaitNoDeadline);
+        port_.WaitReadable(kWaitNoDeadline, uart_thread_wake());
 }
 
 bool ConsoleSession::ApplyComportSetting(const ComportSetting& setting) {
-    bool ok = comport_configure(setting);
+    const ComportStatus status = port_.Open(setting);
+    // No port is a setting too: the old port is closed and nothing opened.
+    const bool ok = status == kComportSuccess || status == kComportNoneSetup;
     std::string name = comport_port_name(setting.port);
     if (ok) {
         AddLine(name + " Configure Success.");
@@ -48,10 +52,10 @@ bool ConsoleSession::ApplyComportSetting(const ComportSetting& setting) {
             AddLine("Data Bits = " + std::to_string(setting.databits));
         }
     } else {
-        std::string fault = name + " Configure Fault! " + comport_status_text();
+        std::string fault = name + " Configure Fault! " + comport_status_text_of(status);
         // An open that failed says why: a missing device, no permission, another program.
-        if (comport_status() == kComportInvalidHandle && comport_last_error() != 0)
-            fault += " (" + comport_open_failure_reason(comport_last_error()) + ")";
+        if (status == kComportInvalidHandle && port_.LastError() != 0)
+            fault += " (" + port_.OpenFailureReason(port_.LastError()) + ")";
         AddLine(fault);
     }
     AddLine("");
@@ -75,10 +79,10 @@ void ConsoleSession::ConfigureAborted() {
 }
 
 void ConsoleSession::CloseFlow() {
-    bool ok = comport_close(comport_setting_);
+    const ComportStatus status = port_.Close(comport_setting_);
     std::string com = "COM" + std::to_string(comport_setting_.port);
-    if (!ok)
-        AddLine(com + " Close Fault! " + comport_status_text());
+    if (status != kComportSuccess)
+        AddLine(com + " Close Fault! " + comport_status_text_of(status));
     else if (comport_setting_.port != 0)
         AddLine(com + " Close Success.");
     AddLine("");
@@ -105,7 +109,7 @@ ReceiveControls ConsoleSession::UpdateReceiving() {
     if (port_open_ == 1 && receiving_ == 1) {
         AddLine(kStartReceiveLine);
         uart_handler_initialize(handler_);
-        comport_purge();
+        port_.Purge(PortQueue::kBoth);
         uart_handler_set_running(handler_, true);
     } else {
         uart_handler_set_running(handler_, false);
@@ -118,7 +122,7 @@ ReceiveControls ConsoleSession::UpdateReceiving() {
 
 void ConsoleSession::ReceiveFault(int error) {
     AddLine(comport_port_name(comport_setting_.port) + " Receive Fault! " +
-            comport_error_text(static_cast<std::uint32_t>(error)));
+            port_.ErrorText(static_cast<std::uint32_t>(error)));
     StopReceive();
 }
 
@@ -130,7 +134,7 @@ void ConsoleSession::PauseForDetect() {
 }
 
 void ConsoleSession::ResumeAfterDetect() {
-    comport_get_setting(comport_setting_);
+    comport_setting_ = port_.Setting();
     port_open_ = ApplyComportSetting(comport_setting_) ? 1 : 0;
     receiving_ = remembered_receiving_;
     UpdateComportState();

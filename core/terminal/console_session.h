@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "core/serial/comport.h"
+#include "core/serial/port.h"
 #include "core/serial/uart_receive_thread.h"
 #include "core/terminal/product_info.h"
 #include "core/util/line_sink.h"
@@ -27,7 +27,8 @@ inline constexpr const char* kStopReceiveLine = "---* Stop Receive *---   ";
 class ConsoleSession : private NonCopyable {
 public:
 
-    explicit ConsoleSession(LineSink add_line);
+    // Works on `port`, which outlives the session.
+    ConsoleSession(Port& port, LineSink add_line);
     ~ConsoleSession();
 
     // The function the receive thread runs on each iteration (set before receiving
@@ -69,6 +70,7 @@ private:
     void ShowChunk();
     void AddLine(const std::string& text) { add_line_(text); }
 
+    Port& port_;
     LineSink add_line_;
     std::function<void()> dispatch_;
     std::function<void(int)> report_fault_;

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/protocol/zum_codec.h"
-#include "core/serial/comport.h"
+#include "core/serial/port.h"
 #include "core/util/convert.h"
 
 std::vector<std::uint8_t> general_hex_bytes(std::string_view text) {
@@ -12,9 +12,10 @@ std::vector<std::uint8_t> general_hex_bytes(std::string_view text) {
     return bytes;
 }
 
-std::string SendGeneralHexData(std::vector<std::uint8_t>& bytes) {
+std::string SendGeneralHexData(Port& port, std::vector<std::uint8_t>& bytes) {
     const auto count = static_cast<std::int32_t>(bytes.size());
-    if (!comport_send_string(bytes.data(), count)) return kGeneralHexError + comport_status_text();
+    if (const ComportStatus status = port.Send(bytes.data(), count); status != kComportSuccess)
+        return kGeneralHexError + comport_status_text_of(status);
     return kGeneralHexPrefix + bytes_to_hex_text(bytes.data(), count, ',');
 }
 
@@ -27,10 +28,10 @@ ZikFrame qlp_hex_frame(std::uint32_t id, std::string_view text) {
     return frame;
 }
 
-std::optional<std::string> SendQlpHexFrame(const ZikFrame& frame) {
+std::optional<std::string> SendQlpHexFrame(Port& port, const ZikFrame& frame) {
     std::vector<std::uint8_t> wire = zikEncode(frame);
     if (wire.empty()) return std::nullopt;
-    if (!comport_send_string(wire.data(), static_cast<std::int32_t>(wire.size())))
-        return kZikFramePrefix + comport_status_text();
+    const ComportStatus status = port.Send(wire.data(), static_cast<std::int32_t>(wire.size()));
+    if (status != kComportSuccess) return kZikFramePrefix + comport_status_text_of(status);
     return kZikFramePrefix + zikFrameText(frame);
 }

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/protocol/zum_codec.h"
-#include "core/serial/comport.h"
+#include "core/serial/port.h"
 #include "core/util/convert.h"
 
 std::string hex_field_text(std::int32_t value) {
@@ -68,20 +68,21 @@ ZebFrame qlp_data_frame(const QlpDataFields& fields) {
 }
 
 namespace {
-std::optional<std::string> sendFrame(std::vector<std::uint8_t> wire, const char* prefix, const std::string& shown) {
+std::optional<std::string> sendFrame(Port& port, std::vector<std::uint8_t> wire, const char* prefix,
+                                     const std::string& shown) {
     if (wire.empty()) return std::nullopt;
-    if (!comport_send_string(wire.data(), static_cast<std::int32_t>(wire.size())))
-        return prefix + comport_status_text();
+    const ComportStatus status = port.Send(wire.data(), static_cast<std::int32_t>(wire.size()));
+    if (status != kComportSuccess) return prefix + comport_status_text_of(status);
     return prefix + shown;
 }
 } // namespace
 
-std::optional<std::string> SendQlpAsciiCommand(const QlpCommand& command) {
-    return sendFrame(qlpEncodeText(command), kZumFramePrefix, qlpCommandText(command));
+std::optional<std::string> SendQlpAsciiCommand(Port& port, const QlpCommand& command) {
+    return sendFrame(port, qlpEncodeText(command), kZumFramePrefix, qlpCommandText(command));
 }
 
-std::optional<std::string> SendQlpDataFrame(const ZebFrame& frame) {
+std::optional<std::string> SendQlpDataFrame(Port& port, const ZebFrame& frame) {
     std::vector<std::uint8_t> wire = zebEncode(frame);
     if (wire.empty()) return std::string(kZebFramePrefix) + kZebNotSentText;
-    return sendFrame(std::move(wire), kZebFramePrefix, zebFrameText(frame));
+    return sendFrame(port, std::move(wire), kZebFramePrefix, zebFrameText(frame));
 }

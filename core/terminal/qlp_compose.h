@@ -10,6 +10,8 @@
 
 #include "core/protocol/qlp_types.h"
 
+class Port;
+
 inline constexpr const char* kZumFramePrefix = "Send ZUM Frame = ";
 inline constexpr const char* kZebFramePrefix = "Send ZEB Frame = ";
 // After the prefix when the block holds 0xA8 followed by 0xA9..0xAC: sent, it would
@@ -61,7 +63,7 @@ struct QlpDataFields {
 QlpCommand qlp_ascii_command(const QlpAsciiFields& fields);
 ZebFrame qlp_data_frame(const QlpDataFields& fields);
 
-// Write the frame and return the line to log; nothing when the frame encodes empty,
-// except a ZEB block that cannot be sent, which says so.
-std::optional<std::string> SendQlpAsciiCommand(const QlpCommand& command);
-std::optional<std::string> SendQlpDataFrame(const ZebFrame& frame);
+// Write the frame to `port` and return the line to log; nothing when the frame encodes
+// empty, except a ZEB block that cannot be sent, which says so.
+std::optional<std::string> SendQlpAsciiCommand(Port& port, const QlpCommand& command);
+std::optional<std::string> SendQlpDataFrame(Port& port, const ZebFrame& frame);

@@ -6,7 +6,7 @@
 
 #include "core/protocol/zum_codec.h"
 #include "core/protocol/zum_exchange.h"
-#include "core/serial/comport.h"
+#include "core/serial/port.h"
 #include "core/serial/uart_receive_thread.h"
 #include "core/util/convert.h"
 
@@ -16,7 +16,7 @@ namespace {
 constexpr std::int32_t kReceiveQuietPolls = 0;
 } // namespace
 
-ReceivePipeline::ReceivePipeline(LineSink add_line) : add_line_(std::move(add_line)) {}
+ReceivePipeline::ReceivePipeline(ZumLink& link, LineSink add_line) : link_(link), add_line_(std::move(add_line)) {}
 
 template <typename Change>
 void ReceivePipeline::Update(Change change) {
@@ -193,7 +193,7 @@ void ReceivePipeline::ReceiveTerminalMode() {
     // at once: reading it empty first would cost a system call per arrival.
     if (!drained_) {
         std::uint8_t chunk[kComportReceiveMax];
-        std::int32_t n = comport_receive_string(chunk, kReceiveQuietPolls);
+        std::int32_t n = link_.port().Receive(chunk, kReceiveQuietPolls);
         if (n > 0) {
             AcceptChunk(chunk, n);
             drained_ = n < kComportReceiveMax;
@@ -202,16 +202,16 @@ void ReceivePipeline::ReceiveTerminalMode() {
     }
     drained_ = false;
     // Until bytes come: a change-line tick with bytes held wakes this thread (MarkWaitElapsed).
-    if (!IdlePoll()) comport_wait_readable(kWaitNoDeadline);
+    if (!IdlePoll()) link_.port().WaitReadable(kWaitNoDeadline, uart_thread_wake());
 }
 
 void ReceivePipeline::ReceiveFrameMode() {
     RefreshSnapshot();
     std::uint8_t rest[kComportReceiveMax];
-    std::int32_t n = std::min(zumReadFilter(rest), kComportReceiveMax);
+    std::int32_t n = std::min(link_.ReadFilter(rest), kComportReceiveMax);
     if (n <= 0) {
         // Nothing left over (or a reply frame was caught): rest unless bytes wait.
-        comport_wait_readable(kWaitNoDeadline);
+        link_.port().WaitReadable(kWaitNoDeadline, uart_thread_wake());
         return;
     }
     std::string text = ReceivedText(rest, n, snapshot_.receive_mode);

@@ -21,6 +21,8 @@
 #include "core/util/line_sink.h"
 #include "core/util/non_copyable.h"
 
+class ZumLink;
+
 enum ReceiveMode : int {
     kReceiveModeNone = 0,
     kReceiveModeAscii = 1,
@@ -64,7 +66,9 @@ public:
     using PanelShowingHook = std::function<bool()>;
     using LengthHook = std::function<void(std::int32_t length)>;
 
-    explicit ReceivePipeline(LineSink add_line);
+    // Reads the link's port: directly on the terminal path, through the link's frame
+    // catcher on the frame path. The link outlives the pipeline.
+    ReceivePipeline(ZumLink& link, LineSink add_line);
 
     // Absent hooks: no reply, nothing recorded, the terminal path, no length shown.
     void SetReplyHook(ReplyHook hook);
@@ -142,6 +146,7 @@ private:
     void DeliverLine(std::int32_t length);
     void ShowLength(std::int32_t length);
 
+    ZumLink& link_;
     LineSink add_line_;
 
     mutable std::mutex mutex_;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/terminal/terminal_texts.h"
-#include "core/serial/comport.h"
+#include "core/serial/port.h"
 #include "core/files/file_io.h"
 
 SendFileRead ReadSendFile(SendFileBuffer& buffer) {
@@ -29,10 +29,11 @@ std::string read_send_file_line(SendFileRead result) {
     return std::string(kSendAsciiPrefix) + "File is larger than 4096 bytes!";
 }
 
-std::string SendFileData(SendFileBuffer& buffer) {
+std::string SendFileData(Port& port, SendFileBuffer& buffer) {
     if (buffer.length <= 0) return std::string(kSendAsciiPrefix) + "Send Data is Empty!";
     // The port adjusts parity in place; the buffer keeps the file's bytes for the next send.
     std::vector<std::uint8_t> bytes(buffer.data.begin(), buffer.data.begin() + buffer.length);
-    if (!comport_send_string(bytes.data(), buffer.length)) return kSendAsciiPrefix + comport_status_text();
+    const ComportStatus status = port.Send(bytes.data(), buffer.length);
+    if (status != kComportSuccess) return kSendAsciiPrefix + comport_status_text_of(status);
     return kSendAsciiPrefix + buffer.text;
 }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+class Port;
+
 inline constexpr std::int32_t kSendFileCapacity = 4096;
 
 struct SendFileBuffer {
@@ -27,5 +29,5 @@ enum class SendFileRead {
 SendFileRead ReadSendFile(SendFileBuffer& buffer);
 // The line "Read File" logs for a refused file, empty when there is none.
 std::string read_send_file_line(SendFileRead result);
-// Writes the buffer's bytes in one go and returns the message-list line.
-std::string SendFileData(SendFileBuffer& buffer);
+// Writes the buffer's bytes to `port` in one go and returns the message-list line.
+std::string SendFileData(Port& port, SendFileBuffer& buffer);

@@ -6,7 +6,7 @@
 #include <QPixmap>
 
 #include "core/panels/device_family.h"
-#include "core/protocol/zum_exchange.h"
+#include "core/serial/comport.h"
 #include "gui/main/mailbox_pump.h"
 #include "gui/main/main_window.h"
 #include "gui/main/message_dialog.h"
@@ -20,13 +20,13 @@
 namespace {
 
 template <typename Window>
-OperatePanel* makePanel(const DeviceFamily& family, MailboxPump& mailbox, QWidget* owner) {
-    return new Window(family, mailbox, owner);
+OperatePanel* makePanel(const DeviceFamily& family, MailboxPump& mailbox, ZumLink& link, QWidget* owner) {
+    return new Window(family, mailbox, link, owner);
 }
 
 struct PanelClass {
     std::string_view family;
-    OperatePanel* (*make)(const DeviceFamily& family, MailboxPump& mailbox, QWidget* owner);
+    OperatePanel* (*make)(const DeviceFamily& family, MailboxPump& mailbox, ZumLink& link, QWidget* owner);
 };
 
 // The families whose panel is a window class of its own; any other family's panel
@@ -36,30 +36,30 @@ constexpr PanelClass kPanelClasses[] = {
     {"PT57", makePanel<TForm_PT57Operate>},
 };
 
-OperatePanel* makePanelOf(const DeviceFamily& family, MailboxPump& mailbox, QWidget* owner) {
+OperatePanel* makePanelOf(const DeviceFamily& family, MailboxPump& mailbox, ZumLink& link, QWidget* owner) {
     for (const PanelClass& panel : kPanelClasses)
-        if (panel.family == family.name) return panel.make(family, mailbox, owner);
-    return makePanel<OperatePanel>(family, mailbox, owner);
+        if (panel.family == family.name) return panel.make(family, mailbox, link, owner);
+    return makePanel<OperatePanel>(family, mailbox, link, owner);
 }
 
 } // namespace
 
-BenchlinkWindows::BenchlinkWindows() {
-    mailbox_ = std::make_unique<MailboxPump>();
-    main_ = std::make_unique<TForm_ZQ70_Main>(*mailbox_);
+// The program's one port, wired in here: everything that talks to the line is given it.
+BenchlinkWindows::BenchlinkWindows() : mailbox_(std::make_unique<MailboxPump>()), link_(comport_port()) {
+    main_ = std::make_unique<TForm_ZQ70_Main>(*mailbox_, link_);
     QWidget* owner = main_.get();
     message_ = new TForm_Message(owner);
     comport_setup_ = new TForm_ComportSetup(owner);
     // The device families' operate panels, in the registry's order.
     for (const DeviceFamily& family : deviceFamilies())
-        operate_panels_.push_back(makePanelOf(family, *mailbox_, owner));
+        operate_panels_.push_back(makePanelOf(family, *mailbox_, link_, owner));
     about_ = new TForm_AboutZQ70(benchlink_product(), owner);
     company_ = new TForm_DUVA(benchlink_product(), owner);
-    uart_detect_ = new TForm_UartDetect(*mailbox_, comport_setup_, owner);
-    link_monitor_ = new TForm_LinkMonitor(*mailbox_, owner);
+    uart_detect_ = new TForm_UartDetect(*mailbox_, link_.port(), comport_setup_, owner);
+    link_monitor_ = new TForm_LinkMonitor(*mailbox_, link_, owner);
     // Every exchange of the frame layer is listed in the link monitor, which every
     // panel opens.
-    zumSetLinkLog(link_monitor_);
+    link_.SetLinkLog(link_monitor_);
     for (OperatePanel* panel : operate_panels_) panel->SetLinkMonitor(link_monitor_);
 
     MainWindowPeers peers;

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/protocol/zum_exchange.h"
 #include "core/util/non_copyable.h"
 
 class MailboxPump;
@@ -23,6 +24,9 @@ public:
     ~BenchlinkWindows();
 
     TForm_ZQ70_Main* main() const { return main_.get(); }
+    // The frame layer over the program's port, which every window that talks to a
+    // device is given.
+    ZumLink& link() { return link_; }
     MailboxPump& mailbox() const { return *mailbox_; }
     TForm_Message* message() const { return message_; }
     TForm_ComportSetup* comport_setup() const { return comport_setup_; }
@@ -38,6 +42,8 @@ public:
 private:
     // Declared first: every window posts to it and removes its receivers as it goes.
     std::unique_ptr<MailboxPump> mailbox_;
+    // Before the windows too: the panels' exchanges and the link monitor reach it.
+    ZumLink link_;
     std::unique_ptr<TForm_ZQ70_Main> main_;
     // Owned by the main window (their parent), so they go with it.
     TForm_Message* message_ = nullptr;

@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "core/panels/device_family.h"
+#include "core/protocol/zum_exchange.h"
 #include "core/terminal/receive_pipeline.h"
 #include "gui/main/dialog_seam.h"
 #include "gui/main/mailbox_pump.h"
@@ -51,11 +52,12 @@ std::string deviceEntryName(const DeviceFamily& family) { return std::string(fam
 std::string deviceEntryCaption(const DeviceFamily& family) { return std::string(family.name) + " Device"; }
 } // namespace
 
-TForm_ZQ70_Main::TForm_ZQ70_Main(MailboxPump& mailbox, QWidget* parent) : QMainWindow(parent), mailbox_(mailbox) {
+TForm_ZQ70_Main::TForm_ZQ70_Main(MailboxPump& mailbox, ZumLink& link, QWidget* parent)
+    : QMainWindow(parent), mailbox_(mailbox), link_(link), port_(link.port()) {
     setObjectName(QStringLiteral("Form_ZQ70_Main"));
     setWindowTitle(QStringLiteral("ZQ70 Main"));
-    session_ = std::make_unique<ConsoleSession>([this](const std::string& line) { AddMessageLine(line); });
-    pipeline_ = std::make_unique<ReceivePipeline>([this](const std::string& line) { AddMessageLine(line); });
+    session_ = std::make_unique<ConsoleSession>(port_, [this](const std::string& line) { AddMessageLine(line); });
+    pipeline_ = std::make_unique<ReceivePipeline>(link_, [this](const std::string& line) { AddMessageLine(line); });
     lines_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) { ShowLines(batch); });
     fault_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) {
         for (const Letter& letter : batch) session_->ReceiveFault(static_cast<int>(letter.number));
@@ -210,14 +212,15 @@ void TForm_ZQ70_Main::BuildPages() {
     project.load = action("GeneralASCIILoad");
     project.save = action("GeneralASCIISave");
     project.save_as = action("GeneralASCIIAs");
-    general_ascii_ = new GeneralAsciiPage(add_line, project, benchlink_product(), pages_);
-    general_ascii_->send_file_area()->addWidget(new SendFileGroup(add_line, general_ascii_));
+    general_ascii_ = new GeneralAsciiPage(port_, add_line, project, benchlink_product(), pages_);
+    general_ascii_->send_file_area()->addWidget(new SendFileGroup(port_, add_line, general_ascii_));
     AddPage(general_ascii_, "TabSheet_GeneralASCII", "General ASCII");
-    AddPage(new GeneralHexPage(add_line, pages_), "TabSheet_GeneralHEX", "Gerneral HEX");
-    AddPage(new QlpHexPage(add_line, pages_), "TabSheet_QLPHEX", "QLP HEX");
-    AddPage(new QlpAsciiPage(add_line, pages_), "TabSheet_QLPASCII", "QLP ASCII");
-    AddPage(new QlpDataPage(add_line, pages_), "TabSheet_QLPData", "QLP Data");
-    auto* recorder = new RecorderPage(add_line, mailbox_, *pipeline_, [this](int n) { SetCurrentCommand(n); }, pages_);
+    AddPage(new GeneralHexPage(port_, add_line, pages_), "TabSheet_GeneralHEX", "Gerneral HEX");
+    AddPage(new QlpHexPage(port_, add_line, pages_), "TabSheet_QLPHEX", "QLP HEX");
+    AddPage(new QlpAsciiPage(port_, add_line, pages_), "TabSheet_QLPASCII", "QLP ASCII");
+    AddPage(new QlpDataPage(port_, add_line, pages_), "TabSheet_QLPData", "QLP Data");
+    auto* recorder =
+        new RecorderPage(port_, add_line, mailbox_, *pipeline_, [this](int n) { SetCurrentCommand(n); }, pages_);
     AddPage(recorder, "TabSheet_Recorder", "Recorder");
     WireReceivePipeline();
 }
@@ -259,10 +262,13 @@ void TForm_ZQ70_Main::InitActionsConnections() {
         ApplyControls(session_->controls());
     });
     connect(button("Button_Exit"), &QPushButton::clicked, this, &QWidget::close);
-    connect(button("Button_UartStopTransfer"), &QPushButton::clicked, this, [] { comport_stop_transfer(); });
-    connect(button("Button_UartClearTransfer"), &QPushButton::clicked, this, [] { comport_clear_transfer(); });
-    connect(button("Button_UartStopReceive"), &QPushButton::clicked, this, [] { comport_stop_receive(); });
-    connect(button("Button_UartClearReceive"), &QPushButton::clicked, this, [] { comport_clear_receive(); });
+    // A send returns once its bytes are written: what "Stop Transfer" can still stop is
+    // output the line has not sent yet. A read never waits for bytes that have not
+    // come, so "Stop Receive" has no read to stop and does nothing.
+    const auto purge = [this](PortQueue queue) { return [this, queue] { port_.Purge(queue); }; };
+    connect(button("Button_UartStopTransfer"), &QPushButton::clicked, this, purge(PortQueue::kOutput));
+    connect(button("Button_UartClearTransfer"), &QPushButton::clicked, this, purge(PortQueue::kOutput));
+    connect(button("Button_UartClearReceive"), &QPushButton::clicked, this, purge(PortQueue::kInput));
 }
 
 void TForm_ZQ70_Main::showEvent(QShowEvent* event) {

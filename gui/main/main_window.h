@@ -28,6 +28,7 @@ struct DeviceFamily;
 class GeneralAsciiPage;
 class ReceivePipeline;
 class ReceiveSettingsPanel;
+class ZumLink;
 
 // The other windows the main window opens; all are created once at start-up.
 struct MainWindowPeers {
@@ -44,9 +45,9 @@ class TForm_ZQ70_Main : public QMainWindow {
     Q_OBJECT
 
 public:
-    // Everything other threads hand to the window goes through `mailbox`, which
-    // outlives the window.
-    explicit TForm_ZQ70_Main(MailboxPump& mailbox, QWidget* parent = nullptr);
+    // Everything other threads hand to the window goes through `mailbox`; the window
+    // talks to the line through `link` and its port. Both outlive the window.
+    TForm_ZQ70_Main(MailboxPump& mailbox, ZumLink& link, QWidget* parent = nullptr);
     ~TForm_ZQ70_Main() override;
 
     // Also lets the receive path know when a device panel shows.
@@ -61,6 +62,8 @@ public:
     void ConfigureComport();
 
     ConsoleSession& session() { return *session_; }
+    // The port the window's senders and session use.
+    Port& port() { return port_; }
     // What the receive thread runs: line cutting, display, reply and recorder hooks.
     ReceivePipeline& pipeline() { return *pipeline_; }
     GeneralAsciiPage* general_ascii_page() const { return general_ascii_; }
@@ -97,6 +100,8 @@ private:
     void ShowModal(QDialog* window);
 
     MailboxPump& mailbox_;
+    ZumLink& link_;
+    Port& port_;
     // Outlives the session, whose receive thread runs it.
     std::unique_ptr<ReceivePipeline> pipeline_;
     std::unique_ptr<ConsoleSession> session_;

@@ -41,9 +41,9 @@ QPushButton* makeButton(QWidget* parent, const QString& name, const QString& cap
 }
 } // namespace
 
-GeneralAsciiPage::GeneralAsciiPage(LineSink add_line, const ProjectActions& actions, ProductInfo product,
+GeneralAsciiPage::GeneralAsciiPage(Port& port, LineSink add_line, const ProjectActions& actions, ProductInfo product,
                                    QWidget* parent)
-    : QWidget(parent), add_line_(add_line), product_(std::move(product)), commands_(std::move(add_line)) {
+    : QWidget(parent), add_line_(add_line), product_(std::move(product)), commands_(port, std::move(add_line)) {
     BuildControls();
     InitConnections(actions);
     ApplyDefaults();

@@ -36,7 +36,9 @@ class GeneralAsciiPage : public QWidget {
 public:
     // Builds the page in its start-up state and connects the project menu's entries;
     // `product` goes into the header of saved projects.
-    GeneralAsciiPage(LineSink add_line, const ProjectActions& actions, ProductInfo product, QWidget* parent);
+    // The command lines are sent on `port`, which outlives the page.
+    GeneralAsciiPage(Port& port, LineSink add_line, const ProjectActions& actions, ProductInfo product,
+                     QWidget* parent);
 
     CommandTable& commands() { return commands_; }
     // Makes command n (0..20) current, as clicking its edit does.

@@ -23,7 +23,8 @@ std::string latin1(const QLineEdit* edit) {
 }
 } // namespace
 
-GeneralHexPage::GeneralHexPage(LineSink add_line, QWidget* parent) : QWidget(parent), add_line_(std::move(add_line)) {
+GeneralHexPage::GeneralHexPage(Port& port, LineSink add_line, QWidget* parent)
+    : QWidget(parent), port_(port), add_line_(std::move(add_line)) {
     auto* layout = new QVBoxLayout(this);
     for (int i = 0; i < kHexGroups; ++i) {
         const int n = i + 1;
@@ -49,10 +50,11 @@ void GeneralHexPage::InitConnections() {
 
 void GeneralHexPage::Button_GeneralHEXSendClick(int n) {
     std::vector<std::uint8_t> bytes = general_hex_bytes(latin1(Edit_GeneralHEX[n - 1]));
-    add_line_(SendGeneralHexData(bytes));
+    add_line_(SendGeneralHexData(port_, bytes));
 }
 
-QlpHexPage::QlpHexPage(LineSink add_line, QWidget* parent) : QWidget(parent), add_line_(std::move(add_line)) {
+QlpHexPage::QlpHexPage(Port& port, LineSink add_line, QWidget* parent)
+    : QWidget(parent), port_(port), add_line_(std::move(add_line)) {
     auto* layout = new QVBoxLayout(this);
     for (int i = 0; i < kHexGroups; ++i) {
         const int n = i + 1;
@@ -92,5 +94,5 @@ void QlpHexPage::ResetQlpHexTab() {
 void QlpHexPage::Button_QLPHEXSendClick(int n) {
     const int i = n - 1;
     ZikFrame frame = qlp_hex_frame(static_cast<std::uint32_t>(CSpinEdit_QLPHEXID[i]->value()), latin1(Edit_QLPHEX[i]));
-    if (std::optional<std::string> line = SendQlpHexFrame(frame)) add_line_(*line);
+    if (std::optional<std::string> line = SendQlpHexFrame(port_, frame)) add_line_(*line);
 }

@@ -7,6 +7,7 @@
 
 #include "core/util/line_sink.h"
 
+class Port;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
@@ -17,12 +18,14 @@ class GeneralHexPage : public QWidget {
     Q_OBJECT
 
 public:
-    GeneralHexPage(LineSink add_line, QWidget* parent);
+    // Sends on `port`, which outlives the page.
+    GeneralHexPage(Port& port, LineSink add_line, QWidget* parent);
 
 private:
     void InitConnections();
     void Button_GeneralHEXSendClick(int n);
 
+    Port& port_;
     LineSink add_line_;
     std::array<QLineEdit*, kHexGroups> Edit_GeneralHEX{};
     std::array<QPushButton*, kHexGroups> Button_GeneralHEXSend{};
@@ -32,7 +35,8 @@ class QlpHexPage : public QWidget {
     Q_OBJECT
 
 public:
-    QlpHexPage(LineSink add_line, QWidget* parent);
+    // Sends on `port`, which outlives the page.
+    QlpHexPage(Port& port, LineSink add_line, QWidget* parent);
 
     void ResetQlpHexTab();
 
@@ -40,6 +44,7 @@ private:
     void InitConnections();
     void Button_QLPHEXSendClick(int n);
 
+    Port& port_;
     LineSink add_line_;
     std::array<QSpinBox*, kHexGroups> CSpinEdit_QLPHEXID{};
     std::array<QLineEdit*, kHexGroups> Edit_QLPHEX{};

@@ -68,7 +68,8 @@ void SpinHexPair::SetEnabled(bool on) const {
     hex->setEnabled(on);
 }
 
-QlpAsciiPage::QlpAsciiPage(LineSink add_line, QWidget* parent) : QWidget(parent), add_line_(std::move(add_line)) {
+QlpAsciiPage::QlpAsciiPage(Port& port, LineSink add_line, QWidget* parent)
+    : QWidget(parent), port_(port), add_line_(std::move(add_line)) {
     auto* layout = new QVBoxLayout(this);
     for (int n = 1; n <= kQlpAsciiGroups; ++n) layout->addWidget(BuildGroup(n));
     layout->addStretch();
@@ -148,10 +149,11 @@ void QlpAsciiPage::Button_QLPASCIISendClick(int n) {
     fields.code2 = g.code2.spin->value();
     for (int k = 0; k < kQlpAsciiValues; ++k) fields.values[k] = g.values[k].spin->value();
     fields.value_amount = g.value_amount->value();
-    if (std::optional<std::string> line = SendQlpAsciiCommand(qlp_ascii_command(fields))) add_line_(*line);
+    if (std::optional<std::string> line = SendQlpAsciiCommand(port_, qlp_ascii_command(fields))) add_line_(*line);
 }
 
-QlpDataPage::QlpDataPage(LineSink add_line, QWidget* parent) : QWidget(parent), add_line_(std::move(add_line)) {
+QlpDataPage::QlpDataPage(Port& port, LineSink add_line, QWidget* parent)
+    : QWidget(parent), port_(port), add_line_(std::move(add_line)) {
     auto* layout = new QVBoxLayout(this);
     auto* head = new QGridLayout;
     CSpinEdit_QLPDataID = makeSpin(this, QStringLiteral("CSpinEdit_QLPDataID"), 0, kIdMax);
@@ -214,5 +216,5 @@ void QlpDataPage::Button_QLPDataSendClick() {
     fields.function = function_.spin->value();
     fields.data_amount = CSpinEdit_QLPDataDataAmount->value();
     for (int i = 0; i < kQlpDataBytes; ++i) fields.data[i] = data_[i].spin->value();
-    if (std::optional<std::string> line = SendQlpDataFrame(qlp_data_frame(fields))) add_line_(*line);
+    if (std::optional<std::string> line = SendQlpDataFrame(port_, qlp_data_frame(fields))) add_line_(*line);
 }

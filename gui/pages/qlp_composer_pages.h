@@ -31,7 +31,8 @@ class QlpAsciiPage : public QWidget {
     Q_OBJECT
 
 public:
-    QlpAsciiPage(LineSink add_line, QWidget* parent);
+    // Sends on `port`, which outlives the page.
+    QlpAsciiPage(Port& port, LineSink add_line, QWidget* parent);
 
     void ResetQlpAsciiTab();
 
@@ -51,6 +52,7 @@ private:
     void CSpinEdit_QLPASCIIValueAmountChange(int n);
     void Button_QLPASCIISendClick(int n);
 
+    Port& port_;
     LineSink add_line_;
     std::array<Group, kQlpAsciiGroups> groups_;
 };
@@ -59,7 +61,8 @@ class QlpDataPage : public QWidget {
     Q_OBJECT
 
 public:
-    QlpDataPage(LineSink add_line, QWidget* parent);
+    // Sends on `port`, which outlives the page.
+    QlpDataPage(Port& port, LineSink add_line, QWidget* parent);
 
     void ResetQlpDataTab();
 
@@ -68,6 +71,7 @@ private:
     void CSpinEdit_QLPDataDataAmountChange();
     void Button_QLPDataSendClick();
 
+    Port& port_;
     LineSink add_line_;
     QSpinBox* CSpinEdit_QLPDataID = nullptr;
     SpinHexPair function_;

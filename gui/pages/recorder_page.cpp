@@ -36,7 +36,7 @@ std::string latin1(const QString& text) {
 }
 } // namespace
 
-RecorderPage::RecorderPage(LineSink add_line, MailboxPump& mailbox, ReceivePipeline& pipeline,
+RecorderPage::RecorderPage(Port& port, LineSink add_line, MailboxPump& mailbox, ReceivePipeline& pipeline,
                            std::function<void(int)> set_current_command, QWidget* parent, RecorderClock clock)
     : QWidget(parent),
       add_line_(std::move(add_line)),
@@ -44,7 +44,7 @@ RecorderPage::RecorderPage(LineSink add_line, MailboxPump& mailbox, ReceivePipel
       pipeline_(pipeline),
       set_current_command_(std::move(set_current_command)),
       // The letter only says the counters changed: they are read when it is shown.
-      auto_test_([this](const AutoTestCounters&) { mailbox_.Queue(counters_box_.box()); }),
+      auto_test_(port, [this](const AutoTestCounters&) { mailbox_.Queue(counters_box_.box()); }),
       recorder_(*this, auto_test_, std::move(clock)) {
     BuildControls();
     InitConnections();

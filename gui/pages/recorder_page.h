@@ -29,7 +29,8 @@ class RecorderPage : public QWidget, private RecorderView {
 public:
     // Installs the recorder as the receive pipeline's recorder hook. Clicking the
     // auto-test command calls set_current_command(1), as clicking command line 1 does.
-    RecorderPage(LineSink add_line, MailboxPump& mailbox, ReceivePipeline& pipeline,
+    // The auto-test sends on `port`; it, the mailbox and the pipeline outlive the page.
+    RecorderPage(Port& port, LineSink add_line, MailboxPump& mailbox, ReceivePipeline& pipeline,
                  std::function<void(int)> set_current_command, QWidget* parent, RecorderClock clock = current_time);
 
     Recorder& recorder() { return recorder_; }

@@ -17,8 +17,8 @@ QString fileText(const std::string& text) {
 }
 } // namespace
 
-SendFileGroup::SendFileGroup(LineSink add_line, QWidget* parent)
-    : QGroupBox(QStringLiteral("Send File"), parent), add_line_(std::move(add_line)) {
+SendFileGroup::SendFileGroup(Port& port, LineSink add_line, QWidget* parent)
+    : QGroupBox(QStringLiteral("Send File"), parent), port_(port), add_line_(std::move(add_line)) {
     setObjectName(QStringLiteral("GroupBox_SendFile"));
     auto* layout = new QVBoxLayout(this);
     Memo_SendFile = new QPlainTextEdit(this);
@@ -76,5 +76,5 @@ void SendFileGroup::ShowBuffer() {
 }
 
 void SendFileGroup::Button_SendFileClick() {
-    add_line_(SendFileData(buffer_));
+    add_line_(SendFileData(port_, buffer_));
 }

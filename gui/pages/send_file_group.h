@@ -15,7 +15,8 @@ class SendFileGroup : public QGroupBox {
     Q_OBJECT
 
 public:
-    SendFileGroup(LineSink add_line, QWidget* parent);
+    // Sends on `port`, which outlives the group.
+    SendFileGroup(Port& port, LineSink add_line, QWidget* parent);
 
     const SendFileBuffer& buffer() const { return buffer_; }
 
@@ -25,6 +26,7 @@ private:
     void Button_ReadFileClick();
     void Button_SendFileClick();
 
+    Port& port_;
     LineSink add_line_;
     SendFileBuffer buffer_;
     QPushButton* Button_ReadFile = nullptr;

@@ -14,7 +14,7 @@
 #include <QVBoxLayout>
 #include <QtGlobal>
 
-#include "core/serial/comport.h"
+#include "core/serial/port_values.h"
 
 #ifndef BENCHLINK_BUILD_DATE
 #define BENCHLINK_BUILD_DATE "unknown"

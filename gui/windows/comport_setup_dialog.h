@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "core/serial/comport.h"
+#include "core/serial/port_values.h"
 
 class QComboBox;
 class QLabel;

@@ -21,7 +21,8 @@ namespace {
 constexpr std::int64_t kUntagged = -1;
 } // namespace
 
-TForm_LinkMonitor::TForm_LinkMonitor(MailboxPump& mailbox, QWidget* parent) : QDialog(parent), mailbox_(mailbox) {
+TForm_LinkMonitor::TForm_LinkMonitor(MailboxPump& mailbox, ZumLink& link, QWidget* parent)
+    : QDialog(parent), mailbox_(mailbox), link_(link) {
     setObjectName(QStringLiteral("Form_LinkMonitor"));
     setWindowTitle(QStringLiteral("Link Monitor"));
     setModal(false);
@@ -30,7 +31,7 @@ TForm_LinkMonitor::TForm_LinkMonitor(MailboxPump& mailbox, QWidget* parent) : QD
     lines_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) { ShowPosted(batch); });
 }
 
-TForm_LinkMonitor::~TForm_LinkMonitor() { zumRemoveLinkLog(this); }
+TForm_LinkMonitor::~TForm_LinkMonitor() { link_.RemoveLinkLog(this); }
 
 void TForm_LinkMonitor::BuildControls() {
     Memo_Monitor = new QPlainTextEdit(this);

@@ -22,8 +22,9 @@ class TForm_LinkMonitor : public QDialog, public LinkLogSink {
     Q_OBJECT
 
 public:
-    // Lines from other threads come through `mailbox`, which outlives the window.
-    explicit TForm_LinkMonitor(MailboxPump& mailbox, QWidget* parent = nullptr);
+    // Lines from other threads come through `mailbox`. The window takes itself out of
+    // `link`'s log when it goes. Both outlive the window.
+    TForm_LinkMonitor(MailboxPump& mailbox, ZumLink& link, QWidget* parent = nullptr);
     ~TForm_LinkMonitor() override;
 
     // Any thread. On the window thread the line shows at once, after the lines posted
@@ -58,6 +59,7 @@ private:
     void ShowPosted(std::span<Letter> batch);
 
     MailboxPump& mailbox_;
+    ZumLink& link_;
     MailboxReceiver lines_box_;
     std::atomic<bool> open_{false};
     LinkMonitorLog log_;

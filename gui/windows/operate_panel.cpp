@@ -16,7 +16,6 @@
 #include <QVBoxLayout>
 
 #include "core/protocol/zum_exchange.h"
-#include "core/serial/comport.h"
 #include "gui/main/mailbox_pump.h"
 #include "gui/windows/trend_window.h"
 
@@ -46,12 +45,12 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) 
 
 } // namespace
 
-OperatePanel::OperatePanel(const DeviceFamily& family, MailboxPump& mailbox, QWidget* parent)
-    : QDialog(parent), family_(family), mailbox_(mailbox), engine_(family, *this, *this) {
+OperatePanel::OperatePanel(const DeviceFamily& family, MailboxPump& mailbox, ZumLink& link, QWidget* parent)
+    : QDialog(parent), family_(family), mailbox_(mailbox), link_(link), engine_(family, *this, *this) {
     const QString name = QString::fromLatin1(family.name);
     setObjectName(QStringLiteral("Form_") + name + QStringLiteral("Operate"));
     setWindowTitle(name + QStringLiteral(" Operate"));
-    worker_ = std::make_unique<StepWorker>([] { zumFlush(); });
+    worker_ = std::make_unique<StepWorker>([this] { link_.Flush(); });
     results_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) { ApplyResults(batch); });
     trend_ = new TForm_Trend(name + QStringLiteral(" Trend"), this);
     engine_.SetReadingSink([this](const PanelReading& reading) { trend_->AddReading(reading); });
@@ -212,7 +211,7 @@ void OperatePanel::Timer_DetectTimeTimer() {
     const std::uint64_t ticket = engine_.ticket();
     const int box = results_box_.box();
     worker_->Submit([this, step = *step, ticket, box] {
-        StepOutcome outcome = RunPanelStep(family_.operations, step);
+        StepOutcome outcome = RunPanelStep(link_, family_.operations, step);
         outcome.finished = std::chrono::steady_clock::now();
         mailbox_.Post(box, PackOutcome(outcome), static_cast<std::int64_t>(ticket));
     });
@@ -356,6 +355,6 @@ void OperatePanel::ShowDaReadBack(int n, const std::string& raw, const std::stri
 
 void OperatePanel::ShowDaReadBackLamp(int n, Lamp lamp) { setLamp(channels_[static_cast<std::size_t>(n)].edit_dac, lamp); }
 
-void OperatePanel::Purge() { comport_purge(); }
+void OperatePanel::Purge() { link_.port().Purge(PortQueue::kBoth); }
 
 void OperatePanel::Flush() { worker_->Flush(); }

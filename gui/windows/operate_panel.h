@@ -24,13 +24,15 @@ class QSpinBox;
 class QTimer;
 class MailboxPump;
 class TForm_Trend;
+class ZumLink;
 
 class OperatePanel : public QDialog, public PanelView, public PanelPort {
     Q_OBJECT
 
 public:
     // Named after the family: caption "RD24 Operate", object name "Form_RD24Operate".
-    OperatePanel(const DeviceFamily& family, MailboxPump& mailbox, QWidget* parent);
+    // The exchanges run on `link`; it and the mailbox outlive the panel.
+    OperatePanel(const DeviceFamily& family, MailboxPump& mailbox, ZumLink& link, QWidget* parent);
     ~OperatePanel() override;
 
     // The device ID and a record of model None, as the main window opens the panel;
@@ -101,6 +103,7 @@ private:
 
     const DeviceFamily& family_;
     MailboxPump& mailbox_;
+    ZumLink& link_;
     PollEngine engine_;
     MailboxReceiver results_box_;
     QDialog* link_monitor_ = nullptr;

@@ -10,7 +10,7 @@ class TForm_PT57Operate : public OperatePanel {
 
 public:
     // The registry's PT57 family; caption and object name as OperatePanel gives them.
-    TForm_PT57Operate(const DeviceFamily& family, MailboxPump& mailbox, QWidget* parent = nullptr);
+    TForm_PT57Operate(const DeviceFamily& family, MailboxPump& mailbox, ZumLink& link, QWidget* parent = nullptr);
 
     // The device ID and a copy of the record; the DA set codes stay the panel's.
     void SetDevice(int id, const Pt57Device& device);

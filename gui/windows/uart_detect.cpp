@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "core/protocol/canbus_def.h"
-#include "core/serial/comport.h"
+#include "core/serial/port_values.h"
 #include "gui/main/dialog_seam.h"
 #include "gui/main/mailbox_pump.h"
 #include "gui/windows/comport_setup_dialog.h"
@@ -79,9 +79,10 @@ void showDeviceLabels(const std::array<QLabel*, 4>& labels, const DetectedDevice
 
 } // namespace
 
-TForm_UartDetect::TForm_UartDetect(MailboxPump& mailbox, TForm_ComportSetup* setup, QWidget* parent)
+TForm_UartDetect::TForm_UartDetect(MailboxPump& mailbox, Port& port, TForm_ComportSetup* setup, QWidget* parent)
     : QDialog(parent),
       mailbox_(mailbox),
+      port_(port),
       setup_(setup),
       lines_box_(mailbox.AddReceiver([this](std::span<Letter> batch) { ShowLines(batch); })),
       rows_box_(mailbox.AddReceiver([this](std::span<Letter> batch) { ShowRows(batch); })),
@@ -89,7 +90,7 @@ TForm_UartDetect::TForm_UartDetect(MailboxPump& mailbox, TForm_ComportSetup* set
           ProgressBar_Detect->setValue(static_cast<int>(batch.back().number));
       })),
       done_box_(mailbox.AddReceiver([this](std::span<Letter>) { WorkDone(); })),
-      engine_(DetectEvents{
+      engine_(port, DetectEvents{
           [this](const std::string& line) { mailbox_.Post(lines_box_.box(), line); },
           [this](int id) { mailbox_.Post(rows_box_.box(), {}, id); },
           [this](int done) { mailbox_.Post(progress_box_.box(), {}, done); },
@@ -285,9 +286,7 @@ void TForm_UartDetect::FormShow() {
     canRateNames(can_names);
     for (const std::string& name : can_names) ComboBox_DeviceSettingCanbusBuadrate->addItem(latin1(name));
     // Works on the port the main window left open (receiving is paused meanwhile).
-    ComportSetting setting;
-    comport_get_setting(setting);
-    engine_.SetPort(setting);
+    engine_.SetPort(port_.Setting());
     engine_.SetAutoBaudrate(CheckBox_AutoBaudrate->isChecked());
     engine_.Reset();
     ProgressBar_Detect->setRange(0, 1);

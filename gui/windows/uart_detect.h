@@ -27,9 +27,9 @@ class TForm_UartDetect : public QDialog {
     Q_OBJECT
 
 public:
-    // Lines from the worker come through `mailbox`; "Comport Configure" shows `setup`.
-    // Both outlive the window.
-    TForm_UartDetect(MailboxPump& mailbox, TForm_ComportSetup* setup, QWidget* parent = nullptr);
+    // Lines from the worker come through `mailbox`; "Comport Configure" shows `setup`;
+    // the work runs on `port`. All three outlive the window.
+    TForm_UartDetect(MailboxPump& mailbox, Port& port, TForm_ComportSetup* setup, QWidget* parent = nullptr);
     ~TForm_UartDetect() override;
 
     // Every way the window goes (Exit, close box, Escape) ends the work first.
@@ -78,6 +78,7 @@ private:
     void RefreshButtons();
 
     MailboxPump& mailbox_;
+    Port& port_;
     TForm_ComportSetup* setup_;
     MailboxReceiver lines_box_;
     MailboxReceiver rows_box_;

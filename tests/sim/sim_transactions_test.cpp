@@ -49,12 +49,12 @@ public:
         setting_.baudrate = baud;
         setting_.fixrate = fix;
         open_ = sim_.ok() && comport_configure(setting_);
-        zumSetLinkLog(&log_);
-        receiver_ = std::make_unique<ReplyReceiver>(kReceiveIdleWaitMs);
+        link_.SetLinkLog(&log_);
+        receiver_ = std::make_unique<ReplyReceiver>(link_, kReceiveIdleWaitMs);
     }
     ~SimPort() {
         receiver_.reset();
-        zumSetLinkLog(nullptr);
+        link_.SetLinkLog(nullptr);
         comport_close(setting_);
     }
     bool ok() const { return open_; }
@@ -63,9 +63,10 @@ public:
         receiver_.reset();
         setting_.baudrate = baud;
         open_ = comport_configure(setting_);
-        receiver_ = std::make_unique<ReplyReceiver>(kReceiveIdleWaitMs);
+        receiver_ = std::make_unique<ReplyReceiver>(link_, kReceiveIdleWaitMs);
         return open_;
     }
+    ZumLink& link() { return link_; }
     std::string lastLine() const { return log_.last(); }
 
 private:
@@ -74,6 +75,7 @@ private:
     ComportSetting setting_;
     bool open_ = false;
     LastLine log_;
+    ZumLink link_{comport_port()};
     std::unique_ptr<ReplyReceiver> receiver_;
 };
 
@@ -94,50 +96,50 @@ protected:
 SimPort* Operations::port = nullptr;
 
 TEST_F(Operations, Rd24) {
-    EXPECT_EQ(rd24CheckDevice(1), kExchangeSuccess);
-    EXPECT_EQ(rd24CheckDevice(254), kExchangeSuccess);
-    EXPECT_EQ(rd24CheckDevice(6), kExchangeSuccess);
+    EXPECT_EQ(rd24CheckDevice(port->link(), 1), kExchangeSuccess);
+    EXPECT_EQ(rd24CheckDevice(port->link(), 254), kExchangeSuccess);
+    EXPECT_EQ(rd24CheckDevice(port->link(), 6), kExchangeSuccess);
     std::int32_t raw = -1;
-    EXPECT_EQ(rd24ReadAnalogInput(1, 0, raw), kExchangeSuccess);
+    EXPECT_EQ(rd24ReadAnalogInput(port->link(), 1, 0, raw), kExchangeSuccess);
     EXPECT_EQ(raw, 1234);
-    EXPECT_EQ(rd24ReadAnalogInput(1, 1, raw), kExchangeSuccess);
+    EXPECT_EQ(rd24ReadAnalogInput(port->link(), 1, 1, raw), kExchangeSuccess);
     EXPECT_EQ(raw, 77);
-    EXPECT_EQ(rd24WriteAnalogOutput(1, 3, 4000), kExchangeSuccess);
-    EXPECT_EQ(rd24ReadAnalogOutput(1, 3, raw), kExchangeSuccess);
+    EXPECT_EQ(rd24WriteAnalogOutput(port->link(), 1, 3, 4000), kExchangeSuccess);
+    EXPECT_EQ(rd24ReadAnalogOutput(port->link(), 1, 3, raw), kExchangeSuccess);
     EXPECT_EQ(raw, 4000);
-    EXPECT_EQ(rd24WriteDigitalOutput(6, 3, 1), kExchangeSuccess);
-    EXPECT_EQ(rd24WriteDigitalOutput(6, 5, 1), kExchangeSuccess);
+    EXPECT_EQ(rd24WriteDigitalOutput(port->link(), 6, 3, 1), kExchangeSuccess);
+    EXPECT_EQ(rd24WriteDigitalOutput(port->link(), 6, 5, 1), kExchangeSuccess);
     std::uint8_t state = 0;
-    EXPECT_EQ(rd24ReadDigital(6, state), kExchangeSuccess);
+    EXPECT_EQ(rd24ReadDigital(port->link(), 6, state), kExchangeSuccess);
     EXPECT_EQ(state, 0x28);
 }
 
 TEST_F(Operations, Pt57) {
-    EXPECT_EQ(pt57CheckDevice(5), kExchangeSuccess);
+    EXPECT_EQ(pt57CheckDevice(port->link(), 5), kExchangeSuccess);
     std::int32_t raw = -1;
-    EXPECT_EQ(pt57ReadAnalogInput(5, 0, raw), kExchangeSuccess);
+    EXPECT_EQ(pt57ReadAnalogInput(port->link(), 5, 0, raw), kExchangeSuccess);
     EXPECT_EQ(raw, 1234);
-    EXPECT_EQ(pt57WriteAnalogOutput(5, 2, 1), kExchangeSuccess);
-    EXPECT_EQ(pt57ReadAnalogOutput(5, 2, raw), kExchangeSuccess);
+    EXPECT_EQ(pt57WriteAnalogOutput(port->link(), 5, 2, 1), kExchangeSuccess);
+    EXPECT_EQ(pt57ReadAnalogOutput(port->link(), 5, 2, raw), kExchangeSuccess);
     EXPECT_EQ(raw, 1);
-    EXPECT_EQ(pt57WriteDigitalOutput(5, 7, 1), kExchangeSuccess);
-    EXPECT_EQ(pt57WriteDigitalOutput(5, 6, 1), kExchangeSuccess);
-    EXPECT_EQ(pt57WriteDigitalOutput(5, 6, 0), kExchangeSuccess);
+    EXPECT_EQ(pt57WriteDigitalOutput(port->link(), 5, 7, 1), kExchangeSuccess);
+    EXPECT_EQ(pt57WriteDigitalOutput(port->link(), 5, 6, 1), kExchangeSuccess);
+    EXPECT_EQ(pt57WriteDigitalOutput(port->link(), 5, 6, 0), kExchangeSuccess);
     std::uint8_t state = 0;
-    EXPECT_EQ(pt57ReadDigital(5, state), kExchangeSuccess);
+    EXPECT_EQ(pt57ReadDigital(port->link(), 5, state), kExchangeSuccess);
     EXPECT_EQ(state, 0x80);
 }
 
 struct ErrorCase {
     const char* name;
-    std::function<ExchangeStatus()> operation;
+    std::function<ExchangeStatus(ZumLink& link)> operation;
     const char* message;
 };
 
 class ErrorReplies : public Operations, public testing::WithParamInterface<ErrorCase> {};
 
 TEST_P(ErrorReplies, AreStatusFourWithTheirText) {
-    EXPECT_EQ(GetParam().operation(), kExchangeFunctionError);
+    EXPECT_EQ(GetParam().operation(port->link()), kExchangeFunctionError);
     EXPECT_EQ(port->lastLine().rfind(std::string("Function Code Reply Error! = ") + GetParam().message + "  Send ", 0),
               0u)
         << port->lastLine();
@@ -147,25 +149,28 @@ std::int32_t scratch = 0;
 
 INSTANTIATE_TEST_SUITE_P(
     Codes, ErrorReplies,
-    testing::Values(ErrorCase{"NoneChannel", [] { return rd24ReadAnalogInput(1, 4, scratch); }, "None Channel"},
-                    ErrorCase{"Pt57NoneChannel", [] { return pt57ReadAnalogOutput(5, 8, scratch); }, "None Channel"},
-                    ErrorCase{"NoneMode", [] { return rd24ReadAnalogOutput(1, 1, scratch); }, "None Mode"},
-                    ErrorCase{"NoneModeDigital", [] { return rd24WriteDigitalOutput(1, 2, 1); }, "None Mode"},
-                    ErrorCase{"NoneCommand", [] { return rd24WriteDigitalOutput(5, 6, 1); }, "None Command"},
-                    ErrorCase{"NoneFunction",
-                              [] {
-                                  QlpCommand request{.id = 1, .function = 9, .command = 0x10};
-                                  QlpCommand reply;
-                                  return qlpRead(request, 1, reply);
-                              },
-                              "None Function"},
-                    ErrorCase{"ReadOnly", [] { return pt57WriteAnalogOutput(5, 0, 10); }, "Read Only"},
-                    ErrorCase{"ReadOnlyDigital", [] { return rd24WriteDigitalOutput(6, 0, 1); }, "Read Only"},
-                    ErrorCase{"NoneValue", [] { return rd24WriteAnalogOutput(1, 2, 4096); }, "None Value"}),
+    testing::Values(
+        ErrorCase{"NoneChannel", [](ZumLink& link) { return rd24ReadAnalogInput(link, 1, 4, scratch); },
+                  "None Channel"},
+        ErrorCase{"Pt57NoneChannel", [](ZumLink& link) { return pt57ReadAnalogOutput(link, 5, 8, scratch); },
+                  "None Channel"},
+        ErrorCase{"NoneMode", [](ZumLink& link) { return rd24ReadAnalogOutput(link, 1, 1, scratch); }, "None Mode"},
+        ErrorCase{"NoneModeDigital", [](ZumLink& link) { return rd24WriteDigitalOutput(link, 1, 2, 1); }, "None Mode"},
+        ErrorCase{"NoneCommand", [](ZumLink& link) { return rd24WriteDigitalOutput(link, 5, 6, 1); }, "None Command"},
+        ErrorCase{"NoneFunction",
+                  [](ZumLink& link) {
+                      QlpCommand request{.id = 1, .function = 9, .command = 0x10};
+                      QlpCommand reply;
+                      return qlpRead(link, request, 1, reply);
+                  },
+                  "None Function"},
+        ErrorCase{"ReadOnly", [](ZumLink& link) { return pt57WriteAnalogOutput(link, 5, 0, 10); }, "Read Only"},
+        ErrorCase{"ReadOnlyDigital", [](ZumLink& link) { return rd24WriteDigitalOutput(link, 6, 0, 1); }, "Read Only"},
+        ErrorCase{"NoneValue", [](ZumLink& link) { return rd24WriteAnalogOutput(link, 1, 2, 4096); }, "None Value"}),
     [](const testing::TestParamInfo<ErrorCase>& info) { return info.param.name; });
 
 TEST_F(Operations, AbsentIdTimesOut) {
-    EXPECT_EQ(rd24CheckDevice(7), kExchangeTimeout);
+    EXPECT_EQ(rd24CheckDevice(port->link(), 7), kExchangeTimeout);
     EXPECT_EQ(port->lastLine().rfind("Timeout!  Send % 7,1,16,0     ", 0), 0u) << port->lastLine();
 }
 
@@ -178,15 +183,15 @@ TEST(SimTransactions, NewBaudRateAfterSaveAndResetNeedsTheLineRetuned) {
     SimPort port(4, {"--id", "2"});
     ASSERT_TRUE(port.ok());
     QlpCommand reply;
-    EXPECT_EQ(qlpWrite(setting(2, 0xE3, 0x12, 384), reply), kExchangeSuccess);
-    EXPECT_EQ(qlpWrite(setting(2, 0xE1, 0x13, 0), reply), kExchangeSuccess);
-    EXPECT_EQ(rd24CheckDevice(2), kExchangeSuccess) << "saved, not yet in effect";
-    EXPECT_EQ(qlpWrite(setting(2, 0xE1, 0x14, 0), reply), kExchangeSuccess);
-    EXPECT_EQ(rd24CheckDevice(2), kExchangeTimeout);
+    EXPECT_EQ(qlpWrite(port.link(), setting(2, 0xE3, 0x12, 384), reply), kExchangeSuccess);
+    EXPECT_EQ(qlpWrite(port.link(), setting(2, 0xE1, 0x13, 0), reply), kExchangeSuccess);
+    EXPECT_EQ(rd24CheckDevice(port.link(), 2), kExchangeSuccess) << "saved, not yet in effect";
+    EXPECT_EQ(qlpWrite(port.link(), setting(2, 0xE1, 0x14, 0), reply), kExchangeSuccess);
+    EXPECT_EQ(rd24CheckDevice(port.link(), 2), kExchangeTimeout);
     // What "Auto Baudrate" does: try the rates until the device answers.
     ASSERT_TRUE(port.reopen(38400));
-    EXPECT_EQ(rd24CheckDevice(2), kExchangeSuccess);
-    EXPECT_EQ(qlpRead(setting(254, 0xE2, 0x12, 0), 1, reply), kExchangeSuccess);
+    EXPECT_EQ(rd24CheckDevice(port.link(), 2), kExchangeSuccess);
+    EXPECT_EQ(qlpRead(port.link(), setting(254, 0xE2, 0x12, 0), 1, reply), kExchangeSuccess);
     EXPECT_EQ(reply.values[0], 384);
 }
 
@@ -203,7 +208,8 @@ TEST_P(SimFaultTransactions, ReachTheCore) {
     SimPort port(5, GetParam().args);
     ASSERT_TRUE(port.ok());
     std::int32_t raw = 0;
-    for (int i = 0; i < GetParam().transactions; ++i) EXPECT_EQ(rd24ReadAnalogOutput(1, 2, raw), GetParam().status) << i;
+    for (int i = 0; i < GetParam().transactions; ++i)
+        EXPECT_EQ(rd24ReadAnalogOutput(port.link(), 1, 2, raw), GetParam().status) << i;
 }
 
 INSTANTIATE_TEST_SUITE_P(

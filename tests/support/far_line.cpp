@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "core/serial/termios2_rate.h"
+#include "core/serial/backend/termios2_rate.h"
 #include "support/deadline.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "core/serial/termios2_rate.h"
+#include "core/serial/backend/termios2_rate.h"
 
 namespace {
 using Clock = std::chrono::steady_clock;

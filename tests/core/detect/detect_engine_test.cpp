@@ -34,7 +34,8 @@ constexpr DetectTiming kTestTiming{300, 100};
 class DetectRun {
 public:
     explicit DetectRun(const Args& sim_args, std::int32_t rate = 115200, DetectTiming timing = kTestTiming)
-        : engine_(DetectEvents{[this](const std::string& line) { Add(line); }, nullptr,
+        : engine_(comport_port(),
+                  DetectEvents{[this](const std::string& line) { Add(line); }, nullptr,
                                [this](int done) { progress_ = done; }},
                   timing) {
         ComportSetting line;
@@ -135,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(DetectReplies, AnotherIdTakesTwoAttemptsThenTheIdFaults) {
     DetectRun run({"--absent", "answer"});
     ASSERT_TRUE(run.ok());
-    DetectLink link;
+    DetectLink link(comport_port());
     link.reply_budget_ms = kTestTiming.reply_budget_ms;
     QlpCommand request{1, 5, 0xE2, 0x11, 0, {0, 0, 0}};
     std::string message;

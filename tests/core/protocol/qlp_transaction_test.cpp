@@ -74,15 +74,15 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(comport_is_open()) << comport_status_text();
-        zumFlush();
+        link.Flush();
         pair.drain();
-        zumSetLinkLog(&log);
-        receiver = std::make_unique<ReplyReceiver>(1);
+        link.SetLinkLog(&log);
+        receiver = std::make_unique<ReplyReceiver>(link, 1);
     }
     void TearDown() override {
         if (device.joinable()) device.join();
         receiver.reset();
-        zumSetLinkLog(nullptr);
+        link.SetLinkLog(nullptr);
     }
 
     // The far end reads one request of the expected length and, if given, answers.
@@ -99,41 +99,42 @@ protected:
 
     static inline Shared* shared = nullptr;
     PtyPair& pair = shared->pair;
+    ZumLink link{comport_port()};
     CountingLog log;
     std::unique_ptr<ReplyReceiver> receiver;
     std::thread device;
     std::vector<std::uint8_t> seen;
 };
 
-// The operation under test, writing what it handed back (if anything) into out.
-using Operation = std::function<ExchangeStatus(std::int64_t& out)>;
+// The operation under test on the link, writing what it handed back (if anything) into out.
+using Operation = std::function<ExchangeStatus(ZumLink& link, std::int64_t& out)>;
 
 Operation rd24Check(std::uint8_t id) {
-    return [id](std::int64_t&) { return rd24CheckDevice(id); };
+    return [id](ZumLink& link, std::int64_t&) { return rd24CheckDevice(link, id); };
 }
 Operation pt57Check(std::uint8_t id) {
-    return [id](std::int64_t&) { return pt57CheckDevice(id); };
+    return [id](ZumLink& link, std::int64_t&) { return pt57CheckDevice(link, id); };
 }
-Operation readDigital(ExchangeStatus (*op)(std::uint8_t, std::uint8_t&), std::uint8_t id) {
-    return [op, id](std::int64_t& out) {
+Operation readDigital(ExchangeStatus (*op)(ZumLink&, std::uint8_t, std::uint8_t&), std::uint8_t id) {
+    return [op, id](ZumLink& link, std::int64_t& out) {
         std::uint8_t state = static_cast<std::uint8_t>(kUntouched);
-        const ExchangeStatus status = op(id, state);
+        const ExchangeStatus status = op(link, id, state);
         if (state != static_cast<std::uint8_t>(kUntouched)) out = state;
         return status;
     };
 }
-Operation readCode(ExchangeStatus (*op)(std::uint8_t, std::uint8_t, std::int32_t&), std::uint8_t id,
+Operation readCode(ExchangeStatus (*op)(ZumLink&, std::uint8_t, std::uint8_t, std::int32_t&), std::uint8_t id,
                    std::uint8_t channel) {
-    return [op, id, channel](std::int64_t& out) {
+    return [op, id, channel](ZumLink& link, std::int64_t& out) {
         std::int32_t raw = static_cast<std::int32_t>(kUntouched);
-        const ExchangeStatus status = op(id, channel, raw);
+        const ExchangeStatus status = op(link, id, channel, raw);
         out = raw;
         return status;
     };
 }
-Operation writeCode(ExchangeStatus (*op)(std::uint8_t, std::uint8_t, std::int32_t), std::uint8_t id, std::uint8_t channel,
-                std::int32_t value) {
-    return [op, id, channel, value](std::int64_t&) { return op(id, channel, value); };
+Operation writeCode(ExchangeStatus (*op)(ZumLink&, std::uint8_t, std::uint8_t, std::int32_t), std::uint8_t id,
+                    std::uint8_t channel, std::int32_t value) {
+    return [op, id, channel, value](ZumLink& link, std::int64_t&) { return op(link, id, channel, value); };
 }
 
 struct TransactionCase {
@@ -153,7 +154,7 @@ TEST_P(Transactions, RequestOnTheWireAndCheckedReply) {
     const TransactionCase& c = GetParam();
     answer(c.request, c.reply);
     std::int64_t out = kUntouched;
-    const ExchangeStatus status = c.operation(out);
+    const ExchangeStatus status = c.operation(link, out);
     EXPECT_EQ(requestSeen(), frameBytes(c.request));
     EXPECT_EQ(status, c.status) << exchangeStatusText(status);
     EXPECT_EQ(out, c.out);
@@ -251,7 +252,7 @@ TEST_F(Line, SilentDeviceTimesOutAfterTheBudgetAndThePause) {
     answer("% 5,5,48,2", nullptr);
     std::int32_t raw = 99;
     const auto start = Clock::now();
-    const ExchangeStatus status = rd24ReadAnalogInput(5, 2, raw);
+    const ExchangeStatus status = rd24ReadAnalogInput(link, 5, 2, raw);
     const auto took = Clock::now() - start;
     EXPECT_EQ(requestSeen(), frameBytes("% 5,5,48,2"));
 
@@ -266,17 +267,18 @@ TEST_F(Line, SilentDeviceTimesOutAfterTheBudgetAndThePause) {
 
 TEST_F(Line, WriteTimeOutIsReportedToo) {
     answer("% 3,6,32,1,0", nullptr);
-    EXPECT_EQ(pt57WriteDigitalOutput(3, 1, 0), kExchangeTimeout);
+    EXPECT_EQ(pt57WriteDigitalOutput(link, 3, 1, 0), kExchangeTimeout);
     EXPECT_EQ(requestSeen(), frameBytes("% 3,6,32,1,0"));
 }
 
 TEST(NoPort, RefusedWriteIsReturnedAtOnce) {
     comport_configure(ComportSetting{});
     ASSERT_FALSE(comport_is_open());
+    ZumLink link(comport_port());
     std::uint8_t state = 0x5A;
-    EXPECT_EQ(pt57ReadDigital(3, state), kExchangeWriteFault);
+    EXPECT_EQ(pt57ReadDigital(link, 3, state), kExchangeWriteFault);
     EXPECT_EQ(state, 0x5A);
-    EXPECT_EQ(rd24WriteAnalogOutput(3, 0, 1), kExchangeWriteFault);
+    EXPECT_EQ(rd24WriteAnalogOutput(link, 3, 0, 1), kExchangeWriteFault);
 }
 
 TEST_F(Line, ReadHandsBackTheReplyRecord) {
@@ -284,7 +286,7 @@ TEST_F(Line, ReadHandsBackTheReplyRecord) {
     answer("% 254,5,48,1", "% 8,5,48,1,12");
     QlpCommand request{.valueCount = 0, .id = 254, .function = 5, .command = 48, .channel = 1};
     QlpCommand reply;
-    EXPECT_EQ(qlpRead(request, 1, reply), kExchangeSuccess);
+    EXPECT_EQ(qlpRead(link, request, 1, reply), kExchangeSuccess);
     EXPECT_EQ(reply.id, 8u);
     EXPECT_EQ(reply.valueCount, 1);
     EXPECT_EQ(reply.values[0], 12);

@@ -58,19 +58,19 @@ private:
     std::vector<Line> lines_;
 };
 
-// Runs the read filter in a loop like the receive thread; can be held still.
+// Runs the link's read filter in a loop like the receive thread; can be held still.
 class ReceiveLoop {
 public:
-    ReceiveLoop() {
-        thread_ = std::thread([this] {
+    explicit ReceiveLoop(ZumLink& link) {
+        thread_ = std::thread([this, &link] {
             std::uint8_t out[2048];
             while (!stop_) {
                 if (!enabled_) {
                     std::this_thread::sleep_for(1ms);
                     continue;
                 }
-                comport_wait_readable(1);
-                const std::int32_t n = zumReadFilter(out);
+                link.port().WaitReadable(1, nullptr);
+                const std::int32_t n = link.ReadFilter(out);
                 if (n > 0) {
                     std::lock_guard<std::mutex> lock(mutex_);
                     unknown_.append(reinterpret_cast<const char*>(out), static_cast<std::size_t>(n));
@@ -110,13 +110,13 @@ protected:
         ASSERT_TRUE(folder.link(1, pair));
         setting.port = 1;
         ASSERT_TRUE(comport_configure(setting)) << comport_status_text();
-        zumFlush();
-        zumSetLinkLog(&log);
+        link.Flush();
+        link.SetLinkLog(&log);
     }
     void TearDown() override {
         stopDevice();
         receiver.reset();
-        zumSetLinkLog(nullptr);
+        link.SetLinkLog(nullptr);
         comport_close(setting);
     }
 
@@ -130,11 +130,12 @@ protected:
     void stopDevice() {
         if (device_thread.joinable()) device_thread.join();
     }
-    void startReceiving() { receiver = std::make_unique<ReceiveLoop>(); }
+    void startReceiving() { receiver = std::make_unique<ReceiveLoop>(link); }
 
     PtyPair pair;
     ComPortFolder folder;
     ComportSetting setting;
+    ZumLink link{comport_port()};
     RecordingLog log;
     std::unique_ptr<ReceiveLoop> receiver;
     std::thread device_thread;
@@ -149,7 +150,7 @@ TEST_F(Exchange, ReplyIsTakenAndLogged) {
     });
     QlpCommand reply;
     std::string message;
-    const ExchangeStatus status = zumExchange(analogueRead(), reply, message, 500);
+    const ExchangeStatus status = link.Exchange(analogueRead(), reply, message, 500);
     stopDevice();
 
     EXPECT_EQ(status, kExchangeSuccess);
@@ -174,7 +175,7 @@ TEST_F(Exchange, ErrorReplyGivesItsText) {
     device([&](const std::vector<std::uint8_t>&) { pair.write(nulFrame("% 5,241")); });
     QlpCommand reply;
     std::string message;
-    EXPECT_EQ(zumExchange(analogueRead(), reply, message, 500), kExchangeFunctionError);
+    EXPECT_EQ(link.Exchange(analogueRead(), reply, message, 500), kExchangeFunctionError);
     stopDevice();
     EXPECT_EQ(message, "Function Code Reply Error! = Offline");
     EXPECT_EQ(reply.function, 0xF1);
@@ -192,7 +193,7 @@ TEST_F(Exchange, NoReplyTimesOutAfterTheBudget) {
     const QlpCommand before = reply;
     std::string message;
     const auto start = Clock::now();
-    EXPECT_EQ(zumExchange(analogueRead(), reply, message, 500), kExchangeTimeout);
+    EXPECT_EQ(link.Exchange(analogueRead(), reply, message, 500), kExchangeTimeout);
     const auto took = Clock::now() - start;
     EXPECT_EQ(message, "Timeout!");
     EXPECT_EQ(reply, before);
@@ -211,7 +212,7 @@ TEST_F(Exchange, WriteRefusedWithoutPort) {
     comport_configure(none);
     QlpCommand reply;
     std::string message;
-    EXPECT_EQ(zumExchange(analogueRead(), reply, message, 500), kExchangeWriteFault);
+    EXPECT_EQ(link.Exchange(analogueRead(), reply, message, 500), kExchangeWriteFault);
     EXPECT_EQ(message, "None Com Setup.");
     const auto lines = log.tagged();
     ASSERT_EQ(lines.size(), 1u);
@@ -225,7 +226,7 @@ TEST_F(Exchange, SendAloneWritesTheFrame) {
     request.valueCount = 1;
     request.function = 6;
     request.values[0] = -1;
-    EXPECT_EQ(zumSend(request, message), kExchangeSuccess);
+    EXPECT_EQ(link.Send(request, message), kExchangeSuccess);
     EXPECT_EQ(message, "");
     const std::string wire = nulFrame("% 5,6,48,2,65535");
     EXPECT_EQ(pair.read_exactly(wire.size()), std::vector<std::uint8_t>(wire.begin(), wire.end()));
@@ -242,7 +243,7 @@ TEST_F(Exchange, ReplySplitAcrossReadsIsStillCaught) {
     });
     QlpCommand reply;
     std::string message;
-    EXPECT_EQ(zumExchange(analogueRead(), reply, message, 500), kExchangeSuccess);
+    EXPECT_EQ(link.Exchange(analogueRead(), reply, message, 500), kExchangeSuccess);
     stopDevice();
     EXPECT_EQ(reply.values[0], 77);
     EXPECT_EQ(receiver->unknown(), "");
@@ -259,7 +260,7 @@ TEST_F(Exchange, StaleBytesInThePortAreDropped) {
     });
     QlpCommand reply;
     std::string message;
-    EXPECT_EQ(zumExchange(analogueRead(), reply, message, 500), kExchangeSuccess);
+    EXPECT_EQ(link.Exchange(analogueRead(), reply, message, 500), kExchangeSuccess);
     stopDevice();
     EXPECT_EQ(reply.values[0], 1234);
 }
@@ -287,7 +288,7 @@ TEST_F(Exchange, FlushDropsAHeldPiece) {
     startReceiving();
     pair.write("% 5,5");
     std::this_thread::sleep_for(20ms);
-    zumFlush();
+    link.Flush();
     std::this_thread::sleep_for(150ms); // well past the 50 ms a held piece may wait
     EXPECT_TRUE(log.untagged().empty());
     EXPECT_EQ(receiver->unknown(), "");
@@ -326,7 +327,7 @@ TEST_P(FarEnd, OnlyTheAddresseesReplyCounts) {
     });
     QlpCommand reply;
     std::string message;
-    EXPECT_EQ(zumExchange(c.request, reply, message, 500), c.status) << message;
+    EXPECT_EQ(link.Exchange(c.request, reply, message, 500), c.status) << message;
     stopDevice();
     if (c.status == kExchangeSuccess) {
         EXPECT_EQ(reply.values[0], c.value);
@@ -374,8 +375,8 @@ TEST_F(Exchange, EchoingLineNeverConfirmsAWriteByItsEcho) {
     });
     QlpCommand reply;
     std::string message;
-    EXPECT_EQ(zumExchange(read, reply, message, 500), kExchangeSuccess);
-    EXPECT_EQ(zumExchange(write, reply, message, 500), kExchangeTimeout);
+    EXPECT_EQ(link.Exchange(read, reply, message, 500), kExchangeSuccess);
+    EXPECT_EQ(link.Exchange(write, reply, message, 500), kExchangeTimeout);
     stopDevice();
 }
 
@@ -390,7 +391,7 @@ TEST_F(Exchange, BackToBackExchangesEachGetTheirReply) {
     for (int i = 0; i < 20; ++i) {
         QlpCommand reply;
         std::string message;
-        ASSERT_EQ(zumExchange(analogueRead(), reply, message, 500), kExchangeSuccess) << i;
+        ASSERT_EQ(link.Exchange(analogueRead(), reply, message, 500), kExchangeSuccess) << i;
         ASSERT_EQ(reply.values[0], i);
     }
     stopDevice();

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -11,37 +12,79 @@
 #endif
 
 #include "core/serial/comport.h"
+#include "core/serial/port_values.h"
 
 namespace {
 
-TEST(ComportNames, ListsAndConversions) {
-    std::vector<std::string> names;
-    EXPECT_EQ(comport_port_names(names), 16);
-    EXPECT_EQ(names.front(), "None");
-    EXPECT_EQ(names.back(), "COM15");
-    EXPECT_EQ(comport_baudrate_names(names), 5);
-    EXPECT_EQ(names, (std::vector<std::string>{"9600", "19200", "38400", "57600", "115200"}));
-    EXPECT_EQ(comport_stopbit_names(names), 3);
-    EXPECT_EQ(names[1], "1.5");
-    EXPECT_EQ(comport_databit_names(names), 5);
-    EXPECT_EQ(names.front(), "4");
+// Each list the settings dialog shows, with what turns a position into its value's name.
+struct ValueList {
+    const char* name;
+    int (*names)(std::vector<std::string>&);
+    std::string (*name_of)(int index);
+};
 
-    struct Case {
-        int index;
-        std::int32_t rate;
-    } rates[] = {{0, 9600}, {4, 115200}, {5, 0}, {-1, 0}};
-    for (const Case& c : rates) EXPECT_EQ(comport_baudrate_of_index(c.index), c.rate) << c.index;
-    EXPECT_EQ(comport_baudrate_index(57600), 3);
-    EXPECT_EQ(comport_baudrate_index(4800), -1);
-    EXPECT_EQ(comport_databit_index(8), 4);
-    EXPECT_EQ(comport_databit_index(9), -1);
-    EXPECT_EQ(comport_databits_of_index(7), 0);
-    EXPECT_EQ(comport_baudrate_of_code(1152), 115200);
-    EXPECT_EQ(comport_baudrate_of_code(100), 0);
-    EXPECT_EQ(comport_parity_name(4), "Space");
+TEST(ComportNames, EveryListNamesItsPositionsAndNothingBeyond) {
+    const ValueList lists[] = {
+        {"ports", comport_port_names, comport_port_name},
+        {"baud rates", comport_baudrate_names, comport_baudrate_name},
+        {"parity", comport_parity_names, comport_parity_name},
+        {"stop bits", comport_stopbit_names, comport_stopbit_name},
+        {"data bits", comport_databit_names, comport_databit_name},
+    };
+    for (const ValueList& list : lists) {
+        SCOPED_TRACE(list.name);
+        std::vector<std::string> names{"stale"};
+        const int count = list.names(names);
+        ASSERT_EQ(static_cast<int>(names.size()), count);
+        ASSERT_GT(count, 1);
+        for (int i = 0; i < count; ++i) EXPECT_EQ(names[static_cast<std::size_t>(i)], list.name_of(i)) << i;
+        EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size()) << "names repeat";
+    }
+    // Past either end: no name for parity and stop bits, the value 0 for the tables.
     EXPECT_EQ(comport_parity_name(5), "");
+    EXPECT_EQ(comport_parity_name(-1), "");
     EXPECT_EQ(comport_stopbit_name(3), "");
-    EXPECT_EQ(comport_baudrate_name(7), "0");
+    EXPECT_EQ(comport_baudrate_name(5), "0");
+    EXPECT_EQ(comport_databit_name(-1), "0");
+    // Port 0 is no port; any other number is a COM port, listed or not, and the list
+    // ends at COM15.
+    std::vector<std::string> ports;
+    comport_port_names(ports);
+    EXPECT_EQ(ports.back(), "COM15");
+    EXPECT_EQ(comport_port_name(0), "None");
+    EXPECT_EQ(comport_port_name(16), "COM16");
+}
+
+TEST(ComportNames, RatesAndDataBitsRoundTripThroughTheirPositions) {
+    std::vector<std::string> names;
+    const int rates = comport_baudrate_names(names);
+    for (int i = 0; i < rates; ++i) {
+        const std::int32_t rate = comport_baudrate_of_index(i);
+        EXPECT_EQ(comport_baudrate_index(rate), i) << rate;
+        EXPECT_EQ(names[static_cast<std::size_t>(i)], std::to_string(rate));
+        // The devices name a rate in hundreds of baud.
+        EXPECT_EQ(comport_baudrate_of_code(rate / 100), rate);
+        if (i > 0) {
+            EXPECT_GT(rate, comport_baudrate_of_index(i - 1)) << "rates rise along the list";
+        }
+    }
+    EXPECT_GE(comport_baudrate_index(ComportSetting{}.baudrate), 0) << "the default rate is a listed one";
+    EXPECT_EQ(comport_baudrate_of_index(-1), 0);
+    EXPECT_EQ(comport_baudrate_of_index(rates), 0);
+    EXPECT_EQ(comport_baudrate_index(4800), -1);
+    EXPECT_EQ(comport_baudrate_of_code(100), 0);
+
+    const int sizes = comport_databit_names(names);
+    for (int i = 0; i < sizes; ++i) {
+        const int databits = comport_databits_of_index(i);
+        EXPECT_EQ(comport_databit_index(databits), i) << databits;
+        if (i > 0) {
+            EXPECT_EQ(databits, comport_databits_of_index(i - 1) + 1) << "no size is left out";
+        }
+    }
+    EXPECT_EQ(comport_databit_index(ComportSetting{}.databits), sizes - 1) << "the default is the widest";
+    EXPECT_EQ(comport_databits_of_index(sizes), 0);
+    EXPECT_EQ(comport_databit_index(9), -1);
 }
 
 TEST(ComportDefaults, DefaultSettingKeepsTheFixRate) {

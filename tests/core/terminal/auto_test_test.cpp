@@ -1,13 +1,15 @@
-// The auto-test's sends over a pseudo-terminal.
+// The auto-test's sends over a port in memory.
 #include "core/terminal/auto_test.h"
-#include "support/port_fixture.h"
+#include "support/memory_port_fixture.h"
 
 namespace {
+
+using PortFixture = MemoryPortFixture;
 
 class AutoTestSend : public PortFixture {
 protected:
     std::vector<AutoTestCounters> seen;
-    AutoTest test{[this](const AutoTestCounters& c) { seen.push_back(c); }};
+    AutoTest test{port, [this](const AutoTestCounters& c) { seen.push_back(c); }};
 };
 
 TEST_F(AutoTestSend, SendsTheLeadAndTheCommandAndCounts) {

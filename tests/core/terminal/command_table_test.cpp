@@ -1,20 +1,21 @@
 // Command lines: what a send writes and logs, the Add Other rule, the reply to
-// received lines, over a pseudo-terminal whose far end the test reads.
+// received lines, over a port in memory whose far end the test reads.
 #include <gtest/gtest.h>
 
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "core/protocol/zum_exchange.h"
 #include "core/terminal/command_table.h"
 #include "core/terminal/receive_pipeline.h"
-#include "core/serial/comport.h"
-#include "support/pty_pair.h"
 #include "support/bytes.h"
 #include "support/line_collector.h"
-#include "support/port_fixture.h"
+#include "support/memory_port_fixture.h"
 
 namespace {
+
+using PortFixture = MemoryPortFixture;
 
 
 class CommandTableTest : public PortFixture {
@@ -27,7 +28,7 @@ protected:
     Lines take() { return collected.Take(); }
 
     LineCollector collected;
-    CommandTable table{collected.Sink()};
+    CommandTable table{port, collected.Sink()};
 };
 
 const std::string kPrefix = "---* Send General ASCII COMMAND *---   ";
@@ -65,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CommandTableTest, NoPortLogsTheDriverText) {
-    comport_configure(ComportSetting{});
+    port.Open(ComportSetting{});
     table.SetCommandText(1, "A<CR>");
     table.SendCommand(1);
     EXPECT_EQ(take(), Lines{kPrefix + "None Com Setup."});
@@ -152,7 +153,8 @@ protected:
         pipeline.AcceptChunk(b.data(), static_cast<std::int32_t>(b.size()));
     }
 
-    ReceivePipeline pipeline{collected.Sink()};
+    ZumLink link{port};
+    ReceivePipeline pipeline{link, collected.Sink()};
 };
 
 TEST_F(ReplyThroughPipeline, ReplyReceiveEchoesEachLineWithItsTerminator) {

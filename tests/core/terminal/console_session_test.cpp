@@ -6,6 +6,7 @@
 #include <mutex>
 #include <thread>
 
+#include "core/serial/comport.h"
 #include "core/terminal/console_session.h"
 #include "support/line_collector.h"
 #include "support/pty_pair.h"
@@ -46,13 +47,13 @@ protected:
     std::mutex mutex;
     LineCollector collected;
     std::vector<int> faults;
-    ConsoleSession session{collected.Sink()};
+    ConsoleSession session{comport_port(), collected.Sink()};
 };
 
 TEST(ConsoleSessionLifetime, ASessionThatIsGoneIsNeverCalled) {
     std::atomic<int> dispatched{0};
     {
-        ConsoleSession gone([](const std::string&) {});
+        ConsoleSession gone(comport_port(), [](const std::string&) {});
         gone.SetDispatcher([&] { dispatched.fetch_add(1); });
         gone.Startup();
     }

@@ -7,7 +7,7 @@
 #include "core/terminal/line_store.h"
 #include "core/terminal/message_list_file.h"
 #include "core/terminal/send_file.h"
-#include "support/port_fixture.h"
+#include "support/memory_port_fixture.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -75,7 +75,7 @@ TEST(MessageFile, FailuresGiveTheReasonAndTouchNothing) {
     EXPECT_EQ(lines, (std::vector<std::string>{"kept"}));
 }
 
-class SendFileTest : public PortFixture {
+class SendFileTest : public MemoryPortFixture {
 protected:
     SendFileRead read(const std::string& name, const std::string& bytes) {
         writeFile(dir.file(name), bytes);
@@ -95,17 +95,17 @@ TEST_F(SendFileTest, SendsAllBytesAndShowsTextUpToNul) {
     EXPECT_EQ(buffer.length, 4);
     EXPECT_EQ(buffer.text, "AB");
     open();
-    EXPECT_EQ(SendFileData(buffer), "---* Send General ASCII COMMAND *---   AB");
+    EXPECT_EQ(SendFileData(port, buffer), "---* Send General ASCII COMMAND *---   AB");
     EXPECT_EQ(far.read_exactly(4), (Bytes{0x41, 0x42, 0x00, 0x43}));
     // The buffer stays, so "Send" works again.
-    EXPECT_EQ(SendFileData(buffer), "---* Send General ASCII COMMAND *---   AB");
+    EXPECT_EQ(SendFileData(port, buffer), "---* Send General ASCII COMMAND *---   AB");
     EXPECT_EQ(far.read_exactly(4), (Bytes{0x41, 0x42, 0x00, 0x43}));
 }
 
 TEST_F(SendFileTest, SevenBitParityDoesNotChangeTheBuffer) {
     ASSERT_EQ(read("p.bin", "\x01"), SendFileRead::kRead);
     open(7, 2);
-    SendFileData(buffer);
+    SendFileData(port, buffer);
     EXPECT_EQ(far.read_exactly(1), (Bytes{0x81}));
     EXPECT_EQ(buffer.data[0], 0x01);
 }
@@ -115,7 +115,7 @@ TEST_F(SendFileTest, EmptyFileSendsNothing) {
     EXPECT_EQ(buffer.length, 0);
     EXPECT_EQ(buffer.text, "");
     open();
-    EXPECT_EQ(SendFileData(buffer), "---* Send General ASCII COMMAND *---   Send Data is Empty!");
+    EXPECT_EQ(SendFileData(port, buffer), "---* Send General ASCII COMMAND *---   Send Data is Empty!");
     EXPECT_TRUE(far.read_quiet().empty());
 }
 
@@ -124,7 +124,7 @@ TEST_F(SendFileTest, MissingFileKeepsTheEarlierText) {
     EXPECT_EQ(readAgain("gone.bin"), SendFileRead::kNoFile);
     EXPECT_EQ(buffer.length, -1);
     EXPECT_EQ(buffer.text, "hello");
-    EXPECT_EQ(SendFileData(buffer), "---* Send General ASCII COMMAND *---   Send Data is Empty!");
+    EXPECT_EQ(SendFileData(port, buffer), "---* Send General ASCII COMMAND *---   Send Data is Empty!");
 }
 
 TEST_F(SendFileTest, FileOfExactly4096BytesIsRead) {
@@ -146,7 +146,7 @@ TEST_F(SendFileTest, LargerFileIsRefusedAndTheBufferKept) {
 
 TEST_F(SendFileTest, RefusedWriteLogsTheStatus) {
     read("f.bin", "A");
-    EXPECT_EQ(SendFileData(buffer), "---* Send General ASCII COMMAND *---   None Com Setup.");
+    EXPECT_EQ(SendFileData(port, buffer), "---* Send General ASCII COMMAND *---   None Com Setup.");
 }
 
 } // namespace

@@ -2,9 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "core/terminal/qlp_compose.h"
-#include "support/port_fixture.h"
+#include "support/memory_port_fixture.h"
 
 namespace {
+
+using PortFixture = MemoryPortFixture;
 
 Bytes textFrame(const std::string& text) {
     Bytes bytes(text.begin(), text.end());
@@ -84,7 +86,7 @@ class QlpAsciiSend : public PortFixture, public ::testing::WithParamInterface<Zu
 
 TEST_P(QlpAsciiSend, WritesTheZumFrameAndLogsTheCommand) {
     open();
-    std::optional<std::string> line = SendQlpAsciiCommand(qlp_ascii_command(GetParam().fields));
+    std::optional<std::string> line = SendQlpAsciiCommand(port, qlp_ascii_command(GetParam().fields));
     ASSERT_TRUE(line);
     EXPECT_EQ(*line, "Send ZUM Frame = " + GetParam().logged);
     EXPECT_EQ(far.read_quiet(), textFrame(GetParam().wire));
@@ -104,19 +106,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(PortFixture, ExampleFrameIsThirteenBytes) {
     open();
-    ASSERT_TRUE(SendQlpAsciiCommand(qlp_ascii_command({1, 6, 17, 2, {1, 0, 0}, 1})));
+    ASSERT_TRUE(SendQlpAsciiCommand(port, qlp_ascii_command({1, 6, 17, 2, {1, 0, 0}, 1})));
     EXPECT_EQ(far.read_exactly(13),
               (Bytes{0x25, 0x20, 0x31, 0x2C, 0x36, 0x2C, 0x31, 0x37, 0x2C, 0x32, 0x2C, 0x31, 0x00}));
 }
 
 TEST_F(PortFixture, QlpAsciiWithoutPortLogsTheStatus) {
-    EXPECT_EQ(SendQlpAsciiCommand(qlp_ascii_command({})), std::optional<std::string>("Send ZUM Frame = None Com Setup."));
+    EXPECT_EQ(SendQlpAsciiCommand(port, qlp_ascii_command({})), std::optional<std::string>("Send ZUM Frame = None Com Setup."));
 }
 
 TEST_F(PortFixture, ZebWorkedExample) {
     open();
     QlpDataFields fields{1, 0x10, 2, {0x12, 0x34, 0, 0, 0, 0, 0, 0}};
-    std::optional<std::string> line = SendQlpDataFrame(qlp_data_frame(fields));
+    std::optional<std::string> line = SendQlpDataFrame(port, qlp_data_frame(fields));
     ASSERT_TRUE(line);
     EXPECT_EQ(*line, "Send ZEB Frame = 1,10,12,34");
     EXPECT_EQ(far.read_exactly(27),
@@ -130,20 +132,20 @@ TEST_F(PortFixture, ZebDataAmountThreeListsThree) {
     ZebFrame frame = qlp_data_frame(fields);
     EXPECT_EQ(frame.count, 3);
     EXPECT_EQ(frame.data, (std::array<std::uint8_t, 8>{1, 2, 3, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(SendQlpDataFrame(frame), std::optional<std::string>("Send ZEB Frame = 2,20,01,02,03"));
+    EXPECT_EQ(SendQlpDataFrame(port, frame), std::optional<std::string>("Send ZEB Frame = 2,20,01,02,03"));
 }
 
 // 0xA8 then 0xA9 would read back as the escape pair for "%": nothing goes out.
 TEST_F(PortFixture, ZebBlockThatWouldReadBackAsAnEscapeIsNotSent) {
     open();
     QlpDataFields fields{1, 0x10, 2, {0xA8, 0xA9, 0, 0, 0, 0, 0, 0}};
-    EXPECT_EQ(SendQlpDataFrame(qlp_data_frame(fields)),
+    EXPECT_EQ(SendQlpDataFrame(port, qlp_data_frame(fields)),
               std::optional<std::string>("Send ZEB Frame = Not Sent! 0xA8 before 0xA9 to 0xAC reads back as an escape"));
     EXPECT_TRUE(far.read_quiet(std::chrono::milliseconds(50), std::chrono::milliseconds(200)).empty());
 }
 
 TEST_F(PortFixture, QlpDataWithoutPortLogsTheStatus) {
-    EXPECT_EQ(SendQlpDataFrame(qlp_data_frame({})), std::optional<std::string>("Send ZEB Frame = None Com Setup."));
+    EXPECT_EQ(SendQlpDataFrame(port, qlp_data_frame({})), std::optional<std::string>("Send ZEB Frame = None Com Setup."));
 }
 
 } // namespace

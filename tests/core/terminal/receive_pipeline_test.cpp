@@ -10,6 +10,7 @@
 
 #include "core/terminal/receive_pipeline.h"
 #include "core/protocol/zum_codec.h"
+#include "core/protocol/zum_exchange.h"
 #include "core/serial/comport.h"
 #include "support/pty_pair.h"
 #include "support/bytes.h"
@@ -29,7 +30,8 @@ protected:
     }
 
     LineCollector collected;
-    ReceivePipeline pipeline{collected.Sink()};
+    ZumLink link{comport_port()};
+    ReceivePipeline pipeline{link, collected.Sink()};
 };
 
 // ---- line cutting ---------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include "core/terminal/recorder.h"
 #include "support/temp_dir.h"
 #include "support/bytes.h"
+#include "support/memory_port.h"
 
 namespace {
 
@@ -60,7 +61,8 @@ protected:
     TempDir dir;
     FakeView view;
     std::vector<AutoTestCounters> counters;
-    AutoTest autoTest{[this](const AutoTestCounters& c) { counters.push_back(c); }};
+    MemoryPort port; // the auto-test only counts here; nothing is sent
+    AutoTest autoTest{port, [this](const AutoTestCounters& c) { counters.push_back(c); }};
     TimeOfDay now{9, 5, 3};
     Recorder recorder;
 };

@@ -156,9 +156,10 @@ private slots:
     void timeStampComesFromTheClock() {
         // A second page, owned by the window, takes over the pipeline's recorder hook.
         TForm_ZQ70_Main* main = h->main();
-        auto* page = new RecorderPage([main](const std::string& line) { main->AddMessageLine(line); },
-                                      h->windows->mailbox(), main->pipeline(), [main](int n) { main->SetCurrentCommand(n); },
-                                      main, [] { return TimeOfDay{9, 5, 3}; });
+        auto* page = new RecorderPage(main->port(), [main](const std::string& line) { main->AddMessageLine(line); },
+                                      h->windows->mailbox(), main->pipeline(),
+                                      [main](int n) { main->SetCurrentCommand(n); }, main,
+                                      [] { return TimeOfDay{9, 5, 3}; });
         h->openPort();
         pipeline().SetLineControlMode(kLineControlCrLf, "");
         child<QPushButton>(page, "Button_StartRecorder")->click();

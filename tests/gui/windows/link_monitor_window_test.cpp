@@ -26,6 +26,7 @@ class LinkMonitorWindowTest : public QObject {
 private:
     std::unique_ptr<ScriptedDialogs> dialogs_;
     MailboxPump mailbox_;
+    ZumLink link_{comport_port()};
     std::unique_ptr<TForm_LinkMonitor> monitor_;
 
     QStringList memoLines() {
@@ -40,7 +41,7 @@ private:
 private slots:
     void init() {
         dialogs_ = std::make_unique<ScriptedDialogs>();
-        monitor_ = std::make_unique<TForm_LinkMonitor>(mailbox_);
+        monitor_ = std::make_unique<TForm_LinkMonitor>(mailbox_, link_);
         monitor_->show();
     }
 
@@ -225,15 +226,15 @@ private slots:
     }
 
     void frameLayerLinesReachTheWindow() {
-        zumSetLinkLog(monitor_.get());
+        link_.SetLinkLog(monitor_.get());
         std::string message;
         QlpCommand request;
         request.id = 4;
         ComportSetting none;
         comport_configure(none); // no port: the send is refused
-        QCOMPARE(zumSend(request, message), kExchangeWriteFault);
+        QCOMPARE(link_.Send(request, message), kExchangeWriteFault);
         QCOMPARE(memoLines(), QStringList{QStringLiteral("None Com Setup.")});
-        zumRemoveLinkLog(monitor_.get());
+        link_.RemoveLinkLog(monitor_.get());
     }
 };
 

@@ -69,7 +69,7 @@ private slots:
         QVERIFY(sim_->ok());
         dialogs_ = std::make_unique<ScriptedDialogs>();
         setup_ = std::make_unique<TForm_ComportSetup>();
-        window_ = std::make_unique<TForm_UartDetect>(mailbox_, setup_.get());
+        window_ = std::make_unique<TForm_UartDetect>(mailbox_, comport_port(), setup_.get());
     }
 
     void cleanup() {

@@ -1,6 +1,7 @@
-// The Win32 side of the driver: the seam of port_system.h over a comm handle opened
-// for overlapped I/O. Every wait is bounded; nothing is left pending at a close.
-#include "core/serial/port_system.h"
+// The Win32 side of the local serial port: the seam of port_system.h over a comm
+// handle opened for overlapped I/O, an SRWLOCK for the port's lock and a manual-reset
+// event for each wake. Every wait is bounded; nothing is left pending at a close.
+#include "core/serial/backend/port_system.h"
 
 #include <windows.h>
 
@@ -10,7 +11,6 @@
 #include <mutex>
 #include <thread>
 
-#include "core/serial/comport.h"
 #include "core/util/non_copyable.h"
 
 // The handle, one manual-reset event per kind of overlapped call, and the wait for
@@ -38,6 +38,35 @@ struct Win32Port : private NonCopyable {
     // wait looks at the input queue instead (see port_wait_input).
     bool events_unusable = false; // guarded by wait_mutex
 };
+
+namespace {
+PSRWLOCK srw(void*& lock) {
+    static_assert(sizeof(SRWLOCK) == sizeof(void*));
+    return reinterpret_cast<PSRWLOCK>(&lock);
+}
+} // namespace
+
+PortLock::PortLock() {
+    InitializeSRWLock(srw(lock_));
+}
+
+PortLock::~PortLock() = default;
+
+void PortLock::lock() {
+    AcquireSRWLockExclusive(srw(lock_));
+}
+
+void PortLock::unlock() {
+    ReleaseSRWLockExclusive(srw(lock_));
+}
+
+void PortLock::lock_shared() {
+    AcquireSRWLockShared(srw(lock_));
+}
+
+void PortLock::unlock_shared() {
+    ReleaseSRWLockShared(srw(lock_));
+}
 
 namespace {
 
@@ -117,7 +146,7 @@ void end_wait(Win32Port& port) {
 
 } // namespace
 
-int port_open(const std::string& path, const LineSettings& s, PortHandle& port_out, int& error_out) {
+ComportStatus port_open(const std::string& path, const LineSettings& s, PortHandle& port_out, int& error_out) {
     port_out = kNoPortHandle;
     auto port = std::make_unique<Win32Port>();
     // No sharing: the port is this program's alone while open.
@@ -388,12 +417,12 @@ bool port_write_all(PortHandle port, const std::uint8_t* bytes, int length, int 
     return true;
 }
 
-void port_purge(PortHandle port, int which) {
+void port_purge(PortHandle port, PortQueue which) {
     // Only the queues: a read or write in progress on another thread is not aborted.
     DWORD flags = 0;
-    if (which & kPurgeInput) flags |= PURGE_RXCLEAR;
-    if (which & kPurgeOutput) flags |= PURGE_TXCLEAR;
-    if (flags != 0) PurgeComm(port->file, flags);
+    if (which != PortQueue::kOutput) flags |= PURGE_RXCLEAR;
+    if (which != PortQueue::kInput) flags |= PURGE_TXCLEAR;
+    PurgeComm(port->file, flags);
 }
 
 std::string port_error_text(int error) {

@@ -1,4 +1,7 @@
-#include "core/serial/comport_posix.h"
+// The Linux side of the local serial port: termios (termios2 for rates the table
+// lacks) on the device, epoll and poll for the waits, an eventfd for each wake. Every
+// system call on the port lives here; it answers the seam of port_system.h.
+#include "core/serial/backend/port_system.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -15,10 +18,10 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <system_error>
 #include <thread>
 
-#include "core/serial/comport.h"
-#include "core/serial/termios2_rate.h"
+#include "core/serial/backend/termios2_rate.h"
 
 namespace {
 
@@ -100,9 +103,9 @@ void set_rts(int fd, bool on) {
 
 } // namespace
 
-int posix_open_port(const char* path, const LineSettings& s, int& fd_out, int& errno_out) {
-    fd_out = -1;
-    int fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+ComportStatus port_open(const std::string& path, const LineSettings& s, PortHandle& fd_out, int& errno_out) {
+    fd_out = kNoPortHandle;
+    int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         errno_out = errno;
         return kComportInvalidHandle;
@@ -152,7 +155,7 @@ int posix_open_port(const char* path, const LineSettings& s, int& fd_out, int& e
     return kComportSuccess;
 }
 
-void posix_close_port(int fd, const LineSettings& s) {
+void port_close(PortHandle fd, const LineSettings& s) {
     if (fd < 0) return;
     // Flushing the output here would cut off the end of the last send.
     int queued = 0;
@@ -170,7 +173,7 @@ void posix_close_port(int fd, const LineSettings& s) {
     close(fd);
 }
 
-IoResult posix_read(int fd, std::uint8_t* buffer, int max, int& n, int& errno_out) {
+IoResult port_read(PortHandle fd, std::uint8_t* buffer, int max, int& n, int& errno_out) {
     n = 0;
     while (true) {
         ssize_t got = read(fd, buffer, static_cast<size_t>(max));
@@ -190,7 +193,7 @@ IoResult posix_read(int fd, std::uint8_t* buffer, int max, int& n, int& errno_ou
     }
 }
 
-IoResult posix_wait_input(int fd, int timeout_ms, int& errno_out) {
+IoResult port_wait_input(PortHandle fd, int timeout_ms, int& errno_out) {
     pollfd p{fd, POLLIN, 0};
     int r = poll(&p, 1, timeout_ms);
     if (r < 0) {
@@ -207,7 +210,7 @@ IoResult posix_wait_input(int fd, int timeout_ms, int& errno_out) {
     return IoResult::kNothing;
 }
 
-bool posix_write_all(int fd, const std::uint8_t* bytes, int length, int timeout_ms, int& errno_out) {
+bool port_write_all(PortHandle fd, const std::uint8_t* bytes, int length, int timeout_ms, int& errno_out) {
     using Clock = std::chrono::steady_clock;
     auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     int done = 0;
@@ -236,10 +239,46 @@ bool posix_write_all(int fd, const std::uint8_t* bytes, int length, int timeout_
     return true;
 }
 
-void posix_purge(int fd, int which) {
+void port_purge(PortHandle fd, PortQueue which) {
     if (fd < 0) return;
-    int queue = which == (kPurgeInput | kPurgeOutput) ? TCIOFLUSH : (which == kPurgeInput ? TCIFLUSH : TCOFLUSH);
-    tcflush(fd, queue);
+    tcflush(fd, which == PortQueue::kBoth ? TCIOFLUSH : (which == PortQueue::kInput ? TCIFLUSH : TCOFLUSH));
+}
+
+std::string port_error_text(int error) {
+    return std::generic_category().message(error);
+}
+
+bool port_error_in_use(int error) {
+    // Exclusive mode, or the lock every copy of this program takes.
+    return error == EBUSY;
+}
+
+PortLock::PortLock() {
+    pthread_rwlockattr_t attr;
+    pthread_rwlockattr_init(&attr);
+    pthread_rwlockattr_setkind_np(&attr, PTHREAD_RWLOCK_PREFER_WRITER_NONRECURSIVE_NP);
+    pthread_rwlock_init(&lock_, &attr);
+    pthread_rwlockattr_destroy(&attr);
+}
+
+PortLock::~PortLock() {
+    pthread_rwlock_destroy(&lock_);
+}
+
+void PortLock::lock() {
+    pthread_rwlock_wrlock(&lock_);
+}
+
+void PortLock::unlock() {
+    pthread_rwlock_unlock(&lock_);
+}
+
+void PortLock::lock_shared() {
+    pthread_rwlock_rdlock(&lock_);
+}
+
+void PortLock::unlock_shared() {
+    pthread_rwlock_unlock(&lock_);
 }
 
 namespace {
@@ -267,14 +306,14 @@ void PortWake::Clear() {
 
 void PortWake::Wait(int timeout_ms) const {
     int err = 0;
-    posix_wait(-1, {this}, timeout_ms, err);
+    port_wait(kNoPortHandle, {this}, timeout_ms, err);
 }
 
 namespace {
 constexpr int kBlindWaitMs = 20;
 } // namespace
 
-WaitOutcome posix_wait(int fd, std::initializer_list<const PortWake*> wakes, int timeout_ms, int& errno_out) {
+WaitOutcome port_wait(PortHandle fd, std::initializer_list<const PortWake*> wakes, int timeout_ms, int& errno_out) {
     pollfd p[4];
     nfds_t n = 0;
     if (fd >= 0) p[n++] = pollfd{fd, POLLIN, 0};
@@ -369,20 +408,20 @@ thread_local KeptWaitSet t_kept_wait_set;
 
 } // namespace
 
-WaitOutcome posix_wait_kept(int fd, std::uint64_t port_id, std::initializer_list<const PortWake*> wakes,
+WaitOutcome port_wait_again(PortHandle fd, std::uint64_t port_id, std::initializer_list<const PortWake*> wakes,
                             int timeout_ms, bool port_drained, int& errno_out) {
     std::array<const PortWake*, KeptWaitSet::kMaxWakes> list{};
     int count = 0;
     for (const PortWake* wake : wakes) {
         if (!wake) continue;
-        // A wake without a descriptor needs posix_wait's bounded wait.
-        if (wake->descriptor() < 0 || count == KeptWaitSet::kMaxWakes) return posix_wait(fd, wakes, timeout_ms, errno_out);
+        // A wake without a descriptor needs port_wait's bounded wait.
+        if (wake->descriptor() < 0 || count == KeptWaitSet::kMaxWakes) return port_wait(fd, wakes, timeout_ms, errno_out);
         list[static_cast<std::size_t>(count++)] = wake;
     }
     bool fresh = false;
     const int set = t_kept_wait_set.Prepare(fd, port_id, list, count, fresh);
     // Input the last wait told of may still be queued, and its edge will not come again.
-    if (set < 0 || (fd >= 0 && !port_drained && !fresh)) return posix_wait(fd, wakes, timeout_ms, errno_out);
+    if (set < 0 || (fd >= 0 && !port_drained && !fresh)) return port_wait(fd, wakes, timeout_ms, errno_out);
     epoll_event events[KeptWaitSet::kMaxWakes + 1];
     int r = epoll_wait(set, events, KeptWaitSet::kMaxWakes + 1, timeout_ms < 0 ? -1 : timeout_ms);
     if (r < 0) {

@@ -1,4 +1,4 @@
-#include "core/serial/termios2_rate.h"
+#include "core/serial/backend/termios2_rate.h"
 
 #include <asm/termbits.h>
 #include <sys/ioctl.h>
