@@ -11,19 +11,18 @@
 namespace {
 
 // One entry per family. A new family brings its device definition and its
-// communication unit, and is added here. The digital output command is the one
-// the family's communication unit sends.
+// communication unit, and is added here.
 constexpr DeviceFamily kFamilies[] = {
     {.name = "RD24", .channel_count = kRd24ChannelCount, .definition = &kRd24Definition,
      .operations = {rd24CheckDevice, rd24ReadDigital, rd24WriteDigitalOutput, rd24ReadAnalogInput,
                     rd24ReadAnalogOutput, rd24WriteAnalogOutput},
      .display_zeroes_set_code = false, .close_clears_status = true,
-     .digital_output_command = 0x11, .default_model = "RD24-M4"},
+     .digital_output_command = kRd24Requests.write_digital_output.command, .default_model = "RD24-M4"},
     {.name = "PT57", .channel_count = kPt57ChannelCount, .definition = &kPt57Definition,
      .operations = {pt57CheckDevice, pt57ReadDigital, pt57WriteDigitalOutput, pt57ReadAnalogInput,
                     pt57ReadAnalogOutput, pt57WriteAnalogOutput},
      .display_zeroes_set_code = true, .close_clears_status = false,
-     .digital_output_command = 0x20, .default_model = "PT57-M1"},
+     .digital_output_command = kPt57Requests.write_digital_output.command, .default_model = "PT57-M1"},
 };
 
 static_assert(std::ranges::all_of(kFamilies, [](const DeviceFamily& f) {
