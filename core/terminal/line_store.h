@@ -36,6 +36,19 @@ public:
     // notice (row 0) is not touched by the first.
     std::size_t DropOldestLines();
     void UpdateNotice();
+    // Finding a text: the rows (as size() counts them) that hold it, and which comes
+    // next from row `from` forward or backward, wrapping at the ends.
+    struct FindResult {
+        std::size_t matches = 0; // rows holding the text
+        std::size_t row = npos;  // the next such row; npos when there is none
+        std::size_t rank = 0;    // its place among the matches, from 1
+    };
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+    // `from` npos starts before the first row (forward) or after the last (backward).
+    // Case folding covers Latin-1 letters, as the lines are 8-bit text. An empty text
+    // matches nothing. One pass over the stored text, chunk by chunk.
+    FindResult Find(std::string_view text, bool match_case, std::size_t from, bool forward) const;
+
     // Lines dropped since the last clear.
     std::uint64_t dropped() const { return dropped_; }
     std::size_t max_lines() const { return max_lines_; }
