@@ -115,6 +115,9 @@ void QlpAsciiPage::InitConnections() {
         for (const SpinHexPair& value : g.values) value.ConnectPair(this);
         connect(g.value_amount, &QSpinBox::valueChanged, this, [this, n] { CSpinEdit_QLPASCIIValueAmountChange(n); });
         connect(g.send, &QPushButton::clicked, this, [this, n] { Button_QLPASCIISendClick(n); });
+        // Enter in any of the group's hex fields sends the group.
+        for (const SpinHexPair* pair : {&g.function, &g.code1, &g.code2, &g.values[0], &g.values[1], &g.values[2]})
+            connect(pair->hex, &QLineEdit::returnPressed, this, [this, n] { Button_QLPASCIISendClick(n); });
     }
 }
 
@@ -194,6 +197,9 @@ void QlpDataPage::InitConnections() {
     connect(CSpinEdit_QLPDataDataAmount, &QSpinBox::valueChanged, this,
             &QlpDataPage::CSpinEdit_QLPDataDataAmountChange);
     connect(Button_QLPDataSend, &QPushButton::clicked, this, &QlpDataPage::Button_QLPDataSendClick);
+    connect(function_.hex, &QLineEdit::returnPressed, this, &QlpDataPage::Button_QLPDataSendClick);
+    for (const SpinHexPair& pair : data_)
+        connect(pair.hex, &QLineEdit::returnPressed, this, &QlpDataPage::Button_QLPDataSendClick);
 }
 
 void QlpDataPage::ResetQlpDataTab() {
