@@ -9,7 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "core/terminal/line_store.h"
+#include "core/util/line_store.h"
 #include "core/util/send_check.h"
 
 FindBar::FindBar(const LineStore& store, QAbstractItemView* view, QWidget* parent)

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/terminal/line_store.h"
+#include "core/util/line_store.h"
 
 namespace {
 // An item view answers Ctrl+C itself with the current row alone: the list's "Copy"

@@ -1,4 +1,4 @@
-// The message list's lines, stored compactly as 8-bit text in fixed-size chunks:
+// The lines of the message list and the link monitor, stored compactly as 8-bit text in fixed-size chunks:
 // a million lines cost little more than their text, and an append never copies
 // what is already stored (a growing single buffer would, stalling the window).
 //
@@ -23,6 +23,9 @@ public:
     // Appends without dropping: the owner drops (DropOldest) once it can say so.
     void append(std::string_view line);
     void clear();
+    // Drops the oldest line alone, silently (no notice): for a list that keeps exactly
+    // its last lines. A chunk goes once its last line went.
+    void PopFront();
     // The lines as shown: the dropped-lines notice first once lines were dropped.
     std::size_t size() const { return refs_.size() + (notice_.empty() ? 0 : 1); }
     std::string_view line(std::size_t index) const;

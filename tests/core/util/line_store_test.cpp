@@ -4,7 +4,7 @@
 #include <tuple>
 #include <vector>
 
-#include "core/terminal/line_store.h"
+#include "core/util/line_store.h"
 
 namespace {
 
@@ -91,6 +91,21 @@ TEST(LineStore, FindLandsOnEachMatchInTurn) {
     EXPECT_EQ(store.Find("lpha", false, LineStore::npos, true).matches, 4u); // a line counts once
     EXPECT_EQ(store.Find("missing", false, LineStore::npos, true).row, LineStore::npos);
     EXPECT_EQ(store.Find("", false, LineStore::npos, true).matches, 0u);
+}
+
+// PopFront drops exactly the oldest line; its text, still in its chunk, is found no more.
+TEST(LineStore, PopFrontDropsOneLineAndFindSkipsIt) {
+    LineStore store(1000, 64);
+    for (const char* line : {"match 0", "match 1", "other", "match 3"}) store.append(line);
+    store.PopFront();
+    store.PopFront();
+    ASSERT_EQ(store.size(), 2u);
+    EXPECT_EQ(store.line(0), "other");
+    EXPECT_EQ(store.text_bytes(), 12u);
+    EXPECT_EQ(store.dropped(), 0u); // silent: no notice row
+    const LineStore::FindResult found = store.Find("match", true, LineStore::npos, true);
+    EXPECT_EQ(found.matches, 1u);
+    EXPECT_EQ(found.row, 1u);
 }
 
 } // namespace

@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "core/terminal/line_store.h"
+#include "core/util/line_store.h"
 
 namespace {
 
@@ -103,6 +103,11 @@ LineStore::FindResult LineStore::Find(std::string_view text, bool match_case, st
             while (index < end_line && refs_[index].offset + refs_[index].length <= found) ++index;
             if (index == end_line) break;
             const Ref& ref = refs_[index];
+            // Text of lines already dropped from the chunk's front (PopFront) is no line.
+            if (found < ref.offset) {
+                at = ref.offset;
+                continue;
+            }
             if (found + text.size() <= ref.offset + ref.length) {
                 tally.Add(first_line_row + index);
                 at = ref.offset + ref.length;
