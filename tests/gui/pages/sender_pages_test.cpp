@@ -1,4 +1,7 @@
 // The HEX and QLP tabs in the main window, offscreen, with the bytes checked at the far end.
+#include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QTabWidget>
 #include <cstring>
@@ -99,6 +102,20 @@ private slots:
         QCOMPARE(h->lastLine(),
                  QStringLiteral("---* Not sent: Command 2, character 7 (U+2603) is not 8-bit text (Latin-1) *---"));
         QVERIFY(h->far.read_quiet().empty());
+        // Nor is it saved in a project, which would load it back as "?".
+        const QString project = QDir::temp().filePath(QStringLiteral("benchlink-refused.zqa"));
+        QFile::remove(project);
+        h->dialogs.file_answers.push_back(project);
+        child<QAction>(h->main(), "GeneralASCIIAs")->trigger();
+        QCOMPARE(h->dialogs.messages,
+                 QStringList{QStringLiteral("Not saved: Command 2, character 7 (U+2603) is not 8-bit text (Latin-1)")});
+        QVERIFY(!QFile::exists(project));
+        // Nor sent by the auto-test, which does not start.
+        h->setText("Edit_AutoTestCommand", QStringLiteral("\u2603"));
+        h->click("Button_AutoTestStart");
+        QCOMPARE(h->lastLine(),
+                 QStringLiteral("---* Not sent: Auto Test, character 1 (U+2603) is not 8-bit text (Latin-1) *---"));
+        QCOMPARE(h->text("Button_AutoTestStart"), QStringLiteral("Start"));
         h->setText("Edit_Command2", QStringLiteral("h\u00E9llo"));
         h->click("Button_Command2");
         QCOMPARE(h->far.read_quiet(), (Bytes{'h', 0xE9, 'l', 'l', 'o'}));
