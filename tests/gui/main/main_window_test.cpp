@@ -5,6 +5,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -130,6 +132,24 @@ private slots:
         QCOMPARE(view->contextMenuPolicy(), Qt::ActionsContextMenu);
         trigger("Action_ClearLines");
         QVERIFY(lines().isEmpty());
+    }
+
+    // F10 and Alt with a menu's letter open that menu from the keyboard.
+    void menusOpenFromTheKeyboard() {
+        main()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main()));
+        for (const auto& [key, modifiers, menu] : {std::tuple{Qt::Key_F10, Qt::NoModifier, "File"},
+                                                   std::tuple{Qt::Key_C, Qt::AltModifier, "Comport"},
+                                                   std::tuple{Qt::Key_I, Qt::AltModifier, "Info"}}) {
+            QTest::keyClick(main(), key, modifiers);
+            QTRY_VERIFY(main()->menuBar()->activeAction() != nullptr);
+            QCOMPARE(main()->menuBar()->activeAction()->iconText(), QString::fromLatin1(menu));
+            QMenu* open = main()->menuBar()->activeAction()->menu();
+            QTRY_VERIFY(open->isVisible());
+            open->close();
+            main()->menuBar()->setActiveAction(nullptr);
+            QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+        }
     }
 
     void aLargerWindowGivesItsRoomToTheList() {
