@@ -10,6 +10,7 @@
 
 #include "core/terminal/hex_send.h"
 #include "core/util/send_check.h"
+#include "gui/pages/enter_sends.h"
 
 namespace {
 // The ZIK address is decimal text; the devices answer to IDs up to 256.
@@ -95,6 +96,7 @@ void QlpHexPage::InitConnections() {
     for (int i = 0; i < kHexGroups; ++i) {
         connect(Button_QLPHEXSend[i], &QPushButton::clicked, this, [this, i] { Button_QLPHEXSendClick(i + 1); });
         connect(Edit_QLPHEX[i], &QLineEdit::returnPressed, this, [this, i] { Button_QLPHEXSendClick(i + 1); });
+        new EnterSends(CSpinEdit_QLPHEXID[i], [this, i] { Button_QLPHEXSendClick(i + 1); });
     }
 }
 

@@ -78,6 +78,7 @@ private slots:
         QTest::newRow("generalHex") << "Edit_GeneralHEX2" << "41,42" << Bytes{0x41, 0x42};
         QTest::newRow("qlpHex") << "Edit_QLPHEX1" << "41" << textFrame("@ 1,A");
         QTest::newRow("qlpData") << "Edit_QLPDataData0" << "12" << Bytes{};
+        QTest::newRow("qlpAsciiSpin") << "CSpinEdit_QLPASCIIID2" << "7" << textFrame("% 7,0,0,0,0");
     }
 
     void enterSends() {
@@ -85,8 +86,12 @@ private slots:
         QFETCH(QString, text);
         QFETCH(Bytes, wire);
         h->openPort();
-        h->setText(edit, text);
-        QTest::keyClick(h->control<QLineEdit>(edit), Qt::Key_Return);
+        QWidget* field = h->control(edit);
+        if (auto* spin = qobject_cast<QSpinBox*>(field))
+            spin->setValue(text.toInt());
+        else
+            h->setText(edit, text);
+        QTest::keyClick(field, Qt::Key_Return);
         const Bytes sent = h->far.read_quiet();
         if (wire.empty())
             QVERIFY(!sent.empty());
