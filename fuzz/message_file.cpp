@@ -8,7 +8,7 @@
 
 #include "fuzz_check.h"
 #include "core/terminal/message_list_file.h"
-#include "core/terminal/line_store.h"
+#include "core/util/line_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::vector<std::string> lines =

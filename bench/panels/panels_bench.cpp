@@ -9,6 +9,10 @@
 //            out) and then killed (the line hangs up: every write is refused): the
 //            longest GUI-thread stall over the 5 s after each, and how long closing
 //            the panel takes with a step in flight
+//   monitor  (`bench_panels monitor`, alone, no simulator) the link monitor window
+//            filled to its bound of 100,000 lines: resident memory per line
+#include <unistd.h>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -20,10 +24,15 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 
 #include "core/protocol/zum_exchange.h"
 #include "gui/main/application.h"
+#include "core/serial/comport.h"
+#include "gui/main/mailbox_pump.h"
 #include "gui/main/main_window.h"
+#include "gui/windows/link_monitor.h"
 #include "gui/windows/rd24_operate.h"
 #include "gui/windows/trend_window.h"
 #include "support/process_cpu.h"
@@ -48,10 +57,43 @@ public:
     std::atomic<long> timeouts{0};
 };
 
+long resident_kib() {
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// The link monitor filled to its bound with lines like a panel's exchanges.
+int monitor_memory() {
+    MailboxPump mailbox;
+    ZumLink link{comport_port()};
+    TForm_LinkMonitor monitor(mailbox, link);
+    monitor.show();
+    run_for(200ms);
+    const long before = resident_kib();
+    char line[128];
+    std::size_t text = 0;
+    for (std::uint32_t i = 0; i < LinkMonitorLog::kMaxLines; ++i) {
+        std::snprintf(line, sizeof line, "Success.  Send %% 1,5,48,%u   Receive %% 1,5,48,%u,%u   %u ms", i % 6,
+                      i % 6, 3000 + i % 1000, 10 + i % 7);
+        text += std::strlen(line);
+        monitor.AddIdLine(1, line);
+        if (i % 1000 == 999) run_for(1ms);
+    }
+    run_for(500ms);
+    const long after = resident_kib();
+    std::printf("monitor: %u lines of %.0f characters on average: resident memory +%ld KiB = %.1f bytes per line\n",
+                static_cast<unsigned>(LinkMonitorLog::kMaxLines), double(text) / LinkMonitorLog::kMaxLines,
+                after - before, 1024.0 * double(after - before) / LinkMonitorLog::kMaxLines);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    if (argc > 1 && std::strcmp(argv[1], "monitor") == 0) return monitor_memory();
     ComPortFolder ports;
     SimProcess sim = startSim({"--model", "RD24-M4"});
     if (!sim.ok() || !ports.link(1, sim.path)) {

@@ -10,6 +10,9 @@
 //               GUI-thread time of the first and the last 100,000
 //   bound       2,200,000 lines at once per block: past the list's bound of 2,000,000
 //               the oldest blocks are dropped; the same figures, and the rows kept
+//   find        the find bar over a full list of 2,000,000 lines while 100 lines/s keep
+//               arriving: the time from "Next" to the found line selected, for a text
+//               in one line, in every line, and in none, with and without "Match Case"
 //
 // Run with QT_QPA_PLATFORM=offscreen; no argument runs all three.
 #include <sys/resource.h>
@@ -17,6 +20,10 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QEventLoop>
 #include <QTimer>
 #include <algorithm>
@@ -264,6 +271,43 @@ public:
                         static_cast<unsigned long long>(store().dropped()));
     }
 
+    // Times the find bar's "Next" over a full list while lines keep coming at 100/s.
+    void find() {
+        million(false, 20);
+        std::atomic<bool> stop{false};
+        std::thread producer([this, &stop] {
+            for (std::uint32_t i = 0; !stop.load(); ++i) {
+                main_.AddMessageLine("arriving " + std::to_string(i));
+                std::this_thread::sleep_for(10ms);
+            }
+        });
+        auto* field = main_.findChild<QLineEdit*>(QStringLiteral("LineEdit_Find"));
+        auto* next = main_.findChild<QPushButton*>(QStringLiteral("Button_FindNext"));
+        auto* match_case = main_.findChild<QCheckBox*>(QStringLiteral("CheckBox_FindCase"));
+        auto* count = main_.findChild<QLabel*>(QStringLiteral("Label_FindCount"));
+        const std::string one = shown_text(1234567).substr(0, 8); // the sequence number of one line
+        for (const auto& [text, what] : {std::pair{one, "one line"}, std::pair{std::string("<lf>"), "every line"},
+                                          std::pair{std::string("nowhere"), "no line"}}) {
+            for (bool exact : {false, true}) {
+                match_case->setChecked(exact);
+                field->setText(QString::fromStdString(text));
+                std::vector<double> ms;
+                for (int i = 0; i < 5; ++i) {
+                    const auto t0 = Clock::now();
+                    next->click();
+                    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+                    run_for(20ms);
+                }
+                std::sort(ms.begin(), ms.end());
+                std::printf("find in %zu lines, text in %s, %s: median %.1f ms, max %.1f ms (\"%s\")\n", store().size(),
+                            what, exact ? "match case" : "any case", ms[ms.size() / 2], ms.back(),
+                            count->text().toLatin1().constData());
+            }
+        }
+        stop.store(true);
+        producer.join();
+    }
+
     void watch_model() {
         const MessageListModel* model = &main_.message_model();
         QObject::connect(model, &QAbstractItemModel::rowsAboutToBeInserted, [this] { insert_start_ = Clock::now(); });
@@ -320,5 +364,6 @@ int main(int argc, char** argv) {
     if (which == "all" || which == "million") bench.million(false);
     if (which == "all" || which == "million") bench.million(true);
     if (which == "all" || which == "bound") bench.million(false, 22);
+    if (which == "all" || which == "find") bench.find();
     return 0;
 }

@@ -3,6 +3,8 @@
 #include "core/files/file_choice.h"
 #include "core/files/file_io.h"
 
+#include <utility>
+
 bool LinkMonitorLog::AddLine(std::string text) {
     return Append(false, 0, std::move(text));
 }
@@ -19,18 +21,27 @@ bool LinkMonitorLog::Accepts(bool tagged, std::uint32_t id) const {
 
 bool LinkMonitorLog::Append(bool tagged, std::uint32_t id, std::string text) {
     if (!Accepts(tagged, id)) return false;
-    if (lines_.size() == kMaxLines) lines_.pop_front();
-    lines_.push_back(text);
-    if (unshown_.size() == kMaxLines) unshown_.pop_front();
-    unshown_.push_back(std::move(text));
+    if (lines_.size() == kMaxLines) {
+        lines_.PopFront();
+        ++changes_.dropped;
+    }
+    lines_.append(text);
+    ++changes_.appended;
+    if (unshown_ < kMaxLines) ++unshown_;
     ++counter_;
     return true;
 }
 
 std::vector<std::string> LinkMonitorLog::TakeUnshown() {
-    std::vector<std::string> out(std::make_move_iterator(unshown_.begin()), std::make_move_iterator(unshown_.end()));
-    unshown_.clear();
+    std::vector<std::string> out;
+    out.reserve(unshown_);
+    for (std::size_t i = lines_.size() - unshown_; i < lines_.size(); ++i) out.emplace_back(lines_.line(i));
+    unshown_ = 0;
     return out;
+}
+
+LinkMonitorLog::Changes LinkMonitorLog::TakeChanges() {
+    return std::exchange(changes_, {});
 }
 
 void LinkMonitorLog::Reset() {
@@ -47,7 +58,8 @@ void LinkMonitorLog::Clear() {
 
 void LinkMonitorLog::ClearLines() {
     lines_.clear();
-    unshown_.clear();
+    unshown_ = 0;
+    changes_ = {};
 }
 
 bool LinkMonitorLog::TogglePause() {
@@ -64,12 +76,10 @@ void LinkMonitorLog::SetFilterNumber(int number) {
 }
 
 std::string LinkMonitorLog::FileText() const {
-    std::size_t size = 0;
-    for (const std::string& line : lines_) size += line.size() + 2;
     std::string text;
-    text.reserve(size);
-    for (const std::string& line : lines_) {
-        text += line;
+    text.reserve(lines_.text_bytes() + 2 * lines_.size());
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        text += lines_.line(i);
         text += "\r\n";
     }
     return text;

@@ -5,9 +5,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <vector>
+
+#include "core/util/line_store.h"
 
 class LinkMonitorLog {
 public:
@@ -16,14 +17,23 @@ public:
     static constexpr int kFilterMin = 0;
     static constexpr int kFilterMax = 256; // above every device ID, so it shows nothing
     static constexpr int kFilterDefault = 1;
+    // A monitor holds far fewer lines than the message list: smaller chunks.
+    static constexpr std::size_t kChunkBytes = std::size_t(64) << 10;
 
     // A line of received bytes that held no reply (no device ID), or of an exchange
     // with device `id`. Passes pause and filter; true when it was appended.
     bool AddLine(std::string text);
     bool AddIdLine(std::uint32_t id, std::string text);
 
-    // The lines appended since the last call, for the view.
+    // The lines appended since the last call (at most those still kept), for the view.
     std::vector<std::string> TakeUnshown();
+    // For a view over lines(): how many lines were appended, and how many dropped from
+    // the front past kMaxLines, since the last call.
+    struct Changes {
+        std::size_t appended = 0;
+        std::size_t dropped = 0;
+    };
+    Changes TakeChanges();
 
     // Showing: empty list, counter 0, not paused, filter off with number 1.
     void Reset();
@@ -40,7 +50,8 @@ public:
     bool filter_enabled() const { return filter_enabled_; }
     int filter_number() const { return filter_number_; }
     std::uint64_t counter() const { return counter_; }
-    const std::deque<std::string>& lines() const { return lines_; }
+    // Each line once, compactly (about its text and 12 bytes).
+    const LineStore& lines() const { return lines_; }
 
     // The file contents of a save: every line ended by CR LF.
     std::string FileText() const;
@@ -53,8 +64,9 @@ private:
     bool filter_enabled_ = false;
     int filter_number_ = kFilterDefault;
     std::uint64_t counter_ = 0;
-    std::deque<std::string> lines_;
-    std::deque<std::string> unshown_;
+    LineStore lines_{kMaxLines, kChunkBytes};
+    std::size_t unshown_ = 0; // for TakeUnshown
+    Changes changes_;         // for TakeChanges
 };
 
 // The file a save writes: the chosen name's folder, the name without its last

@@ -5,6 +5,7 @@
 
 #include "core/serial/port.h"
 #include "core/util/convert.h"
+#include "core/util/send_check.h"
 
 std::string add_other_text(std::string_view field) {
     if (field.empty()) return {};
@@ -24,6 +25,19 @@ void CommandTable::SetCommandText(int n, std::string_view text) {
     if (!valid_slot(n)) return;
     std::lock_guard lock(mutex_);
     slots_[static_cast<std::size_t>(n)] = std::string(text.substr(0, kCommandTextMax));
+    refusals_[static_cast<std::size_t>(n)].clear();
+}
+
+void CommandTable::SetCommandRefusal(int n, std::string reason) {
+    if (!valid_slot(n)) return;
+    std::lock_guard lock(mutex_);
+    refusals_[static_cast<std::size_t>(n)] = std::move(reason);
+}
+
+std::string CommandTable::CommandRefusal(int n) const {
+    if (!valid_slot(n)) return {};
+    std::lock_guard lock(mutex_);
+    return refusals_[static_cast<std::size_t>(n)];
 }
 
 bool CommandTable::AppendCommandText(int n, std::string_view text) {
@@ -43,7 +57,10 @@ std::string CommandTable::CommandText(int n) const {
 
 void CommandTable::ClearAll() {
     std::lock_guard lock(mutex_);
-    for (int n = 1; n <= kCommandCount; ++n) slots_[static_cast<std::size_t>(n)].clear();
+    for (int n = 1; n <= kCommandCount; ++n) {
+        slots_[static_cast<std::size_t>(n)].clear();
+        refusals_[static_cast<std::size_t>(n)].clear();
+    }
 }
 
 std::array<std::string, kCommandCount> CommandTable::Commands() const {
@@ -55,6 +72,10 @@ std::array<std::string, kCommandCount> CommandTable::Commands() const {
 
 void CommandTable::SendCommand(int n) {
     if (n < 1 || n > kCommandCount) return;
+    if (std::string reason = CommandRefusal(n); !reason.empty()) {
+        add_line_(send_refusal_line("Command " + std::to_string(n), reason));
+        return;
+    }
     std::string text = CommandText(n);
     std::vector<std::uint8_t> bytes;
     int count = tagged_text_to_bytes(text, bytes);

@@ -43,7 +43,13 @@ public:
     CommandTable(Port& port, LineSink add_line);
 
     // Slots 0..20; other numbers are ignored (empty text). Texts are cut to 1023 characters.
+    // A new text clears the slot's refusal.
     void SetCommandText(int n, std::string_view text);
+    // Why command n, as typed, cannot be sent (send_check.h), set beside its 8-bit text;
+    // empty when it can. While it is set, every send of the command (button, Enter,
+    // automatic reply) writes one line saying so, and nothing.
+    void SetCommandRefusal(int n, std::string reason);
+    std::string CommandRefusal(int n) const;
     // False, leaving the slot as it was, when the result would pass 1023 characters
     // (cutting it could split a tag).
     bool AppendCommandText(int n, std::string_view text);
@@ -53,7 +59,8 @@ public:
     std::array<std::string, kCommandCount> Commands() const;
 
     // Converts command n (1..20) and writes it to the port, exactly its bytes; one
-    // message-list line, none for an empty command.
+    // message-list line, none for an empty command. A command with a refusal is not
+    // sent: its line names the character at fault.
     void SendCommand(int n);
 
     void SetReplyMethod(int method);
@@ -69,6 +76,7 @@ private:
     LineSink add_line_;
     mutable std::mutex mutex_;
     std::array<std::string, kCommandCount + 1> slots_;
+    std::array<std::string, kCommandCount + 1> refusals_;
     std::atomic<int> reply_method_{kReplyNone};
     std::atomic<int> reply_command_{1};
 };

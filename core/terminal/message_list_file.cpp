@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "core/terminal/line_store.h"
+#include "core/util/line_store.h"
 #include "core/files/file_io.h"
 
 std::string message_file_text(const LineStore& lines) {

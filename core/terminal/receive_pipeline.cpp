@@ -3,20 +3,31 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <utility>
 
 #include "core/protocol/zum_codec.h"
 #include "core/protocol/zum_exchange.h"
 #include "core/serial/port.h"
 #include "core/serial/uart_receive_thread.h"
 #include "core/util/convert.h"
+#include "core/util/time_helpers.h"
 
 namespace {
 // Lines are cut at their terminator whatever the chunks are, so a chunk is what one
 // arrival brought: no quiet polls while bytes flow.
 constexpr std::int32_t kReceiveQuietPolls = 0;
+
+ReceiveInstant system_now() {
+    return {std::chrono::steady_clock::now(), std::chrono::system_clock::now()};
+}
 } // namespace
 
-ReceivePipeline::ReceivePipeline(ZumLink& link, LineSink add_line) : link_(link), add_line_(std::move(add_line)) {}
+ReceivePipeline::ReceivePipeline(ZumLink& link, LineSink add_line)
+    : link_(link), add_line_(std::move(add_line)), clock_(system_now) {}
+
+void ReceivePipeline::SetClock(ReceiveClock clock) {
+    clock_ = clock ? std::move(clock) : ReceiveClock(system_now);
+}
 
 template <typename Change>
 void ReceivePipeline::Update(Change change) {
@@ -175,6 +186,15 @@ bool ReceivePipeline::qlp_filter() const {
     return settings_.qlp_filter;
 }
 
+void ReceivePipeline::SetTimeStamps(bool on) {
+    Update([&](DisplaySettings& s, Hooks&) { s.time_stamps = on; });
+}
+
+bool ReceivePipeline::time_stamps() const {
+    std::lock_guard lock(mutex_);
+    return settings_.time_stamps;
+}
+
 DisplaySettings ReceivePipeline::settings() const {
     std::lock_guard lock(mutex_);
     return settings_;
@@ -201,8 +221,17 @@ void ReceivePipeline::ReceiveTerminalMode() {
         }
     }
     drained_ = false;
-    // Until bytes come: a change-line tick with bytes held wakes this thread (MarkWaitElapsed).
-    if (!IdlePoll()) link_.port().WaitReadable(kWaitNoDeadline, uart_thread_wake());
+    // Until bytes come: a change-line tick with bytes held wakes this thread
+    // (MarkWaitElapsed); held bytes also bound the wait, so they are shown in time.
+    // With nothing held the wait has no deadline: an idle line costs no wake-ups.
+    if (!IdlePoll()) link_.port().WaitReadable(HeldWaitMs(), uart_thread_wake());
+}
+
+int ReceivePipeline::HeldWaitMs() const {
+    if (accumulated_ <= 0) return kWaitNoDeadline;
+    const auto due = held_since_.steady + std::chrono::milliseconds(kHeldShowMs);
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(due - clock_().steady).count();
+    return static_cast<int>(std::clamp<long long>(left, 0, kHeldShowMs));
 }
 
 void ReceivePipeline::ReceiveFrameMode() {
@@ -216,7 +245,7 @@ void ReceivePipeline::ReceiveFrameMode() {
     }
     std::string text = ReceivedText(rest, n, snapshot_.receive_mode);
     if (snapshot_.receive_mode == kReceiveModeNone) remove_prefix(text, snapshot_.recorder_keyword);
-    add_line_(text);
+    AddLine(std::move(text), clock_());
     ShowLength(n);
 }
 
@@ -226,6 +255,8 @@ void ReceivePipeline::AcceptChunk(const std::uint8_t* chunk, std::int32_t n) {
     // Held bytes that fill the buffer without a terminator are shown as one line, as the
     // change-line wait would show them: a device whose lines end in another terminator
     // than the chosen one is still seen, and no received byte is dropped.
+    const ReceiveInstant now = clock_();
+    if (accumulated_ == 0) held_since_ = now;
     std::int32_t taken = 0;
     while (taken < n) {
         std::int32_t room = kReceiveHeldMax - accumulated_;
@@ -237,9 +268,12 @@ void ReceivePipeline::AcceptChunk(const std::uint8_t* chunk, std::int32_t n) {
             std::int32_t length = extract_line(accumulate_.data(), accumulated_, snapshot_.terminator.data(),
                                                snapshot_.terminator_length, line_.data());
             if (length == 0) break;
-            DeliverLine(length);
+            DeliverLine(length, now);
         }
-        if (accumulated_ == kReceiveHeldMax) FlushHeld();
+        if (accumulated_ == kReceiveHeldMax) {
+            FlushHeld();
+            held_since_ = now;
+        }
     }
     wait_elapsed_.store(false, std::memory_order_release);
     holding_.store(accumulated_ > 0, std::memory_order_release);
@@ -253,7 +287,8 @@ void ReceivePipeline::MarkWaitElapsed() {
 
 bool ReceivePipeline::IdlePoll() {
     RefreshSnapshot();
-    if (accumulated_ <= 0 || !wait_elapsed_.load(std::memory_order_acquire)) return false;
+    if (accumulated_ <= 0) return false;
+    if (!wait_elapsed_.load(std::memory_order_acquire) && HeldWaitMs() > 0) return false;
     FlushHeld();
     wait_elapsed_.store(false, std::memory_order_release);
     holding_.store(false, std::memory_order_release);
@@ -264,12 +299,15 @@ void ReceivePipeline::FlushHeld() {
     std::int32_t length = accumulated_;
     std::memcpy(line_.data(), accumulate_.data(), static_cast<std::size_t>(length));
     accumulated_ = 0;
-    DeliverLine(length);
+    DeliverLine(length, held_since_);
 }
 
-void ReceivePipeline::DeliverLine(std::int32_t length) {
+void ReceivePipeline::DeliverLine(std::int32_t length, const ReceiveInstant& now) {
+    // Lines are cut as soon as their chunk arrives, so whatever is held after this
+    // line came with the newest chunk.
+    const ReceiveInstant read = std::exchange(held_since_, now);
     if (snapshot_hooks_.reply) snapshot_hooks_.reply(line_.data(), length);
-    ShowLine(line_.data(), length);
+    ShowLine(line_.data(), length, read);
     ShowLength(length);
 }
 
@@ -280,19 +318,24 @@ void ReceivePipeline::ShowLength(std::int32_t length) {
 
 void ReceivePipeline::ShowReceivedLine(const std::uint8_t* line, std::int32_t length) {
     RefreshSnapshot();
-    ShowLine(line, length);
+    ShowLine(line, length, clock_());
 }
 
-void ReceivePipeline::ShowLine(const std::uint8_t* line, std::int32_t length) {
+void ReceivePipeline::ShowLine(const std::uint8_t* line, std::int32_t length, const ReceiveInstant& read) {
     if (snapshot_hooks_.recorder && snapshot_hooks_.recorder(line, length)) return;
     if (snapshot_.qlp_filter) {
         std::string text;
         if (FrameText(line, length, text)) {
-            add_line_(text);
+            AddLine(std::move(text), read);
             return;
         }
     }
-    add_line_(ReceivedText(line, length, snapshot_.receive_mode));
+    AddLine(ReceivedText(line, length, snapshot_.receive_mode), read);
+}
+
+void ReceivePipeline::AddLine(std::string text, const ReceiveInstant& read) {
+    if (snapshot_.time_stamps) text.insert(0, time_stamp_text(read.wall));
+    add_line_(text);
 }
 
 void ReceivePipeline::ResetAccumulated() {

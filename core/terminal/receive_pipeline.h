@@ -1,6 +1,8 @@
 // What happens to received bytes: the terminal path cuts them into lines at the
 // chosen terminator (or after a quiet period) and shows each line as text, named
-// control characters, hex pairs or a decoded frame; the frame path, taken while a
+// control characters, hex pairs or a decoded frame; bytes held for a terminator that
+// does not come are shown as a line after kHeldShowMs, so nothing received stays
+// unseen; the frame path, taken while a
 // device panel is showing, hands the bytes to the frame catcher and shows the rest.
 //
 // Threads: ReceiveDispatch, the two paths and ShowReceivedLine run on the receive
@@ -11,6 +13,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -44,6 +47,19 @@ inline constexpr std::int32_t kTerminatorMax = 64;
 // The ZUM decoder works on a copy of this size; longer lines are no ZUM frame.
 inline constexpr std::int32_t kZumLineMax = 256;
 inline constexpr std::int32_t kChangeLineWaitMax = 500;
+// Held bytes are shown as a line once the first of them was read this long ago: a
+// device whose lines end in another terminator than the chosen one (CR LF under the
+// default <NUL>) is seen within about a second, and the end of a burst is never kept
+// back. The change-line wait, when enabled, flushes sooner (at most 500 ms).
+inline constexpr int kHeldShowMs = 1000;
+
+// When received bytes were read: the steady time for the held-bytes deadline, the
+// wall time for the line's time stamp.
+struct ReceiveInstant {
+    std::chrono::steady_clock::time_point steady;
+    std::chrono::system_clock::time_point wall;
+};
+using ReceiveClock = std::function<ReceiveInstant()>;
 
 struct DisplaySettings {
     int receive_mode = kReceiveModeAscii;
@@ -56,6 +72,8 @@ struct DisplaySettings {
     bool other_valid = true;
     std::int32_t change_line_wait = 200;
     bool qlp_filter = false;
+    // Each shown line starts with "hh:mm:ss.zzz ", the time its first byte was read.
+    bool time_stamps = false;
     std::string recorder_keyword = "#";
 };
 
@@ -99,10 +117,17 @@ public:
     int change_line_wait() const;
     void SetQlpFilter(bool on);
     bool qlp_filter() const;
+    void SetTimeStamps(bool on);
+    bool time_stamps() const;
+    // Replaces the clock that dates received bytes (tests); before receiving starts.
+    void SetClock(ReceiveClock clock);
     DisplaySettings settings() const;
 
     // The change-line timer's tick; wakes the receive thread when bytes are held.
     void MarkWaitElapsed();
+    // How long the receive thread may rest before held bytes are due to be shown
+    // (kHeldShowMs after the first was read); kWaitNoDeadline while none are held.
+    int HeldWaitMs() const;
     bool wait_elapsed() const { return wait_elapsed_.load(std::memory_order_acquire); }
 
     // One receive-thread iteration.
@@ -110,7 +135,7 @@ public:
     void ReceiveTerminalMode();
     void ReceiveFrameMode();
     // The terminal path's work on a chunk already read, and on a poll that read nothing
-    // (true when the change-line wait flushed a partial line).
+    // (true when the change-line wait, or kHeldShowMs, flushed a partial line).
     void AcceptChunk(const std::uint8_t* chunk, std::int32_t n);
     bool IdlePoll();
     // Recorder, QLP filter, then the text by receive mode.
@@ -140,14 +165,19 @@ private:
     template <typename Change>
     void Update(Change change);
     static void ParseTerminator(DisplaySettings& s, int mode);
-    void ShowLine(const std::uint8_t* line, std::int32_t length);
-    // Shows every held byte as one line (held buffer full, or the change-line wait).
+    void ShowLine(const std::uint8_t* line, std::int32_t length, const ReceiveInstant& read);
+    void AddLine(std::string text, const ReceiveInstant& read);
+    // Shows every held byte as one line (held buffer full, the change-line wait, or
+    // kHeldShowMs).
     void FlushHeld();
-    void DeliverLine(std::int32_t length);
+    // Shows line_ (a line whose first byte was read at held_since_); the bytes still
+    // held came with `now`.
+    void DeliverLine(std::int32_t length, const ReceiveInstant& now);
     void ShowLength(std::int32_t length);
 
     ZumLink& link_;
     LineSink add_line_;
+    ReceiveClock clock_;
 
     mutable std::mutex mutex_;
     DisplaySettings settings_;
@@ -161,6 +191,7 @@ private:
     std::array<std::uint8_t, kReceiveHeldMax> accumulate_{};
     std::array<std::uint8_t, kReceiveHeldMax> line_{};
     std::int32_t accumulated_ = 0;
+    ReceiveInstant held_since_{}; // when the first held byte was read
     bool drained_ = false; // the last read left room: nothing was left queued
 
     std::atomic<bool> wait_elapsed_{false};

@@ -7,19 +7,26 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <chrono>
 
 #include "core/panels/device_family.h"
 #include "core/protocol/zum_exchange.h"
 #include "core/terminal/receive_pipeline.h"
+#include "core/util/time_helpers.h"
 #include "gui/main/dialog_seam.h"
+#include "gui/main/find_bar.h"
 #include "gui/main/mailbox_pump.h"
 #include "gui/main/message_dialog.h"
 #include "gui/main/message_files.h"
+#include "gui/main/message_list_menu.h"
 #include "gui/main/message_list_model.h"
 #include "gui/main/message_list_view.h"
 #include "gui/main/receive_settings_panel.h"
@@ -32,8 +39,33 @@
 #include "gui/windows/operate_panel.h"
 
 namespace {
+QString withMnemonic(QString caption, QChar key) {
+    const qsizetype at = key.isNull() ? -1 : caption.indexOf(key);
+    if (at >= 0) caption.insert(at, QLatin1Char('&'));
+    return caption;
+}
+
 // The "Total Line" counter follows lines from the receive thread about this often.
 constexpr int kCountIntervalMs = 250;
+
+// The window's two sides: a larger or maximised window gives its room to the message
+// list on the left; the pages on the right keep their width (their fields have nothing
+// to show in more), whatever width the user dragged them to.
+class ListFirstSplitter : public QSplitter {
+public:
+    using QSplitter::QSplitter;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        // Before the splitter lays its sides out anew, the pages still have their width.
+        const int pages = count() == 2 && event->oldSize().isValid() ? widget(1)->width() : 0;
+        QSplitter::resizeEvent(event);
+        if (pages <= 0) return;
+        const QList<int> now = sizes();
+        const int total = now.value(0) + now.value(1);
+        if (now.value(1) != pages && total > pages) setSizes({total - pages, pages});
+    }
+};
 
 QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) {
     auto* button = new QPushButton(QString::fromLatin1(caption), parent);
@@ -41,9 +73,12 @@ QPushButton* makeButton(QWidget* parent, const char* name, const char* caption) 
     return button;
 }
 
-QAction* makeAction(QMenu* menu, const char* name, const char* caption) {
-    QAction* action = menu->addAction(QString::fromLatin1(caption));
+// `caption` is shown with the mnemonic `key` (its first occurrence underlined, Alt+key).
+QAction* makeAction(QMenu* menu, const char* name, const QString& caption, QChar key = {},
+                    QKeySequence shortcut = {}) {
+    QAction* action = menu->addAction(withMnemonic(caption, key));
     action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
     return action;
 }
 
@@ -57,7 +92,8 @@ TForm_ZQ70_Main::TForm_ZQ70_Main(MailboxPump& mailbox, ZumLink& link, QWidget* p
     setObjectName(QStringLiteral("Form_ZQ70_Main"));
     setWindowTitle(QStringLiteral("ZQ70 Main"));
     session_ = std::make_unique<ConsoleSession>(port_, [this](const std::string& line) { AddMessageLine(line); });
-    pipeline_ = std::make_unique<ReceivePipeline>(link_, [this](const std::string& line) { AddMessageLine(line); });
+    // The pipeline stamps received lines itself, with the time they were read.
+    pipeline_ = std::make_unique<ReceivePipeline>(link_, [this](const std::string& line) { PostMessageLine(line); });
     lines_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) { ShowLines(batch); });
     fault_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) {
         for (const Letter& letter : batch) session_->ReceiveFault(static_cast<int>(letter.number));
@@ -109,30 +145,43 @@ QAction* TForm_ZQ70_Main::action(const char* name) const {
     return findChild<QAction*>(QString::fromLatin1(name));
 }
 
+// Every menu and entry has a mnemonic; the common entries carry the platform's
+// standard shortcuts, shown in the menu.
 void TForm_ZQ70_Main::BuildMenu() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    makeAction(file, "MessageLoad", "Load");
-    makeAction(file, "MessageSave", "Save");
-    makeAction(file, "Exit", "Exit");
-    QMenu* comport = menuBar()->addMenu(QStringLiteral("Comport"));
-    makeAction(comport, "ComportConfigure", "Configure");
-    makeAction(comport, "ComportClose", "Close");
-    QMenu* device = menuBar()->addMenu(QStringLiteral("QLP Device"));
-    makeAction(device, "QLPDetect", "Detect and Setting");
-    for (const DeviceFamily& family : deviceFamilies())
-        makeAction(device, deviceEntryName(family).c_str(), deviceEntryCaption(family).c_str());
-    QMenu* project = menuBar()->addMenu(QStringLiteral("General ASCII Project"));
-    makeAction(project, "GeneralASCIIDefualt", "Defualt");
-    makeAction(project, "GeneralASCIILoad", "Load");
-    makeAction(project, "GeneralASCIISave", "Save");
-    makeAction(project, "GeneralASCIIAs", "Save As");
-    QMenu* info = menuBar()->addMenu(QStringLiteral("Info"));
-    makeAction(info, "AboutZQ70", "About ZQ70");
-    makeAction(info, "AboutDUVA", "About DUVA");
+    const auto menu = [this](const char* caption, QChar key) {
+        return menuBar()->addMenu(withMnemonic(QString::fromLatin1(caption), key));
+    };
+    QMenu* file = menu("File", u'F');
+    makeAction(file, "MessageLoad", QStringLiteral("Load"), u'L', QKeySequence::Open);
+    makeAction(file, "MessageSave", QStringLiteral("Save"), u'S', QKeySequence::Save);
+    makeAction(file, "MessageFind", QStringLiteral("Find…"), u'F', QKeySequence::Find);
+    makeAction(file, "Exit", QStringLiteral("Exit"), u'x', QKeySequence::Quit);
+    QMenu* comport = menu("Comport", u'C');
+    makeAction(comport, "ComportConfigure", QStringLiteral("Configure"), u'C');
+    makeAction(comport, "ComportClose", QStringLiteral("Close"), u'l');
+    QMenu* device = menu("QLP Device", u'Q');
+    makeAction(device, "QLPDetect", QStringLiteral("Detect and Setting"), u'D');
+    for (const DeviceFamily& family : deviceFamilies()) {
+        const QString caption = QString::fromStdString(deviceEntryCaption(family));
+        makeAction(device, deviceEntryName(family).c_str(), caption, caption.at(0));
+    }
+    QMenu* project = menu("General ASCII Project", u'G');
+    makeAction(project, "GeneralASCIIDefualt", QStringLiteral("Defualt"), u'D');
+    makeAction(project, "GeneralASCIILoad", QStringLiteral("Load"), u'L');
+    makeAction(project, "GeneralASCIISave", QStringLiteral("Save"), u'S');
+    makeAction(project, "GeneralASCIIAs", QStringLiteral("Save As"), u'A');
+    QMenu* info = menu("Info", u'I');
+    makeAction(info, "AboutZQ70", QStringLiteral("About ZQ70"), u'Z');
+    makeAction(info, "AboutDUVA", QStringLiteral("About DUVA"), u'D');
+    // F10 opens the first menu, as on other desktops; Alt and a letter opens any.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, [this] {
+        if (!menuBar()->actions().isEmpty()) menuBar()->setActiveAction(menuBar()->actions().first());
+    });
 }
 
 void TForm_ZQ70_Main::BuildControls() {
-    auto* central = new QSplitter(Qt::Horizontal, this);
+    auto* central = new ListFirstSplitter(Qt::Horizontal, this);
     setCentralWidget(central);
 
     auto* left = new QWidget(central);
@@ -152,6 +201,8 @@ void TForm_ZQ70_Main::BuildControls() {
     mono.setStyleHint(QFont::Monospace);
     memo_message_->setFont(mono);
     message_layout->addWidget(memo_message_);
+    find_bar_ = new FindBar(model_->store(), memo_message_, group_message);
+    message_layout->addWidget(find_bar_);
     auto* message_row = new QHBoxLayout;
     message_row->addWidget(new QLabel(QStringLiteral("Total Line"), group_message));
     label_total_ = new QLabel(QStringLiteral("0"), group_message);
@@ -236,6 +287,14 @@ void TForm_ZQ70_Main::InitActionsConnections() {
     new MessageFiles(this, action("MessageLoad"), action("MessageSave"), model_->store(),
                      [this](const std::vector<std::string>& lines) { LoadMessageLines(lines); });
     connect(count_timer_, &QTimer::timeout, this, [this] { ShowLineCount(true); });
+    connect(action("MessageFind"), &QAction::triggered, find_bar_, &FindBar::Open);
+    auto* clear = new QAction(QStringLiteral("Clear"), memo_message_);
+    clear->setObjectName(QStringLiteral("Action_ClearLines"));
+    connect(clear, &QAction::triggered, this, &TForm_ZQ70_Main::ClearMessageList);
+    auto* save = new QAction(QStringLiteral("Save…"), memo_message_);
+    save->setObjectName(QStringLiteral("Action_SaveLines"));
+    connect(save, &QAction::triggered, action("MessageSave"), &QAction::trigger);
+    AddLineListMenu(memo_message_, model_->store(), {action("MessageFind"), clear, save});
 
     connect(action("Exit"), &QAction::triggered, this, &QWidget::close);
     connect(action("ComportConfigure"), &QAction::triggered, this, &TForm_ZQ70_Main::ConfigureComport);
@@ -295,6 +354,14 @@ void TForm_ZQ70_Main::closeEvent(QCloseEvent* event) {
 }
 
 void TForm_ZQ70_Main::AddMessageLine(const std::string& text) {
+    // Lines the program writes itself are stamped when they are written.
+    if (pipeline_ && pipeline_->time_stamps())
+        PostMessageLine(time_stamp_text(std::chrono::system_clock::now()) + text);
+    else
+        PostMessageLine(text);
+}
+
+void TForm_ZQ70_Main::PostMessageLine(const std::string& text) {
     const bool gui_thread = std::this_thread::get_id() == gui_thread_;
     mailbox_.Post(lines_box_.box(), text);
     // A line written on the GUI thread shows, and counts, at once.
@@ -306,10 +373,14 @@ void TForm_ZQ70_Main::AddMessageLine(const QString& text) {
 }
 
 void TForm_ZQ70_Main::ShowLines(std::span<Letter> batch) {
+    // The list follows new lines while it shows its end; a user who scrolled up to
+    // read, or found a line, keeps their place.
+    const QScrollBar* bar = memo_message_->verticalScrollBar();
+    const bool following = bar->value() == bar->maximum();
     model_->AppendLines(batch);
     line_count_ += static_cast<long long>(batch.size());
     ShowLineCount(false);
-    memo_message_->scrollToBottom();
+    if (following) memo_message_->scrollToBottom();
 }
 
 // Lines from the receive thread move the counter a few times a second at most:

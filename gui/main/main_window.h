@@ -25,6 +25,7 @@ class TForm_ComportSetup;
 class TForm_Message;
 class OperatePanel;
 struct DeviceFamily;
+class FindBar;
 class GeneralAsciiPage;
 class ReceivePipeline;
 class ReceiveSettingsPanel;
@@ -54,6 +55,7 @@ public:
     void SetPeers(const MainWindowPeers& peers);
 
     // Appends one line to the message list; callable from any thread, keeps call order.
+    // With time stamps on, the line is stamped with the time of this call.
     void AddMessageLine(const std::string& text);
     void AddMessageLine(const QString& text);
     void ClearMessageList();
@@ -87,6 +89,8 @@ private:
     void WireReceivePipeline();
     void FormShow();
     void ShowLines(std::span<Letter> batch);
+    // Appends a line as it is (the receive pipeline's lines come stamped).
+    void PostMessageLine(const std::string& text);
     void ShowLineCount(bool now);
     QAction* action(const char* name) const;
     void ApplyControls(const ReceiveControls& controls);
@@ -117,6 +121,7 @@ private:
 
     MessageListModel* model_ = nullptr;
     QAbstractItemView* memo_message_ = nullptr;
+    FindBar* find_bar_ = nullptr;
     QLabel* label_total_ = nullptr;
     QTabWidget* pages_ = nullptr;
     QGroupBox* group_uart_operate_ = nullptr;

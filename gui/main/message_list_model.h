@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/terminal/line_store.h"
+#include "core/util/line_store.h"
 #include "core/util/mailbox.h"
 
 class MessageListModel : public QAbstractListModel {

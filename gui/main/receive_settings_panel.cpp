@@ -60,6 +60,10 @@ void ReceiveSettingsPanel::BuildControls() {
     RadioGroup_ReceiveMessageMode = makeRadioGroup(receive, "RadioGroup_ReceiveMessageMode", "Mode",
                                                    {"None", "ASCII", "Hex"}, receive_mode_buttons_);
     receive_layout->addWidget(RadioGroup_ReceiveMessageMode);
+    CheckBox_TimeStamp = new QCheckBox(QStringLiteral("Time"), receive);
+    CheckBox_TimeStamp->setObjectName(QStringLiteral("CheckBox_TimeStamp"));
+    CheckBox_TimeStamp->setToolTip(QStringLiteral("Each line starts with the time its first byte was read"));
+    receive_layout->addWidget(CheckBox_TimeStamp);
     CheckBox_QLPFilter = new QCheckBox(QStringLiteral("QLP Filter"), receive);
     CheckBox_QLPFilter->setObjectName(QStringLiteral("CheckBox_QLPFilter"));
     receive_layout->addWidget(CheckBox_QLPFilter);
@@ -125,11 +129,14 @@ void ReceiveSettingsPanel::InitConnections() {
             &ReceiveSettingsPanel::CSpinEdit_ReceiveWaitTimeChange);
     connect(Timer_ChangeLineWait, &QTimer::timeout, this, &ReceiveSettingsPanel::Timer_ChangeLineWaitTimer);
     connect(CheckBox_QLPFilter, &QCheckBox::toggled, this, &ReceiveSettingsPanel::CheckBox_QLPFilterClick);
+    connect(CheckBox_TimeStamp, &QCheckBox::toggled, this, [this](bool on) { pipeline_.SetTimeStamps(on); });
 }
 
 void ReceiveSettingsPanel::ApplyDefaults() {
     CheckBox_QLPFilter->setChecked(false);
     CheckBox_QLPFilterClick();
+    CheckBox_TimeStamp->setChecked(false);
+    pipeline_.SetTimeStamps(false);
     receive_mode_buttons_->button(kReceiveModeAscii)->setChecked(true);
     RadioGroup_ReceiveMessageModeClick(kReceiveModeAscii);
     CSpinEdit_ReceiveWaitTime->setValue(kDefaultChangeLineWait);

@@ -63,5 +63,6 @@ private:
     QSpinBox* CSpinEdit_ReceiveWaitTime = nullptr;
     QTimer* Timer_ChangeLineWait = nullptr;
     QCheckBox* CheckBox_QLPFilter = nullptr;
+    QCheckBox* CheckBox_TimeStamp = nullptr;
     QLabel* Label_ReceiveLength = nullptr;
 };

@@ -16,6 +16,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "core/util/send_check.h"
 #include "gui/main/dialog_seam.h"
 
 namespace {
@@ -133,6 +134,8 @@ void GeneralAsciiPage::InitConnections(const ProjectActions& actions) {
         connect(Button_Command[n], &QPushButton::clicked, this, [this, n] { Button_CommandClick(n); });
         connect(Edit_Command[n], &QLineEdit::textChanged, this,
                 [this, n](const QString& text) { Edit_CommandChange(n, text); });
+        // Enter in a command line sends it, as its button does.
+        connect(Edit_Command[n], &QLineEdit::returnPressed, this, [this, n] { Button_CommandClick(n); });
     }
     connect(Button_ASCIINUL, &QPushButton::clicked, this, &GeneralAsciiPage::Button_ASCIINULClick);
     connect(Button_ASCIILF, &QPushButton::clicked, this, &GeneralAsciiPage::Button_ASCIILFClick);
@@ -188,6 +191,13 @@ void GeneralAsciiPage::SendCommand(int n) {
 }
 
 void GeneralAsciiPage::AppendCommandText(int n, const std::string& text) {
+    if (n >= 1 && n <= kCommandCount && !commands_.CommandRefusal(n).empty()) {
+        // The line holds characters 8-bit text cannot: shown again from the table it
+        // would lose them (and its refusal) to "?". The tag goes into the field instead.
+        if (commands_.CommandText(n).size() + text.size() <= kCommandTextMax)
+            Edit_Command[n]->setText(Edit_Command[n]->text() + QString::fromLatin1(text));
+        return;
+    }
     if (commands_.AppendCommandText(n, text)) ShowCommand(n);
 }
 
@@ -231,6 +241,13 @@ void GeneralAsciiPage::LoadCommandProjectFile(const std::string& path) {
 
 void GeneralAsciiPage::SaveCommandProjectFile(const std::string& path) {
     const CommandLines commands = commands_.Commands();
+    // A line with a character 8-bit text cannot hold would load back as "?".
+    for (int n = 1; n <= kCommandCount; ++n) {
+        if (std::string reason = commands_.CommandRefusal(n); !reason.empty()) {
+            dialogs().message(this, QString::fromLatin1("Not saved: Command " + std::to_string(n) + ", " + reason));
+            return;
+        }
+    }
     // A command the file could not give back is never dropped silently: say which.
     if (int unsavable = command_project_unsavable(commands); unsavable != 0) {
         dialogs().message(this, QString::fromLatin1(command_project_refusal(commands, unsavable)));
@@ -248,6 +265,7 @@ void GeneralAsciiPage::Button_CommandClick(int n) {
 
 void GeneralAsciiPage::Edit_CommandChange(int n, const QString& text) {
     commands_.SetCommandText(n, toText(text));
+    commands_.SetCommandRefusal(n, eight_bit_refusal(text.toStdU32String()));
 }
 
 void GeneralAsciiPage::Edit_CommandClick(int n) {

@@ -9,6 +9,8 @@
 #include <QVBoxLayout>
 
 #include "core/terminal/hex_send.h"
+#include "core/util/send_check.h"
+#include "gui/pages/enter_sends.h"
 
 namespace {
 // The ZIK address is decimal text; the devices answer to IDs up to 256.
@@ -20,6 +22,14 @@ QString numbered(const char* name, int n) {
 
 std::string latin1(const QLineEdit* edit) {
     return edit->text().toLatin1().toStdString();
+}
+
+// True when the field may be sent; otherwise one line says which character stops it.
+bool hexFieldSendable(const QLineEdit* edit, const std::string& field, const LineSink& add_line) {
+    const std::string reason = hex_field_refusal(edit->text().toStdU32String(), ',');
+    if (reason.empty()) return true;
+    add_line(send_refusal_line(field, reason));
+    return false;
 }
 } // namespace
 
@@ -44,11 +54,14 @@ GeneralHexPage::GeneralHexPage(Port& port, LineSink add_line, QWidget* parent)
 }
 
 void GeneralHexPage::InitConnections() {
-    for (int i = 0; i < kHexGroups; ++i)
+    for (int i = 0; i < kHexGroups; ++i) {
         connect(Button_GeneralHEXSend[i], &QPushButton::clicked, this, [this, i] { Button_GeneralHEXSendClick(i + 1); });
+        connect(Edit_GeneralHEX[i], &QLineEdit::returnPressed, this, [this, i] { Button_GeneralHEXSendClick(i + 1); });
+    }
 }
 
 void GeneralHexPage::Button_GeneralHEXSendClick(int n) {
+    if (!hexFieldSendable(Edit_GeneralHEX[n - 1], "Data " + std::to_string(n), add_line_)) return;
     std::vector<std::uint8_t> bytes = general_hex_bytes(latin1(Edit_GeneralHEX[n - 1]));
     add_line_(SendGeneralHexData(port_, bytes));
 }
@@ -80,8 +93,11 @@ QlpHexPage::QlpHexPage(Port& port, LineSink add_line, QWidget* parent)
 }
 
 void QlpHexPage::InitConnections() {
-    for (int i = 0; i < kHexGroups; ++i)
+    for (int i = 0; i < kHexGroups; ++i) {
         connect(Button_QLPHEXSend[i], &QPushButton::clicked, this, [this, i] { Button_QLPHEXSendClick(i + 1); });
+        connect(Edit_QLPHEX[i], &QLineEdit::returnPressed, this, [this, i] { Button_QLPHEXSendClick(i + 1); });
+        new EnterSends(CSpinEdit_QLPHEXID[i], [this, i] { Button_QLPHEXSendClick(i + 1); });
+    }
 }
 
 void QlpHexPage::ResetQlpHexTab() {
@@ -93,6 +109,7 @@ void QlpHexPage::ResetQlpHexTab() {
 
 void QlpHexPage::Button_QLPHEXSendClick(int n) {
     const int i = n - 1;
+    if (!hexFieldSendable(Edit_QLPHEX[i], "QLP HEX " + std::to_string(n), add_line_)) return;
     ZikFrame frame = qlp_hex_frame(static_cast<std::uint32_t>(CSpinEdit_QLPHEXID[i]->value()), latin1(Edit_QLPHEX[i]));
     if (std::optional<std::string> line = SendQlpHexFrame(port_, frame)) add_line_(*line);
 }

@@ -9,6 +9,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "gui/pages/enter_sends.h"
+
 
 namespace {
 // IDs up to 256 can be entered; only the low byte travels.
@@ -115,6 +117,12 @@ void QlpAsciiPage::InitConnections() {
         for (const SpinHexPair& value : g.values) value.ConnectPair(this);
         connect(g.value_amount, &QSpinBox::valueChanged, this, [this, n] { CSpinEdit_QLPASCIIValueAmountChange(n); });
         connect(g.send, &QPushButton::clicked, this, [this, n] { Button_QLPASCIISendClick(n); });
+        // Enter in any of the group's hex fields sends the group.
+        for (const SpinHexPair* pair : {&g.function, &g.code1, &g.code2, &g.values[0], &g.values[1], &g.values[2]}) {
+            connect(pair->hex, &QLineEdit::returnPressed, this, [this, n] { Button_QLPASCIISendClick(n); });
+            new EnterSends(pair->spin, [this, n] { Button_QLPASCIISendClick(n); });
+        }
+        for (QSpinBox* spin : {g.id, g.value_amount}) new EnterSends(spin, [this, n] { Button_QLPASCIISendClick(n); });
     }
 }
 
@@ -194,6 +202,13 @@ void QlpDataPage::InitConnections() {
     connect(CSpinEdit_QLPDataDataAmount, &QSpinBox::valueChanged, this,
             &QlpDataPage::CSpinEdit_QLPDataDataAmountChange);
     connect(Button_QLPDataSend, &QPushButton::clicked, this, &QlpDataPage::Button_QLPDataSendClick);
+    const auto send = [this] { Button_QLPDataSendClick(); };
+    for (const SpinHexPair* pair : {&function_, &data_[0], &data_[1], &data_[2], &data_[3], &data_[4], &data_[5],
+                                    &data_[6], &data_[7]}) {
+        connect(pair->hex, &QLineEdit::returnPressed, this, send);
+        new EnterSends(pair->spin, send);
+    }
+    for (QSpinBox* spin : {CSpinEdit_QLPDataID, CSpinEdit_QLPDataDataAmount}) new EnterSends(spin, send);
 }
 
 void QlpDataPage::ResetQlpDataTab() {

@@ -20,6 +20,7 @@
 #include "core/files/file_choice.h"
 #include "gui/main/mailbox_pump.h"
 #include "core/terminal/receive_pipeline.h"
+#include "core/util/send_check.h"
 
 namespace {
 constexpr int kAutoTestRateMax = 500;
@@ -228,6 +229,10 @@ void RecorderPage::Button_AutoTestStartClick() {
         Button_AutoTestStart->setText(QStringLiteral("Start"));
         return;
     }
+    if (std::string reason = eight_bit_refusal(Edit_AutoTestCommand->text().toStdU32String()); !reason.empty()) {
+        add_line_(send_refusal_line("Auto Test", reason));
+        return;
+    }
     AutoTestReset();
     Button_AutoTestStart->setText(QStringLiteral("Stop"));
     auto_test_.SetRunning(true);
@@ -237,6 +242,12 @@ void RecorderPage::Button_AutoTestStartClick() {
 }
 
 void RecorderPage::AutoTestSend() {
+    // A command 8-bit text cannot hold would go out with "?": the test stops instead.
+    if (std::string reason = eight_bit_refusal(Edit_AutoTestCommand->text().toStdU32String()); !reason.empty()) {
+        add_line_(send_refusal_line("Auto Test", reason));
+        if (auto_test_.running()) Button_AutoTestStartClick();
+        return;
+    }
     if (std::optional<std::string> line = auto_test_.Send()) add_line_(*line);
     DrainEvents();
 }

@@ -6,15 +6,20 @@
 #include <QHBoxLayout>
 #include <QHideEvent>
 #include <QLabel>
-#include <QPlainTextEdit>
+#include <QAction>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QSpinBox>
 #include <QStringList>
 #include <QVBoxLayout>
 
 #include "gui/main/dialog_seam.h"
+#include "gui/main/find_bar.h"
+#include "gui/main/line_store_model.h"
 #include "gui/main/mailbox_pump.h"
+#include "gui/main/message_list_menu.h"
+#include "gui/main/message_list_view.h"
 
 namespace {
 // Lines that belong to no exchange carry no device ID.
@@ -34,14 +39,25 @@ TForm_LinkMonitor::TForm_LinkMonitor(MailboxPump& mailbox, ZumLink& link, QWidge
 TForm_LinkMonitor::~TForm_LinkMonitor() { link_.RemoveLinkLog(this); }
 
 void TForm_LinkMonitor::BuildControls() {
-    Memo_Monitor = new QPlainTextEdit(this);
+    model_ = new LineStoreModel(log_.lines(), this);
+    Memo_Monitor = new MessageListView(this);
     Memo_Monitor->setObjectName(QStringLiteral("Memo_Monitor"));
-    Memo_Monitor->setReadOnly(true);
-    Memo_Monitor->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo_Monitor->setModel(model_);
+    Memo_Monitor->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Memo_Monitor->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Memo_Monitor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo_Monitor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo_Monitor->setMaximumBlockCount(static_cast<int>(LinkMonitorLog::kMaxLines));
     Memo_Monitor->setMinimumSize(560, 360);
+    find_bar_ = new FindBar(log_.lines(), Memo_Monitor, this);
+    auto* find = new QAction(QStringLiteral("Find…"), this);
+    find->setObjectName(QStringLiteral("Action_FindLines"));
+    find->setShortcut(QKeySequence::Find);
+    connect(find, &QAction::triggered, find_bar_, &FindBar::Open);
+    addAction(find);
+    AddLineListMenu(Memo_Monitor, log_.lines(), {find});
+    auto* lines = new QVBoxLayout;
+    lines->addWidget(Memo_Monitor, 1);
+    lines->addWidget(find_bar_);
 
     auto* filter_group = new QGroupBox(QStringLiteral("ID Filter"), this);
     filter_group->setObjectName(QStringLiteral("GroupBox_IDFilter"));
@@ -103,7 +119,7 @@ void TForm_LinkMonitor::BuildControls() {
     side->addWidget(Button_Exit);
 
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(Memo_Monitor, 1);
+    layout->addLayout(lines, 1);
     layout->addLayout(side);
 }
 
@@ -134,13 +150,13 @@ void TForm_LinkMonitor::ShowPosted(std::span<Letter> batch) {
         else
             log_.AddIdLine(static_cast<std::uint32_t>(letter.number), std::move(letter.text));
     }
-    const std::vector<std::string> shown = log_.TakeUnshown();
-    if (shown.empty()) return;
-    QStringList lines;
-    lines.reserve(static_cast<qsizetype>(shown.size()));
-    for (const std::string& line : shown)
-        lines.append(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
-    Memo_Monitor->appendPlainText(lines.join(QLatin1Char('\n')));
+    const LinkMonitorLog::Changes changes = log_.TakeChanges();
+    if (changes.appended == 0) return;
+    // The view follows new lines while it shows its end; a found line stays in sight.
+    const QScrollBar* bar = Memo_Monitor->verticalScrollBar();
+    const bool following = bar->value() == bar->maximum();
+    model_->Follow(changes.dropped, changes.appended);
+    if (following) Memo_Monitor->scrollToBottom();
     ShowCounter();
 }
 
@@ -161,7 +177,7 @@ void TForm_LinkMonitor::FormShow() {
     FlushPending();
     log_.Reset();
     open_.store(true);
-    Memo_Monitor->clear();
+    model_->Reset();
     ShowCounter();
     Button_Pause->setText(QStringLiteral("Pause"));
     CheckBox_IDFilter->setChecked(false);
@@ -172,13 +188,13 @@ void TForm_LinkMonitor::FormShow() {
 void TForm_LinkMonitor::FormClose() {
     open_.store(false);
     log_.ClearLines();
-    Memo_Monitor->clear();
+    model_->Reset();
 }
 
 void TForm_LinkMonitor::Button_ClearClick() {
     FlushPending(); // lines posted before the click go with the clear
     log_.Clear();
-    Memo_Monitor->clear();
+    model_->Reset();
     ShowCounter();
 }
 

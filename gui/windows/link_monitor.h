@@ -1,5 +1,7 @@
 // The link monitor window: one line per exchange of the device panels and per
 // chunk of received bytes that held no reply, with ID filter, pause, clear and save.
+// Its lines are kept once, in the log's line store, and shown by the message list's
+// view, with the same find bar (Ctrl+F), copy and right-click menu.
 #pragma once
 
 #include <QDialog>
@@ -13,7 +15,9 @@
 
 class QCheckBox;
 class QLabel;
-class QPlainTextEdit;
+class FindBar;
+class LineStoreModel;
+class MessageListView;
 class QPushButton;
 class QSpinBox;
 class MailboxPump;
@@ -66,7 +70,9 @@ private:
     QString save_folder_ = DefaultFileFolder();
     QString save_name_;
 
-    QPlainTextEdit* Memo_Monitor = nullptr;
+    MessageListView* Memo_Monitor = nullptr;
+    LineStoreModel* model_ = nullptr;
+    FindBar* find_bar_ = nullptr;
     QLabel* Label_LineCounter = nullptr;
     QCheckBox* CheckBox_IDFilter = nullptr;
     QSpinBox* CSpinEdit_IDFilter = nullptr;

@@ -13,9 +13,11 @@
 #include <QValueAxis>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "core/files/file_io.h"
+#include "core/panels/trend_axis.h"
 #include "gui/main/dialog_seam.h"
 
 namespace {
@@ -29,6 +31,9 @@ const QColor kChannelColours[] = {
 
 // The time axis never shows less than this, so a fresh plot does not zoom into noise.
 constexpr double kMinSpanSeconds = 10.0;
+// At most this many tick intervals on each axis, at round values.
+constexpr int kTimeTicks = 10;
+constexpr int kValueTicks = 8;
 // Points per pixel column are thinned to a low and a high.
 constexpr int kMinBuckets = 100;
 
@@ -46,8 +51,13 @@ TForm_Trend::TForm_Trend(const QString& caption, QWidget* parent) : QDialog(pare
     axis_time_ = new QValueAxis(chart_);
     axis_time_->setTitleText(QStringLiteral("Time (s)"));
     axis_time_->setLabelFormat(QStringLiteral("%.0f"));
+    // Ticks at multiples of a round interval counted from 0, wherever the data lie.
+    axis_time_->setTickType(QValueAxis::TicksDynamic);
+    axis_time_->setTickAnchor(0.0);
     axis_value_ = new QValueAxis(chart_);
     axis_value_->setTitleText(QStringLiteral("Value"));
+    axis_value_->setTickType(QValueAxis::TicksDynamic);
+    axis_value_->setTickAnchor(0.0);
     chart_->addAxis(axis_time_, Qt::AlignBottom);
     chart_->addAxis(axis_value_, Qt::AlignLeft);
     ChartView_Trend = new QChartView(chart_, this);
@@ -155,13 +165,19 @@ void TForm_Trend::Redraw() {
         lines_[i]->replace(points);
     }
     const double from_s = static_cast<double>(from_ms) / 1000.0;
-    axis_time_->setRange(from_s, std::max(static_cast<double>(to_ms) / 1000.0, from_s + kMinSpanSeconds));
+    const double to_s = std::max(static_cast<double>(to_ms) / 1000.0, from_s + kMinSpanSeconds);
+    axis_time_->setRange(from_s, to_s);
+    axis_time_->setTickInterval(round_step(to_s - from_s, kTimeTicks));
     if (low > high) {
         low = 0.0;
         high = 1.0;
     }
-    const double margin = high > low ? (high - low) * 0.05 : 1.0;
-    axis_value_->setRange(low - margin, high + margin);
+    const AxisScale scale = round_axis(low, high, kValueTicks);
+    axis_value_->setRange(scale.low, scale.high);
+    axis_value_->setTickInterval(scale.step);
+    // As many decimals as the step has: 0.5 V shows "0.5", 2 V shows "2".
+    const int decimals = scale.step >= 1.0 ? 0 : static_cast<int>(std::ceil(-std::log10(scale.step) - 1e-9));
+    axis_value_->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
 }
 
 void TForm_Trend::Button_PauseClick() {

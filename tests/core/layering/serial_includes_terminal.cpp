@@ -1,4 +1,4 @@
 // Built only by the layering test, which expects it to fail: a file of the serial
 // library has no way to a terminal header.
 #include "core/serial/port.h"
-#include "core/terminal/line_store.h"
+#include "core/terminal/recorder.h"

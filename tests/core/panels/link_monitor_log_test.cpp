@@ -11,7 +11,11 @@
 
 namespace {
 
-std::vector<std::string> asVector(const std::deque<std::string>& lines) { return {lines.begin(), lines.end()}; }
+std::vector<std::string> asVector(const LineStore& lines) {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < lines.size(); ++i) out.emplace_back(lines.line(i));
+    return out;
+}
 
 class MonitorLog : public testing::Test {
 protected:
@@ -44,7 +48,7 @@ TEST_F(MonitorLog, Filter256ShowsNothing) {
     log.SetFilterNumber(256);
     for (std::uint32_t id = 0; id < 256; ++id) log.AddIdLine(id, "x");
     log.AddLine("y");
-    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(log.lines().size(), 0u);
     EXPECT_EQ(log.counter(), 0u);
 }
 
@@ -72,7 +76,7 @@ TEST_F(MonitorLog, ClearEmptiesAndRestartsTheCounter) {
     log.AddLine("b");
     log.AddLine("queued before the clear");
     log.Clear();
-    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(log.lines().size(), 0u);
     EXPECT_EQ(log.counter(), 0u);
     EXPECT_TRUE(log.TakeUnshown().empty());
     log.AddLine("c");
@@ -90,7 +94,7 @@ TEST_F(MonitorLog, ResetRestoresTheShowingState) {
     EXPECT_FALSE(log.filter_enabled());
     EXPECT_EQ(log.filter_number(), 1);
     EXPECT_EQ(log.counter(), 0u);
-    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(log.lines().size(), 0u);
 }
 
 TEST_F(MonitorLog, UnshownLinesAreHandedOverOnce) {
@@ -99,7 +103,7 @@ TEST_F(MonitorLog, UnshownLinesAreHandedOverOnce) {
     EXPECT_EQ(log.TakeUnshown(), (std::vector<std::string>{"a", "b"}));
     EXPECT_TRUE(log.TakeUnshown().empty());
     log.ClearLines();
-    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(log.lines().size(), 0u);
     EXPECT_EQ(log.counter(), 2u); // closing clears the list, not the counter
 }
 
@@ -109,8 +113,8 @@ TEST_F(MonitorLog, KeepsTheNewestLinesOnly) {
         log.AddLine(std::to_string(i));
         }
     ASSERT_EQ(log.lines().size(), LinkMonitorLog::kMaxLines);
-    EXPECT_EQ(log.lines().front(), "5");
-    EXPECT_EQ(log.lines().back(), std::to_string(total - 1));
+    EXPECT_EQ(log.lines().line(0), "5");
+    EXPECT_EQ(log.lines().line(log.lines().size() - 1), std::to_string(total - 1));
     EXPECT_EQ(log.counter(), total);
     EXPECT_EQ(log.TakeUnshown().size(), LinkMonitorLog::kMaxLines);
 }

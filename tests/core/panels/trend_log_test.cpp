@@ -2,6 +2,7 @@
 // thinning for drawing and the CSV text.
 #include <gtest/gtest.h>
 
+#include "core/panels/trend_axis.h"
 #include "core/panels/trend_log.h"
 
 namespace {
@@ -69,3 +70,34 @@ TEST(TrendLog, CsvPathTakesTheChosenBaseName) {
     EXPECT_EQ(trend_csv_path("/tmp/run.1.log"), "/tmp/run.csv");
     EXPECT_EQ(trend_csv_path("trend"), "trend.csv");
 }
+
+// ---- round axis values ---------------------------------------------------------------
+
+struct AxisCase {
+    const char* name;
+    double low, high;
+    int max_ticks;
+    AxisScale want;
+};
+
+class RoundAxis : public ::testing::TestWithParam<AxisCase> {};
+
+TEST_P(RoundAxis, TicksAtRoundValuesAroundTheData) {
+    const AxisCase& c = GetParam();
+    const AxisScale got = round_axis(c.low, c.high, c.max_ticks);
+    EXPECT_DOUBLE_EQ(got.low, c.want.low);
+    EXPECT_DOUBLE_EQ(got.high, c.want.high);
+    EXPECT_DOUBLE_EQ(got.step, c.want.step);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ranges, RoundAxis,
+    ::testing::Values(AxisCase{"VoltsAroundTheExtremes", -0.2, 2.5, 10, {-0.5, 2.5, 0.5}},
+                      AxisCase{"ZeroToFiveVolts", 0.0, 4.9, 5, {0.0, 5.0, 1.0}},
+                      AxisCase{"TenMinutesInSeconds", 0.0, 600.0, 10, {0.0, 600.0, 100.0}},
+                      AxisCase{"TenSecondsInSeconds", 3.0, 13.0, 10, {3.0, 13.0, 1.0}},
+                      AxisCase{"MilliampsFourToTwenty", 4.0, 20.0, 8, {4.0, 20.0, 2.0}},
+                      AxisCase{"OneValue", 3.2, 3.2, 10, {2.2, 4.2, 0.2}},
+                      AxisCase{"OnlyZero", 0.0, 0.0, 10, {-1.0, 1.0, 0.2}},
+                      AxisCase{"Reversed", 2.5, -0.2, 10, {-0.5, 2.5, 0.5}}),
+    [](const auto& info) { return std::string(info.param.name); });

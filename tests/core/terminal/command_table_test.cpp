@@ -8,6 +8,7 @@
 
 #include "core/protocol/zum_exchange.h"
 #include "core/terminal/command_table.h"
+#include "core/util/send_check.h"
 #include "core/terminal/receive_pipeline.h"
 #include "support/bytes.h"
 #include "support/line_collector.h"
@@ -162,6 +163,21 @@ TEST_F(ReplyThroughPipeline, ReplyReceiveEchoesEachLineWithItsTerminator) {
     receive("one\r\ntwo\r\nrest");
     EXPECT_EQ(far.read_quiet(), bytes("one\r\ntwo\r\n"));
     EXPECT_EQ(take(), (Lines{"one<CR><LF>", "two<CR><LF>"}));
+}
+
+TEST_F(ReplyThroughPipeline, ARefusedCommandIsSentNeitherByHandNorAsAReply) {
+    table.SetCommandText(3, "h?llo");
+    table.SetCommandRefusal(3, eight_bit_refusal(U"h\u2603llo"));
+    table.SetReplyMethod(kReplyCommand);
+    table.SetReplyCommand(3);
+    table.SendCommand(3);
+    receive("a\r\n");
+    EXPECT_TRUE(far.read_quiet().empty());
+    const std::string refused = "---* Not sent: Command 3, character 2 (U+2603) is not 8-bit text (Latin-1) *---";
+    EXPECT_EQ(take(), (Lines{refused, refused, "a<CR><LF>"}));
+    table.SetCommandText(3, "hello"); // the field was corrected
+    table.SendCommand(3);
+    EXPECT_EQ(far.read_quiet(), bytes("hello"));
 }
 
 TEST_F(ReplyThroughPipeline, ReplyCommandSendsTheCommandOncePerLine) {

@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "core/files/file_choice.h"
-#include "core/terminal/line_store.h"
+#include "core/util/line_store.h"
 #include "core/terminal/message_list_file.h"
 #include "core/terminal/send_file.h"
 #include "support/memory_port_fixture.h"

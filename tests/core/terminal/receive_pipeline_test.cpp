@@ -15,6 +15,7 @@
 #include "support/pty_pair.h"
 #include "support/bytes.h"
 #include "support/line_collector.h"
+#include "core/util/time_helpers.h"
 
 namespace {
 
@@ -195,6 +196,72 @@ TEST_F(PipelineTest, WaitMarkWithNothingHeldShowsNothing) {
     EXPECT_TRUE(take().empty());
 }
 
+// ---- held bytes shown after a second, time stamps ------------------------------------
+
+// A clock the test moves by hand: both times advance together from a known moment.
+class ClockedPipelineTest : public PipelineTest {
+protected:
+    void SetUp() override {
+        pipeline.SetClock([this] { return ReceiveInstant{steady_start + elapsed, wall_start + elapsed}; });
+    }
+    std::string stamp(std::chrono::milliseconds at) const { return time_stamp_text(wall_start + at); }
+
+    std::chrono::steady_clock::time_point steady_start = std::chrono::steady_clock::now();
+    std::chrono::system_clock::time_point wall_start = std::chrono::system_clock::now();
+    std::chrono::milliseconds elapsed{0};
+};
+
+struct HeldCase {
+    const char* name;
+    int line_control;
+    const char* other;
+    bool qlp_filter;
+    std::string_view received;
+    std::string shown;
+};
+
+class HeldBytes : public ClockedPipelineTest, public ::testing::WithParamInterface<HeldCase> {};
+
+TEST_P(HeldBytes, AreShownOnceTheFirstWasReadASecondAgo) {
+    const HeldCase& c = GetParam();
+    pipeline.SetLineControlMode(c.line_control, c.other);
+    pipeline.SetQlpFilter(c.qlp_filter);
+    feed(c.received.substr(0, 1));
+    elapsed = 600ms;
+    feed(c.received.substr(1)); // more bytes do not put the line off
+    elapsed = 999ms;
+    EXPECT_EQ(pipeline.HeldWaitMs(), 1);
+    EXPECT_FALSE(pipeline.IdlePoll());
+    elapsed = 1000ms;
+    EXPECT_EQ(pipeline.HeldWaitMs(), 0);
+    EXPECT_TRUE(pipeline.IdlePoll());
+    EXPECT_EQ(take(), Lines{c.shown});
+    EXPECT_EQ(pipeline.HeldWaitMs(), kWaitNoDeadline);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LineControls, HeldBytes,
+    ::testing::Values(HeldCase{"CrLfLinesUnderNul", kLineControlNul, "", false, "a\r\nb\r\n"sv, "a<CR><LF>b<CR><LF>"},
+                      HeldCase{"PartialUnderCrLf", kLineControlCrLf, "", false, "ab\r"sv, "ab<CR>"},
+                      HeldCase{"PartialUnderOther", kLineControlOther, "3B", false, "ab"sv, "ab"},
+                      HeldCase{"QlpFilterPath", kLineControlNul, "", true, "% 1,5"sv, "ZUM Frame = % 1,5,0,0"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(ClockedPipelineTest, ALineIsStampedWithTheReadOfItsFirstByte) {
+    pipeline.SetTimeStamps(true);
+    pipeline.SetLineControlMode(kLineControlCrLf, "");
+    feed("AB");
+    elapsed = 300ms;
+    feed("\r\nCD");
+    EXPECT_EQ(take(), Lines{stamp(0ms) + "AB<CR><LF>"});
+    elapsed = 1299ms;
+    EXPECT_FALSE(pipeline.IdlePoll()); // CD came at 300 ms
+    elapsed = 1300ms;
+    EXPECT_TRUE(pipeline.IdlePoll());
+    EXPECT_EQ(take(), Lines{stamp(300ms) + "CD"});
+    EXPECT_NE(stamp(0ms), stamp(300ms));
+}
+
 TEST_F(PipelineTest, StoppingDropsHeldBytes) {
     feed("partial");
     pipeline.ResetAccumulated();
@@ -368,10 +435,10 @@ protected:
     }
     void TearDown() override { comport_configure(ComportSetting{}); }
 
-    // Runs receive iterations until `count` lines were shown or a second passed.
-    Lines dispatch_until(std::size_t count) {
+    // Runs receive iterations until `count` lines were shown or `bound` passed.
+    Lines dispatch_until(std::size_t count, std::chrono::milliseconds bound = 1s) {
         Lines got;
-        for (auto end = std::chrono::steady_clock::now() + 1s; std::chrono::steady_clock::now() < end;) {
+        for (auto end = std::chrono::steady_clock::now() + bound; std::chrono::steady_clock::now() < end;) {
             pipeline.ReceiveDispatch();
             for (std::string& l : take()) got.push_back(std::move(l));
             if (got.size() >= count) break;
@@ -388,6 +455,12 @@ TEST_F(PipelinePortTest, TerminalPathCutsReceivedBytes) {
     ASSERT_TRUE(far.write("AB\r\nCD\r\nEF"));
     EXPECT_EQ(dispatch_until(2), (Lines{"AB<CR><LF>", "CD<CR><LF>"}));
     EXPECT_EQ(pipeline.accumulated(), 2);
+}
+
+TEST_F(PipelinePortTest, WithTheDefaultsACrLfDeviceIsSeenWithinTheSecond) {
+    ASSERT_TRUE(far.write("x 1\r\nx 2\r\n"));
+    EXPECT_EQ(dispatch_until(1, 3s), Lines{"x 1<CR><LF>x 2<CR><LF>"});
+    EXPECT_EQ(pipeline.accumulated(), 0);
 }
 
 TEST_F(PipelinePortTest, TerminalPathShowsTheFirst2048OfABurstAndHoldsTheRest) {

@@ -1,7 +1,12 @@
 // The main window, its settings dialog and message dialog, offscreen, over a pseudo-terminal.
+#include <QAbstractItemView>
 #include <QAction>
+#include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -79,6 +84,82 @@ private slots:
         QCOMPARE(total(), QStringLiteral("0"));
         click(main(), "Button_AddMessageMark");
         QCOMPARE(total(), QStringLiteral("1"));
+    }
+
+    // Find lands on each line holding the text in turn, wrapping, and says where it is.
+    void findLandsOnEachMatchInTurn() {
+        for (const char* line : {"one alpha", "two", "three ALPHA", "four alpha"}) main()->AddMessageLine(std::string(line));
+        auto* view = child<QAbstractItemView>(main(), "Memo_Message");
+        QVERIFY(!child<QWidget>(main(), "Panel_Find")->isVisible());
+        trigger("MessageFind");
+        QVERIFY(child<QWidget>(main(), "Panel_Find")->isVisible());
+        child<QLineEdit>(main(), "LineEdit_Find")->setText(QStringLiteral("alpha"));
+        const auto next = [&](const char* button) {
+            QTest::mouseClick(child<QPushButton>(main(), button), Qt::LeftButton);
+            return QStringLiteral("%1 %2").arg(view->currentIndex().row()).arg(
+                child<QLabel>(main(), "Label_FindCount")->text());
+        };
+        QCOMPARE(next("Button_FindNext"), QStringLiteral("0 1 of 3"));
+        QCOMPARE(next("Button_FindNext"), QStringLiteral("2 2 of 3"));
+        QCOMPARE(next("Button_FindNext"), QStringLiteral("3 3 of 3"));
+        QCOMPARE(next("Button_FindNext"), QStringLiteral("0 1 of 3"));
+        QCOMPARE(next("Button_FindPrevious"), QStringLiteral("3 3 of 3"));
+        QVERIFY(view->selectionModel()->isRowSelected(3, QModelIndex()));
+        child<QCheckBox>(main(), "CheckBox_FindCase")->setChecked(true);
+        QCOMPARE(next("Button_FindPrevious"), QStringLiteral("0 1 of 2"));
+        child<QLineEdit>(main(), "LineEdit_Find")->setText(QStringLiteral("zzz"));
+        QCOMPARE(next("Button_FindNext"), QStringLiteral("0 Not found"));
+        QTest::keyClick(child<QLineEdit>(main(), "LineEdit_Find"), Qt::Key_Escape);
+        QVERIFY(!child<QWidget>(main(), "Panel_Find")->isVisible());
+    }
+
+    // Copy takes every selected line in order, as shown; the menu's "Clear" clears.
+    void copyAndTheListMenu() {
+        for (const char* line : {"first", "second", "third", "fourth"}) main()->AddMessageLine(std::string(line));
+        auto* view = child<QAbstractItemView>(main(), "Memo_Message");
+        const auto select = [&](int row, QItemSelectionModel::SelectionFlags how) {
+            view->selectionModel()->select(view->model()->index(row, 0), how);
+        };
+        select(3, QItemSelectionModel::Select);
+        select(0, QItemSelectionModel::Select);
+        select(1, QItemSelectionModel::Select);
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("first\nsecond\nfourth"));
+        QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("first\nsecond\nthird\nfourth"));
+        QCOMPARE(view->contextMenuPolicy(), Qt::ActionsContextMenu);
+        trigger("Action_ClearLines");
+        QVERIFY(lines().isEmpty());
+    }
+
+    // F10 and Alt with a menu's letter open that menu from the keyboard.
+    void menusOpenFromTheKeyboard() {
+        main()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main()));
+        for (const auto& [key, modifiers, menu] : {std::tuple{Qt::Key_F10, Qt::NoModifier, "File"},
+                                                   std::tuple{Qt::Key_C, Qt::AltModifier, "Comport"},
+                                                   std::tuple{Qt::Key_I, Qt::AltModifier, "Info"}}) {
+            QTest::keyClick(main(), key, modifiers);
+            QTRY_VERIFY(main()->menuBar()->activeAction() != nullptr);
+            QCOMPARE(main()->menuBar()->activeAction()->iconText(), QString::fromLatin1(menu));
+            QMenu* open = main()->menuBar()->activeAction()->menu();
+            QTRY_VERIFY(open->isVisible());
+            open->close();
+            main()->menuBar()->setActiveAction(nullptr);
+            QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+        }
+    }
+
+    void aLargerWindowGivesItsRoomToTheList() {
+        auto* list = child<QWidget>(main(), "Memo_Message");
+        QTRY_VERIFY(list->width() > 0);
+        const QSize before = list->size();
+        main()->resize(main()->width() + 500, main()->height() + 200);
+        QTRY_VERIFY(list->width() > before.width());
+        QVERIFY2(list->width() - before.width() >= 450, qPrintable(QString::number(list->width() - before.width())));
+        QVERIFY(list->height() - before.height() >= 150);
     }
 
     void aBoundedListStillCountsEveryLine() {

@@ -12,6 +12,8 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QRegularExpression>
+#include <QTime>
 #include <QTimer>
 #include <QtTest>
 
@@ -168,6 +170,25 @@ private slots:
         QCOMPARE(main()->pipeline().terminator(), std::vector<std::uint8_t>{0x3B});
         QCOMPARE(other->palette().color(QPalette::Text), normal);
         other->clear();
+    }
+
+    // "Time" stamps a line with the read of its first byte, not with when it is drawn:
+    // a line without a terminator is drawn a second after it came.
+    void aStampedLineCarriesItsArrivalTime() {
+        openPort();
+        box("CheckBox_TimeStamp")->click();
+        const int before = lines().size();
+        const QTime sent = QTime::currentTime();
+        QVERIFY(h_->far.write("AB"));
+        QTRY_COMPARE_WITH_TIMEOUT(lines().size(), before + 1, 5000);
+        const QTime drawn = QTime::currentTime();
+        const QString line = lines().last();
+        QCOMPARE(line.mid(12), QStringLiteral(" AB"));
+        const QTime stamp = QTime::fromString(line.left(12), QStringLiteral("hh:mm:ss.zzz"));
+        QVERIFY2(sent.msecsTo(stamp) >= -1 && sent.msecsTo(stamp) < 500, qPrintable(line));
+        QVERIFY2(stamp.msecsTo(drawn) >= 900, qPrintable(line));
+        click(QStringLiteral("Button_AddMessageMark"));
+        QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3} -+\\* MARK Line")).match(lines().last()).hasMatch());
     }
 
     void receivedLinesAreCutShownAndMeasured() {

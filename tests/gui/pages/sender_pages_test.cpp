@@ -1,4 +1,7 @@
 // The HEX and QLP tabs in the main window, offscreen, with the bytes checked at the far end.
+#include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QTabWidget>
 #include <cstring>
@@ -43,7 +46,11 @@ private slots:
         QTest::newRow("pairs") << 2 << "0102FF" << Bytes{1, 2, 0xFF} << sent + "01,02,FF";
         QTest::newRow("halfPairs") << 3 << "1,2,3" << Bytes{} << empty;
         QTest::newRow("blank") << 4 << "01 02" << Bytes{1, 0} << sent + "01,00";
-        QTest::newRow("nonHex") << 5 << "0G" << Bytes{0} << sent + "00";
+        // A character that is no hex digit, separator or blank sends nothing and is named.
+        const QString refused = QStringLiteral("---* Not sent: Data %1, character %2 is not a hex digit, \",\" or a blank *---");
+        QTest::newRow("nonHex") << 5 << "0G" << Bytes{} << refused.arg(5).arg("2 (\"G\")");
+        QTest::newRow("letterAmongPairs") << 4 << "41 4g zz" << Bytes{} << refused.arg(4).arg("5 (\"g\")");
+        QTest::newRow("beyondLatin1") << 3 << QStringLiteral("41\u2603") << Bytes{} << refused.arg(3).arg("3 (U+2603)");
         QTest::newRow("extraCommas") << 6 << ",,41,,42," << Bytes{0x41, 0x42} << sent + "41,42";
         QTest::newRow("oneCharacter") << 1 << "A" << Bytes{} << empty;
         QTest::newRow("1023") << 2 << repeated41(1023) << Bytes(511, 0x41) << sent + hexList41(511);
@@ -60,6 +67,71 @@ private slots:
         h->click(QStringLiteral("Button_GeneralHEXSend%1").arg(group));
         QCOMPARE(h->lastLine(), line);
         QCOMPARE(h->far.read_quiet(), wire);
+    }
+
+    // Enter in a field sends it, as its Send button does.
+    void enterSends_data() {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<Bytes>("wire");
+        QTest::newRow("command") << "Edit_Command7" << "AT<CR>" << Bytes{'A', 'T', '\r'};
+        QTest::newRow("generalHex") << "Edit_GeneralHEX2" << "41,42" << Bytes{0x41, 0x42};
+        QTest::newRow("qlpHex") << "Edit_QLPHEX1" << "41" << textFrame("@ 1,A");
+        QTest::newRow("qlpData") << "Edit_QLPDataData0" << "12" << Bytes{};
+        QTest::newRow("qlpAsciiSpin") << "CSpinEdit_QLPASCIIID2" << "7" << textFrame("% 7,0,0,0,0");
+    }
+
+    void enterSends() {
+        QFETCH(QString, edit);
+        QFETCH(QString, text);
+        QFETCH(Bytes, wire);
+        h->openPort();
+        QWidget* field = h->control(edit);
+        if (auto* spin = qobject_cast<QSpinBox*>(field))
+            spin->setValue(text.toInt());
+        else
+            h->setText(edit, text);
+        QTest::keyClick(field, Qt::Key_Return);
+        const Bytes sent = h->far.read_quiet();
+        if (wire.empty())
+            QVERIFY(!sent.empty());
+        else
+            QCOMPARE(sent, wire);
+    }
+
+    // Typed text 8-bit text cannot hold is refused, named, and nothing is sent.
+    void commandBeyondLatin1IsRefused() {
+        h->openPort();
+        h->setText("Edit_Command2", QStringLiteral("h\u00E9llo \u2603"));
+        h->click("Button_Command2");
+        QCOMPARE(h->lastLine(),
+                 QStringLiteral("---* Not sent: Command 2, character 7 (U+2603) is not 8-bit text (Latin-1) *---"));
+        QVERIFY(h->far.read_quiet().empty());
+        // Nor is it saved in a project, which would load it back as "?".
+        const QString project = QDir::temp().filePath(QStringLiteral("benchlink-refused.zqa"));
+        QFile::remove(project);
+        h->dialogs.file_answers.push_back(project);
+        child<QAction>(h->main(), "GeneralASCIIAs")->trigger();
+        QCOMPARE(h->dialogs.messages,
+                 QStringList{QStringLiteral("Not saved: Command 2, character 7 (U+2603) is not 8-bit text (Latin-1)")});
+        QVERIFY(!QFile::exists(project));
+        // Nor sent by the auto-test, which does not start.
+        h->setText("Edit_AutoTestCommand", QStringLiteral("\u2603"));
+        h->click("Button_AutoTestStart");
+        QCOMPARE(h->lastLine(),
+                 QStringLiteral("---* Not sent: Auto Test, character 1 (U+2603) is not 8-bit text (Latin-1) *---"));
+        QCOMPARE(h->text("Button_AutoTestStart"), QStringLiteral("Start"));
+        h->setText("Edit_Command2", QStringLiteral("h\u00E9llo"));
+        h->click("Button_Command2");
+        QCOMPARE(h->far.read_quiet(), (Bytes{'h', 0xE9, 'l', 'l', 'o'}));
+    }
+
+    void qlpHexFieldIsCheckedToo() {
+        h->openPort();
+        h->setText("Edit_QLPHEX2", "4x");
+        h->click("Button_QLPHEXSend2");
+        QVERIFY(h->lastLine().startsWith(QStringLiteral("---* Not sent: QLP HEX 2, character 2 (\"x\")")));
+        QVERIFY(h->far.read_quiet().empty());
     }
 
     void generalHexGroups() {

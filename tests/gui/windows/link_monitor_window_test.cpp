@@ -5,7 +5,10 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPlainTextEdit>
+#include <QAbstractItemView>
+#include <QAction>
+#include <QClipboard>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -29,9 +32,11 @@ private:
     ZumLink link_{comport_port()};
     std::unique_ptr<TForm_LinkMonitor> monitor_;
 
+    QAbstractItemView* memo() { return child<QAbstractItemView>(monitor_.get(), "Memo_Monitor"); }
     QStringList memoLines() {
-        const QString text = child<QPlainTextEdit>(monitor_.get(), "Memo_Monitor")->toPlainText();
-        return text.isEmpty() ? QStringList() : text.split(QLatin1Char('\n'));
+        QStringList lines;
+        for (int row = 0; row < memo()->model()->rowCount(); ++row) lines << memo()->model()->index(row, 0).data().toString();
+        return lines;
     }
     QString counter() { return child<QLabel>(monitor_.get(), "Label_LineCounter")->text(); }
     void click(const char* name) { QTest::mouseClick(child<QPushButton>(monitor_.get(), name), Qt::LeftButton); }
@@ -54,7 +59,7 @@ private slots:
         QCOMPARE(monitor_->windowTitle(), QStringLiteral("Link Monitor"));
         QCOMPARE(monitor_->objectName(), QStringLiteral("Form_LinkMonitor"));
         QVERIFY(!monitor_->isModal());
-        QVERIFY(child<QPlainTextEdit>(monitor_.get(), "Memo_Monitor")->isReadOnly());
+        QCOMPARE(memo()->editTriggers(), QAbstractItemView::NoEditTriggers);
         QCOMPARE(child<QPushButton>(monitor_.get(), "Button_Clear")->text(), QStringLiteral("Clear"));
         QCOMPARE(child<QPushButton>(monitor_.get(), "Button_Save")->text(), QStringLiteral("Save"));
         QCOMPARE(child<QPushButton>(monitor_.get(), "Button_Pause")->text(), QStringLiteral("Pause"));
@@ -235,6 +240,21 @@ private slots:
         QCOMPARE(link_.Send(request, message), kExchangeWriteFault);
         QCOMPARE(memoLines(), QStringList{QStringLiteral("None Com Setup.")});
         link_.RemoveLinkLog(monitor_.get());
+    }
+    // The monitor's lines have the message list's find and copy.
+    void findAndCopyAsInTheMessageList() {
+        for (const char* line : {"Success.  Send % 5,5,48,2", "Timeout!", "Success.  Send % 5,5,48,3"})
+            monitor_->AddLine(line);
+        child<QAction>(monitor_.get(), "Action_FindLines")->trigger();
+        QVERIFY(child<QWidget>(monitor_.get(), "Panel_Find")->isVisible());
+        child<QLineEdit>(monitor_.get(), "LineEdit_Find")->setText(QStringLiteral("success"));
+        QTest::mouseClick(child<QPushButton>(monitor_.get(), "Button_FindPrevious"), Qt::LeftButton);
+        QCOMPARE(memo()->currentIndex().row(), 2);
+        QCOMPARE(child<QLabel>(monitor_.get(), "Label_FindCount")->text(), QStringLiteral("2 of 2"));
+        memo()->selectionModel()->select(memo()->model()->index(1, 0), QItemSelectionModel::Select);
+        memo()->setFocus();
+        QTest::keyClick(memo(), Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("Timeout!\nSuccess.  Send % 5,5,48,3"));
     }
 };
 

@@ -4,7 +4,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QPlainTextEdit>
+#include <QAbstractItemView>
 #include <QTemporaryDir>
 
 #include "gui/windows/link_monitor.h"
@@ -133,7 +133,13 @@ private slots:
             QDialog* monitor = h_->windows->link_monitor();
             QVERIFY(monitor->isVisible());
             QCOMPARE(monitor->parentWidget(), static_cast<QWidget*>(panel)); // usable beside a modal panel
-            QTRY_VERIFY(child<QPlainTextEdit>(monitor, "Memo_Monitor")->toPlainText().contains("Success.  Send % 1,"));
+            const auto monitorText = [monitor] {
+                const QAbstractItemModel* rows = child<QAbstractItemView>(monitor, "Memo_Monitor")->model();
+                QStringList lines;
+                for (int row = 0; row < rows->rowCount(); ++row) lines << rows->index(row, 0).data().toString();
+                return lines.join(QLatin1Char('\n'));
+            };
+            QTRY_VERIFY(monitorText().contains("Success.  Send % 1,"));
 
             QTest::mouseClick(child<QPushButton>(panel, "Button_Trend"), Qt::LeftButton);
             TForm_Trend* trend = panel->trend();

@@ -1,4 +1,4 @@
-// The message list's lines, stored compactly as 8-bit text in fixed-size chunks:
+// The lines of the message list and the link monitor, stored compactly as 8-bit text in fixed-size chunks:
 // a million lines cost little more than their text, and an append never copies
 // what is already stored (a growing single buffer would, stalling the window).
 //
@@ -23,6 +23,9 @@ public:
     // Appends without dropping: the owner drops (DropOldest) once it can say so.
     void append(std::string_view line);
     void clear();
+    // Drops the oldest line alone, silently (no notice): for a list that keeps exactly
+    // its last lines. A chunk goes once its last line went.
+    void PopFront();
     // The lines as shown: the dropped-lines notice first once lines were dropped.
     std::size_t size() const { return refs_.size() + (notice_.empty() ? 0 : 1); }
     std::string_view line(std::size_t index) const;
@@ -36,6 +39,19 @@ public:
     // notice (row 0) is not touched by the first.
     std::size_t DropOldestLines();
     void UpdateNotice();
+    // Finding a text: the rows (as size() counts them) that hold it, and which comes
+    // next from row `from` forward or backward, wrapping at the ends.
+    struct FindResult {
+        std::size_t matches = 0; // rows holding the text
+        std::size_t row = npos;  // the next such row; npos when there is none
+        std::size_t rank = 0;    // its place among the matches, from 1
+    };
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
+    // `from` npos starts before the first row (forward) or after the last (backward).
+    // Case folding covers Latin-1 letters, as the lines are 8-bit text. An empty text
+    // matches nothing. One pass over the stored text, chunk by chunk.
+    FindResult Find(std::string_view text, bool match_case, std::size_t from, bool forward) const;
+
     // Lines dropped since the last clear.
     std::uint64_t dropped() const { return dropped_; }
     std::size_t max_lines() const { return max_lines_; }

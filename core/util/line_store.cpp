@@ -1,4 +1,4 @@
-#include "core/terminal/line_store.h"
+#include "core/util/line_store.h"
 
 #include <algorithm>
 
@@ -35,6 +35,16 @@ void LineStore::clear() {
     text_bytes_ = 0;
     dropped_ = 0;
     notice_.clear();
+}
+
+void LineStore::PopFront() {
+    if (refs_.empty()) return;
+    text_bytes_ -= refs_.front().length;
+    refs_.pop_front();
+    if (--chunks_.front().lines == 0) {
+        chunks_.pop_front();
+        ++first_chunk_;
+    }
 }
 
 std::string_view LineStore::line(std::size_t index) const {
