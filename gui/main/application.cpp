@@ -4,12 +4,18 @@
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
+#include <iostream>
+#include <string>
+#include <vector>
 
 #include "core/panels/device_family.h"
 #include "core/serial/comport.h"
+#include "gui/main/kept_settings.h"
 #include "gui/main/mailbox_pump.h"
 #include "gui/main/main_window.h"
 #include "gui/main/message_dialog.h"
+#include "gui/main/start_options.h"
+#include "gui/pages/general_ascii_page.h"
 #include "gui/windows/uart_detect.h"
 #include "gui/windows/link_monitor.h"
 #include "gui/windows/pt57_operate.h"
@@ -42,11 +48,33 @@ OperatePanel* makePanelOf(const DeviceFamily& family, MailboxPump& mailbox, ZumL
     return makePanel<OperatePanel>(family, mailbox, link, owner);
 }
 
+// The toolkit's own options ("-platform offscreen", "-style fusion") go to it, not to
+// the program's command line: single-dash options, with the value of those that take one.
+std::vector<std::string> programArguments(int argc, char** argv) {
+    static const char* const kToolkitValued[] = {"-platform", "-platformpluginpath", "-platformtheme", "-plugin",
+                                                 "-display", "-style", "-stylesheet", "-session", "-geometry",
+                                                 "-title", "-name", "-qwindowgeometry", "-qwindowtitle",
+                                                 "-qwindowicon"};
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.size() < 2 || arg[0] != '-' || arg[1] == '-' || arg == "-h") {
+            args.push_back(arg);
+            continue;
+        }
+        for (const char* valued : kToolkitValued)
+            if (arg == valued) ++i;
+    }
+    return args;
+}
+
 } // namespace
 
 // The program's one port, wired in here: everything that talks to the line is given it.
-BenchlinkWindows::BenchlinkWindows() : mailbox_(std::make_unique<MailboxPump>()), link_(comport_port()) {
+BenchlinkWindows::BenchlinkWindows()
+    : mailbox_(std::make_unique<MailboxPump>()), port_(comport_port()), link_(port_) {
     main_ = std::make_unique<TForm_ZQ70_Main>(*mailbox_, link_);
+    main_->SetByteCounter(&port_);
     QWidget* owner = main_.get();
     message_ = new TForm_Message(owner);
     comport_setup_ = new TForm_ComportSetup(owner);
@@ -83,6 +111,16 @@ OperatePanel* BenchlinkWindows::operate_panel(std::string_view family) const {
 }
 
 int runBenchlink(int argc, char** argv) {
+    StartOptions options;
+    std::string error;
+    if (!parseStartOptions(programArguments(argc, argv), options, error)) {
+        std::cerr << "benchlink: " << error << " (benchlink --help lists the options)\n";
+        return kStartUsage;
+    }
+    if (options.help) {
+        std::cout << startUsage();
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZQ70 Benchlink"));
     QPixmap icon(64, 64);
@@ -93,6 +131,15 @@ int runBenchlink(int argc, char** argv) {
     }
     QApplication::setWindowIcon(QIcon(icon));
     BenchlinkWindows windows;
-    windows.main()->show();
-    return QApplication::exec();
+    TForm_ZQ70_Main* main = windows.main();
+    KeptSettings kept(options.defaults ? std::string() : program_settings_path());
+    main->SetSettingsChanged([&kept, main] { kept.Save(*main); });
+    main->show();
+    kept.Restore(*main);
+    if (!options.project.empty() && !main->general_ascii_page()->OpenProject(options.project))
+        main->AddMessageLine("Command project " + options.project + " is gone.");
+    if (options.configure) main->ConfigureWith(options.line, options.path);
+    const int code = QApplication::exec();
+    kept.Save(*main);
+    return code;
 }

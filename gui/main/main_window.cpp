@@ -14,6 +14,9 @@
 #include <algorithm>
 
 #include "core/panels/device_family.h"
+#include "core/serial/counting_port.h"
+#include "core/serial/system_ports.h"
+#include "core/terminal/port_status_text.h"
 #include "core/protocol/zum_exchange.h"
 #include "core/terminal/receive_pipeline.h"
 #include "gui/main/dialog_seam.h"
@@ -22,6 +25,8 @@
 #include "gui/main/message_files.h"
 #include "gui/main/message_list_model.h"
 #include "gui/main/message_list_view.h"
+#include "gui/main/port_reconnect.h"
+#include "gui/main/status_line.h"
 #include "gui/main/receive_settings_panel.h"
 #include "gui/pages/general_ascii_page.h"
 #include "gui/pages/hex_pages.h"
@@ -61,6 +66,7 @@ TForm_ZQ70_Main::TForm_ZQ70_Main(MailboxPump& mailbox, ZumLink& link, QWidget* p
     lines_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) { ShowLines(batch); });
     fault_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) {
         for (const Letter& letter : batch) session_->ReceiveFault(static_cast<int>(letter.number));
+        FollowLostPort();
         ApplyControls(session_->controls());
     });
     session_->SetFaultReporter([this](int error) { mailbox_.Queue(fault_box_.box(), {}, error); });
@@ -69,8 +75,21 @@ TForm_ZQ70_Main::TForm_ZQ70_Main(MailboxPump& mailbox, ZumLink& link, QWidget* p
     });
     count_timer_ = new QTimer(this);
     count_timer_->setSingleShot(true);
+    reconnect_ = new PortReconnect(
+        [this] {
+            const bool back = session_->TryReconnect();
+            if (back) ApplyControls(session_->controls());
+            return back;
+        },
+        this);
     BuildMenu();
     BuildControls();
+    status_line_ = new StatusLine(this);
+    setStatusBar(status_line_);
+    status_line_->SetResetCounts([this] {
+        if (counter_) counter_->ResetCounts();
+        ShowByteCounts();
+    });
     InitActionsConnections();
     resize(1100, 700);
 }
@@ -255,6 +274,7 @@ void TForm_ZQ70_Main::InitActionsConnections() {
             [this] { AddMessageLine(std::string()); });
     connect(button_start_receive_, &QPushButton::clicked, this, [this] {
         session_->StartReceive();
+        FollowLostPort();
         ApplyControls(session_->controls());
     });
     connect(button_stop_receive_, &QPushButton::clicked, this, [this] {
@@ -288,8 +308,10 @@ void TForm_ZQ70_Main::closeEvent(QCloseEvent* event) {
     if (shown_once_) {
         session_->StopReceive();
         session_->CloseFlow();
+        FollowLostPort();
         ApplyControls(session_->controls());
         mailbox_.DeliverNow();
+        if (settings_changed_) settings_changed_();
     }
     event->accept();
 }
@@ -306,6 +328,7 @@ void TForm_ZQ70_Main::AddMessageLine(const QString& text) {
 }
 
 void TForm_ZQ70_Main::ShowLines(std::span<Letter> batch) {
+    ShowByteCounts();
     model_->AppendLines(batch);
     line_count_ += static_cast<long long>(batch.size());
     ShowLineCount(false);
@@ -322,6 +345,7 @@ void TForm_ZQ70_Main::ShowLineCount(bool now) {
         count_timer_->stop();
         count_shown_.start();
         label_total_->setText(QString::number(line_count_));
+        ShowByteCounts();
         return;
     }
     count_timer_->start(kCountIntervalMs);
@@ -345,22 +369,62 @@ void TForm_ZQ70_Main::ApplyControls(const ReceiveControls& controls) {
     for (QPushButton* b : group_uart_operate_->findChildren<QPushButton*>()) b->setEnabled(controls.uart_operate);
     button_start_receive_->setEnabled(controls.start_receive);
     button_stop_receive_->setEnabled(controls.stop_receive);
+    ShowPortStatus();
+}
+
+void TForm_ZQ70_Main::ShowPortStatus() {
+    const std::string device = session_->device_path();
+    status_line_->Show(*session_, device.empty() ? std::string() : comport_link_target(device));
+    setWindowTitle(QString::fromStdString(main_window_title(session_->port_name(), session_->state())));
+    ShowByteCounts();
+}
+
+void TForm_ZQ70_Main::ShowByteCounts() {
+    if (status_line_) status_line_->ShowCounts(counter_ ? counter_->received() : 0, counter_ ? counter_->sent() : 0);
+}
+
+void TForm_ZQ70_Main::SetReconnect(bool on) {
+    reconnect_on_ = on;
+    FollowLostPort();
+}
+
+void TForm_ZQ70_Main::FollowLostPort() {
+    const bool follow = reconnect_on_ && session_->lost();
+    if (follow && !reconnect_->Active())
+        reconnect_->Start(session_->device_path());
+    else if (!follow)
+        reconnect_->Stop();
 }
 
 void TForm_ZQ70_Main::ConfigureComport() {
     TForm_ComportSetup* setup = peers_.comport_setup;
     if (!setup) return;
     setup->SetSetting(session_->setting());
+    setup->SetReconnect(reconnect_on_);
     dialogs().ShowModal(*setup);
-    if (setup->Confirmed())
-        session_->ConfigureConfirmed(setup->GetSetting());
-    else
-        session_->ConfigureAborted();
+    if (setup->Confirmed()) {
+        reconnect_on_ = setup->Reconnect();
+        ConfigureWith(setup->GetSetting());
+        return;
+    }
+    session_->ConfigureAborted();
     ApplyControls(session_->controls());
+}
+
+void TForm_ZQ70_Main::ConfigureWith(const ComportSetting& setting, const std::string& path) {
+    if (counter_) counter_->ResetCounts();
+    if (path.empty())
+        session_->ConfigureConfirmed(setting);
+    else
+        session_->ConfigurePath(path, setting);
+    FollowLostPort();
+    ApplyControls(session_->controls());
+    if (settings_changed_) settings_changed_();
 }
 
 void TForm_ZQ70_Main::ComportCloseClick() {
     session_->CloseFlow();
+    FollowLostPort();
     ApplyControls(session_->controls());
 }
 

@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -20,6 +21,9 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class MailboxPump;
+class CountingPort;
+class PortReconnect;
+class StatusLine;
 class MessageListModel;
 class TForm_ComportSetup;
 class TForm_Message;
@@ -52,6 +56,12 @@ public:
 
     // Also lets the receive path know when a device panel shows.
     void SetPeers(const MainWindowPeers& peers);
+    // The port's byte counts the status line shows (the program's port wraps its line
+    // in it); without one the counts stay 0.
+    void SetByteCounter(CountingPort* counter) { counter_ = counter; }
+    // Whether a port whose device vanished is brought back by itself (on by default).
+    void SetReconnect(bool on);
+    bool reconnect() const { return reconnect_on_; }
 
     // Appends one line to the message list; callable from any thread, keeps call order.
     void AddMessageLine(const std::string& text);
@@ -60,8 +70,18 @@ public:
     // Replaces the list with loaded lines; the counter shows 0 and counts later lines only.
     void LoadMessageLines(const std::vector<std::string>& lines);
     void ConfigureComport();
+    // Configures the port as "Configure" confirmed with `setting` would; with a
+    // `path`, that device instead of the setting's COM number.
+    void ConfigureWith(const ComportSetting& setting, const std::string& path = {});
+    // Told when something kept between runs changed (a configure) and when the
+    // window closes, so it is saved.
+    void SetSettingsChanged(std::function<void()> changed) { settings_changed_ = std::move(changed); }
+    ReceiveSettingsPanel* receive_settings() const { return receive_settings_; }
+    // The status line and title after a change of the port's state.
+    void ShowPortStatus();
 
     ConsoleSession& session() { return *session_; }
+    const ComportSetting& session_setting() const { return session_->setting(); }
     // The port the window's senders and session use.
     Port& port() { return port_; }
     // What the receive thread runs: line cutting, display, reply and recorder hooks.
@@ -90,6 +110,9 @@ private:
     void ShowLineCount(bool now);
     QAction* action(const char* name) const;
     void ApplyControls(const ReceiveControls& controls);
+    void ShowByteCounts();
+    // Watches for a lost port's device while the session says it is lost.
+    void FollowLostPort();
 
     void ComportCloseClick();
     void QLPDetectClick();
@@ -126,4 +149,9 @@ private:
     QElapsedTimer count_shown_;
     GeneralAsciiPage* general_ascii_ = nullptr;
     ReceiveSettingsPanel* receive_settings_ = nullptr;
+    StatusLine* status_line_ = nullptr;
+    CountingPort* counter_ = nullptr;
+    PortReconnect* reconnect_ = nullptr;
+    bool reconnect_on_ = true;
+    std::function<void()> settings_changed_;
 };
