@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 #include "core/serial/port.h"
 
@@ -18,6 +19,8 @@ public:
     std::uint64_t sent() const { return sent_.load(std::memory_order_relaxed); }
     // Both counts back to 0 (a new configure, or the user's reset).
     void ResetCounts();
+    // Called on the counting thread after a count grew; set before any thread uses the port.
+    void SetCountsChanged(std::function<void()> changed) { changed_ = std::move(changed); }
 
     ComportStatus Open(const ComportSetting& setting) override { return inner_.Open(setting); }
     ComportStatus OpenPath(const std::string& path, const ComportSetting& setting) override {
@@ -41,4 +44,5 @@ private:
     Port& inner_;
     std::atomic<std::uint64_t> received_{0};
     std::atomic<std::uint64_t> sent_{0};
+    std::function<void()> changed_;
 };

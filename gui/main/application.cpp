@@ -4,7 +4,13 @@
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
+#include <QSocketNotifier>
 #include <iostream>
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+#endif
 #include <string>
 #include <vector>
 
@@ -68,6 +74,28 @@ std::vector<std::string> programArguments(int argc, char** argv) {
     return args;
 }
 
+#if !defined(_WIN32)
+// A request to end (SIGTERM at logout, SIGINT, SIGHUP) closes the program as "Exit"
+// does, so the port is closed and the settings are written. The handler only writes
+// a byte to a pipe, which the GUI thread watches.
+int g_quit_pipe[2] = {-1, -1};
+
+void onQuitSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(g_quit_pipe[1], &byte, 1);
+}
+
+bool catchQuitSignals() {
+    if (pipe2(g_quit_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    struct sigaction action {};
+    action.sa_handler = onQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal_number, &action, nullptr);
+    return true;
+}
+#endif
+
 } // namespace
 
 // The program's one port, wired in here: everything that talks to the line is given it.
@@ -121,6 +149,10 @@ int runBenchlink(int argc, char** argv) {
         std::cout << startUsage();
         return 0;
     }
+#if !defined(_WIN32)
+    // Before the windows: a request to end that comes while they are made waits in the pipe.
+    const bool quit_signals = catchQuitSignals();
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZQ70 Benchlink"));
     QPixmap icon(64, 64);
@@ -139,6 +171,19 @@ int runBenchlink(int argc, char** argv) {
     if (!options.project.empty() && !main->general_ascii_page()->OpenProject(options.project))
         main->AddMessageLine("Command project " + options.project + " is gone.");
     if (options.configure) main->ConfigureWith(options.line, options.path);
+    // What the start changed (a project from the command line) is kept at once.
+    kept.Save(*main);
+#if !defined(_WIN32)
+    if (quit_signals) {
+        auto* quit = new QSocketNotifier(g_quit_pipe[0], QSocketNotifier::Read, main);
+        QObject::connect(quit, &QSocketNotifier::activated, main, [main] {
+            char bytes[16];
+            while (read(g_quit_pipe[0], bytes, sizeof bytes) > 0) {}
+            main->close();
+            QApplication::quit();
+        });
+    }
+#endif
     const int code = QApplication::exec();
     kept.Save(*main);
     return code;

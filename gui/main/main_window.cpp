@@ -70,6 +70,10 @@ TForm_ZQ70_Main::TForm_ZQ70_Main(MailboxPump& mailbox, ZumLink& link, QWidget* p
         ApplyControls(session_->controls());
     });
     session_->SetFaultReporter([this](int error) { mailbox_.Queue(fault_box_.box(), {}, error); });
+    counts_box_ = mailbox_.AddReceiver([this](std::span<Letter>) {
+        counts_posted_.store(false);
+        ShowByteCounts();
+    });
     mailbox_.SetDropReporter([this](std::uint64_t dropped) {
         AddMessageLine("---* " + std::to_string(dropped) + " messages lost: the window fell behind *---");
     });
@@ -121,6 +125,7 @@ void TForm_ZQ70_Main::SetCurrentCommand(int n) {
 TForm_ZQ70_Main::~TForm_ZQ70_Main() {
     // Stop the receive thread while everything it reaches still exists.
     session_.reset();
+    if (counter_) counter_->SetCountsChanged(nullptr);
     mailbox_.SetDropReporter(nullptr);
 }
 
@@ -381,6 +386,16 @@ void TForm_ZQ70_Main::ShowPortStatus() {
 
 void TForm_ZQ70_Main::ShowByteCounts() {
     if (status_line_) status_line_->ShowCounts(counter_ ? counter_->received() : 0, counter_ ? counter_->sent() : 0);
+}
+
+void TForm_ZQ70_Main::SetByteCounter(CountingPort* counter) {
+    counter_ = counter;
+    // The counts show with the next delivery of the mailbox, at the drawing cadence
+    // while bytes flow; a line at rest posts nothing.
+    if (counter_)
+        counter_->SetCountsChanged([this] {
+            if (!counts_posted_.exchange(true)) mailbox_.Queue(counts_box_.box());
+        });
 }
 
 void TForm_ZQ70_Main::SetReconnect(bool on) {

@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -58,7 +59,7 @@ public:
     void SetPeers(const MainWindowPeers& peers);
     // The port's byte counts the status line shows (the program's port wraps its line
     // in it); without one the counts stay 0.
-    void SetByteCounter(CountingPort* counter) { counter_ = counter; }
+    void SetByteCounter(CountingPort* counter);
     // Whether a port whose device vanished is brought back by itself (on by default).
     void SetReconnect(bool on);
     bool reconnect() const { return reconnect_on_; }
@@ -131,6 +132,9 @@ private:
     // Removed before the session goes: nothing is delivered to a window being destroyed.
     MailboxReceiver lines_box_;
     MailboxReceiver fault_box_;
+    MailboxReceiver counts_box_;
+    // A letter to show the counts is on its way: bytes that come meanwhile ride with it.
+    std::atomic<bool> counts_posted_{false};
     MainWindowPeers peers_;
     bool shown_once_ = false;
     long long line_count_ = 0;

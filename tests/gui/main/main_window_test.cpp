@@ -2,14 +2,19 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QtTest>
 #include <atomic>
 #include <thread>
 
+#include "core/terminal/program_settings.h"
 #include "gui/main/application.h"
+#include "gui/main/kept_settings.h"
 #include "gui/main/main_window.h"
 #include "gui/main/message_dialog.h"
 #include "gui/main/message_list_model.h"
@@ -30,6 +35,19 @@ std::function<void(QDialog&)> confirmPort(int port, int fix = 0) {
     };
 }
 
+// Answers the settings dialog: the port with "Reconnect" as given, then "Ok".
+std::function<void(QDialog&)> confirmReconnect(int port, bool reconnect) {
+    return [port, reconnect](QDialog& dialog) {
+        child<QComboBox>(&dialog, "ComboBox_Comport")->setCurrentIndex(port);
+        child<QCheckBox>(&dialog, "CheckBox_Reconnect")->setChecked(reconnect);
+        QTest::mouseClick(child<QPushButton>(&dialog, "Botton_OK"), Qt::LeftButton);
+    };
+}
+
+QString count(const char* what, qulonglong n) {
+    return QString::fromLatin1(what) + QLocale().toString(n);
+}
+
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -48,6 +66,7 @@ private:
         QTest::mouseClick(child<QPushButton>(window, button), Qt::LeftButton);
     }
     bool enabled(const char* name) { return child<QWidget>(main(), name)->isEnabled(); }
+    QString status(const char* label) { return child<QLabel>(main(), label)->text(); }
 
 private slots:
     void init() {
@@ -204,6 +223,109 @@ private slots:
                               "Buadrate = 115200", "Parity Check = None", "Stop Bits = 1", "Data Bits = 8", "",
                               "---* Start Receive *---   "}));
         QVERIFY(enabled("Button_StopReceive"));
+    }
+
+    // The status line says where the port leads, its line, its state and the bytes
+    // that crossed it both ways, whoever sent them; a double-click starts the counts anew.
+    void statusLineFollowsThePortAndCountsBothWays() {
+        QCOMPARE(status("Label_StatusPort"), QStringLiteral("None"));
+        QCOMPARE(status("Label_StatusState"), QStringLiteral("Closed"));
+        h_->dialogs.modal_handlers.push_back([](QDialog& dialog) {
+            child<QComboBox>(&dialog, "ComboBox_Comport")->setCurrentIndex(1);
+            child<QComboBox>(&dialog, "ComboBox_Parity")->setCurrentIndex(2);
+            child<QSpinBox>(&dialog, "CSpinEdit_FixRate")->setValue(3);
+            QTest::mouseClick(child<QPushButton>(&dialog, "Botton_OK"), Qt::LeftButton);
+        });
+        trigger("ComportConfigure");
+        QCOMPARE(status("Label_StatusPort"), QStringLiteral("COM1 ") + QString::fromStdString(h_->far.slave_path()));
+        QCOMPARE(status("Label_StatusSettings"), QStringLiteral("118656 8E1"));
+        QCOMPARE(status("Label_StatusState"), QStringLiteral("Receiving"));
+        QCOMPARE(main()->windowTitle(), QStringLiteral("ZQ70 Main - COM1"));
+
+        const std::string burst = std::string(1500, 'x') + "\r\n";
+        QVERIFY(h_->far.write(burst));
+        QTRY_COMPARE(status("Label_StatusRx"), count("RX ", burst.size()));
+        child<QLineEdit>(main(), "Edit_Command1")->setText(QStringLiteral("AB<CR>"));
+        click(main(), "Button_Command1");
+        QCOMPARE(h_->far.read_exactly(3).size(), std::size_t{3});
+        QTRY_COMPARE(status("Label_StatusTx"), count("TX ", 3));
+
+        QTest::mouseDClick(child<QLabel>(main(), "Label_StatusTx"), Qt::LeftButton);
+        QCOMPARE(status("Label_StatusRx"), QStringLiteral("RX 0"));
+        QCOMPARE(status("Label_StatusTx"), QStringLiteral("TX 0"));
+
+        click(main(), "Button_StopReceive");
+        QCOMPARE(status("Label_StatusState"), QStringLiteral("Open"));
+        trigger("ComportClose");
+        QCOMPARE(status("Label_StatusState"), QStringLiteral("Closed"));
+        QCOMPARE(main()->windowTitle(), QStringLiteral("ZQ70 Main"));
+    }
+
+    // COM3's device goes (the far end closes) and a new one comes under the same link:
+    // the program reopens it by itself and receives again.
+    void aLostPortComesBackByItself() {
+        auto gone = std::make_unique<PtyPair>();
+        QVERIFY(h_->ports.link(3, *gone));
+        h_->dialogs.modal_handlers.push_back(confirmPort(3));
+        trigger("ComportConfigure");
+        gone->close_far_end();
+        QTRY_COMPARE(status("Label_StatusState"), QStringLiteral("Lost"));
+        QVERIFY(!child<QLabel>(main(), "Label_StatusState")->toolTip().isEmpty());
+
+        PtyPair back;
+        QVERIFY(h_->ports.link(3, back));
+        QTRY_VERIFY(lines().contains(QStringLiteral("COM3 Reconnected.")));
+        QCOMPARE(lines().last(), QStringLiteral("---* Start Receive *---   "));
+        QCOMPARE(status("Label_StatusState"), QStringLiteral("Receiving"));
+        QVERIFY(back.write(std::string_view("again\0", 6)));
+        QTRY_COMPARE(lines().last(), QStringLiteral("again<NUL>"));
+    }
+
+    // With "Reconnect" off the port stays lost; "Start Receive" never claims to receive
+    // from a device that is gone, and reopens it once it is back.
+    void startReceiveOnALostPortReopensOrSaysWhy() {
+        auto gone = std::make_unique<PtyPair>();
+        QVERIFY(h_->ports.link(3, *gone));
+        h_->dialogs.modal_handlers.push_back(confirmReconnect(3, false));
+        trigger("ComportConfigure");
+        gone->close_far_end();
+        QTRY_COMPARE(status("Label_StatusState"), QStringLiteral("Lost"));
+        gone.reset();
+
+        click(main(), "Button_StartReceive");
+        QVERIFY2(lines().last().startsWith(QStringLiteral("COM3 Lost! ")), qPrintable(lines().last()));
+        QVERIFY(enabled("Button_StartReceive"));
+        QCOMPARE(status("Label_StatusState"), QStringLiteral("Lost"));
+
+        PtyPair back;
+        QVERIFY(h_->ports.link(3, back));
+        QTest::qWait(100);
+        QVERIFY(!lines().contains(QStringLiteral("COM3 Reconnected.")));
+        click(main(), "Button_StartReceive");
+        QCOMPARE(lines().mid(lines().size() - 2),
+                 QStringList({"COM3 Reconnected.", "---* Start Receive *---   "}));
+        QVERIFY(enabled("Button_StopReceive"));
+    }
+
+    // A damaged benchlink.conf: the defaults, one line that says so, and the file
+    // written whole at the next save.
+    void aDamagedSettingsFileStartsWithTheDefaults() {
+        const std::string path = program_settings_path();
+        QVERIFY(write_program_settings(path, ProgramSettings{}));
+        {
+            QFile file(QString::fromStdString(path));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("port=3\nbaudrate=fast\n");
+        }
+        KeptSettings kept(path);
+        kept.Restore(*main());
+        QCOMPARE(lines().size(), 1);
+        QVERIFY2(lines().last().contains(QStringLiteral("defaults")), qPrintable(lines().last()));
+        QCOMPARE(main()->session().setting().port, 0);
+        kept.Save(*main());
+        ProgramSettings reread;
+        std::string reason;
+        QCOMPARE(read_program_settings(path, reread, reason), SettingsRead::kLoaded);
     }
 
     void settingsDialogProgrammedRate() {
