@@ -9,7 +9,9 @@
 // A serial device the machine has now.
 struct SystemPort {
     std::string path;        // what a port opens: "/dev/serial/by-id/usb-...", "/dev/ttyACM0", "COM4"
-    std::string description; // "FTDI FT232R USB UART A10K3XYZ", "16550A UART", a Windows friendly name
+    std::string description; // "FTDI FT232R USB UART A10K3XYZ (ttyUSB0)", "UART", the device behind a Windows COM port
+
+    bool operator==(const SystemPort&) const = default;
 };
 
 // The machine's serial devices, the stable names first: on Linux every
