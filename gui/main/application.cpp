@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QSocketNotifier>
+#include <cctype>
 #include <iostream>
 #if !defined(_WIN32)
 #include <fcntl.h>
@@ -55,7 +56,7 @@ OperatePanel* makePanelOf(const DeviceFamily& family, MailboxPump& mailbox, ZumL
 }
 
 // The toolkit's own options ("-platform offscreen", "-style fusion") go to it, not to
-// the program's command line: single-dash options, with the value of those that take one.
+// the program's command line: single-dash words, with the value of those that take one.
 std::vector<std::string> programArguments(int argc, char** argv) {
     static const char* const kToolkitValued[] = {"-platform", "-platformpluginpath", "-platformtheme", "-plugin",
                                                  "-display", "-style", "-stylesheet", "-session", "-geometry",
@@ -64,7 +65,10 @@ std::vector<std::string> programArguments(int argc, char** argv) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg.size() < 2 || arg[0] != '-' || arg[1] == '-' || arg == "-h") {
+        // "-2" is a value (--fix -2), "-h" the program's own help.
+        const bool toolkit = arg.size() >= 2 && arg[0] == '-' && std::isalpha(static_cast<unsigned char>(arg[1])) &&
+                             arg != "-h";
+        if (!toolkit) {
             args.push_back(arg);
             continue;
         }
