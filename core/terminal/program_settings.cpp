@@ -77,6 +77,7 @@ const std::vector<Field>& fields() {
         integer("change_line_enabled", 0, 1, [](auto& s) { return s.change_line_enabled; },
                 [](auto& s, long long v) { s.change_line_enabled = v; }),
         text("project_file", &ProgramSettings::project_file),
+        text("message_folder", &ProgramSettings::message_folder),
         text("geometry", &ProgramSettings::geometry),
     };
     return kFields;

@@ -257,8 +257,8 @@ void TForm_ZQ70_Main::AddPage(QWidget* page, const char* name, const char* capti
 void TForm_ZQ70_Main::InitActionsConnections() {
     auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };
 
-    new MessageFiles(this, action("MessageLoad"), action("MessageSave"), model_->store(),
-                     [this](const std::vector<std::string>& lines) { LoadMessageLines(lines); });
+    message_files_ = new MessageFiles(this, action("MessageLoad"), action("MessageSave"), model_->store(),
+                                      [this](const std::vector<std::string>& lines) { LoadMessageLines(lines); });
     connect(count_timer_, &QTimer::timeout, this, [this] { ShowLineCount(true); });
 
     connect(action("Exit"), &QAction::triggered, this, &QWidget::close);

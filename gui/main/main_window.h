@@ -25,6 +25,7 @@ class MailboxPump;
 class CountingPort;
 class PortReconnect;
 class StatusLine;
+class MessageFiles;
 class MessageListModel;
 class TForm_ComportSetup;
 class TForm_Message;
@@ -78,6 +79,7 @@ public:
     // window closes, so it is saved.
     void SetSettingsChanged(std::function<void()> changed) { settings_changed_ = std::move(changed); }
     ReceiveSettingsPanel* receive_settings() const { return receive_settings_; }
+    MessageFiles* message_files() const { return message_files_; }
     // The status line and title after a change of the port's state.
     void ShowPortStatus();
 
@@ -154,6 +156,7 @@ private:
     GeneralAsciiPage* general_ascii_ = nullptr;
     ReceiveSettingsPanel* receive_settings_ = nullptr;
     StatusLine* status_line_ = nullptr;
+    MessageFiles* message_files_ = nullptr;
     CountingPort* counter_ = nullptr;
     PortReconnect* reconnect_ = nullptr;
     bool reconnect_on_ = true;
