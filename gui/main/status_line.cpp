@@ -15,6 +15,12 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text) {
 CountLabel* makeCount(QWidget* parent, const char* name, const QString& text) {
     auto* label = new CountLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
+    // Counts change while bytes flow: of a fixed size and opaque, so a new count
+    // repaints the label alone and asks for no new layout of the status line (room
+    // for a count of a thousand billion).
+    label->setFixedWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("RX 000,000,000,000,000")));
+    label->setFixedHeight(label->sizeHint().height());
+    label->setAutoFillBackground(true);
     return label;
 }
 
