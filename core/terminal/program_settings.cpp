@@ -84,7 +84,7 @@ const std::vector<Field>& fields() {
 }
 
 bool make_folders(const std::string& folder) {
-    for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+    for (std::size_t slash = folder.find_first_of("/\\", 1);; slash = folder.find_first_of("/\\", slash + 1)) {
         const std::string part = folder.substr(0, slash);
 #if defined(_WIN32)
         const int made = _mkdir(part.c_str());
