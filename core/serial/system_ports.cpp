@@ -4,6 +4,10 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+// After windows.h: the Ports device class's GUID is defined here, not only declared.
+#include <initguid.h>
+#include <devguid.h>
+#include <setupapi.h>
 #else
 #include <dirent.h>
 #include <sys/stat.h>
@@ -17,8 +21,11 @@
 
 #if defined(_WIN32)
 
-std::vector<SystemPort> comport_system_ports(const std::string&, const std::string&) {
-    // The serial ports the system knows, by COM name, with the device behind each.
+namespace {
+
+// The system's serial ports by COM name, with the device behind each (the registry's
+// list, which every serial driver fills in).
+std::vector<SystemPort> registry_ports() {
     std::vector<SystemPort> ports;
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) != ERROR_SUCCESS)
@@ -35,6 +42,49 @@ std::vector<SystemPort> comport_system_ports(const std::string&, const std::stri
         ports.push_back({reinterpret_cast<const char*>(value), name});
     }
     RegCloseKey(key);
+    return ports;
+}
+
+// The friendly name Device Manager shows ("USB Serial Port (COM4)") of each present
+// device of the Ports class, by its COM name.
+std::string friendly_name(HDEVINFO devices, SP_DEVINFO_DATA& device, std::string& com) {
+    HKEY key = SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
+    if (key == INVALID_HANDLE_VALUE) return {};
+    char port[64] = {};
+    DWORD length = sizeof port - 1;
+    DWORD type = 0;
+    if (RegQueryValueExA(key, "PortName", nullptr, &type, reinterpret_cast<BYTE*>(port), &length) == ERROR_SUCCESS &&
+        type == REG_SZ)
+        com = port;
+    RegCloseKey(key);
+    char name[256] = {};
+    if (!SetupDiGetDeviceRegistryPropertyA(devices, &device, SPDRP_FRIENDLYNAME, nullptr,
+                                           reinterpret_cast<BYTE*>(name), sizeof name - 1, nullptr))
+        return {};
+    return name;
+}
+
+} // namespace
+
+std::vector<SystemPort> comport_system_ports(const std::string&, const std::string&) {
+    std::vector<SystemPort> ports = registry_ports();
+    HDEVINFO devices = SetupDiGetClassDevsA(&GUID_DEVCLASS_PORTS, nullptr, nullptr, DIGCF_PRESENT);
+    if (devices == INVALID_HANDLE_VALUE) return ports;
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    for (DWORD i = 0; SetupDiEnumDeviceInfo(devices, i, &device); ++i) {
+        std::string com;
+        const std::string name = friendly_name(devices, device, com);
+        if (com.empty() || name.empty()) continue;
+        bool listed = false;
+        for (SystemPort& port : ports)
+            if (port.path == com) {
+                port.description = name;
+                listed = true;
+            }
+        if (!listed) ports.push_back({com, name});
+    }
+    SetupDiDestroyDeviceInfoList(devices);
     return ports;
 }
 
