@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <charconv>
+#include <cstdlib>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -99,6 +100,11 @@ bool make_folders(const std::string& folder) {
 } // namespace
 
 std::string program_settings_path() {
+#if defined(_WIN32)
+    // The Windows place for a user's program settings (roaming with the profile).
+    if (const char* appdata = std::getenv("APPDATA"); appdata && appdata[0] != '\0')
+        return std::string(appdata) + "\\benchlink\\benchlink.conf";
+#endif
     const std::string ports = comport_ports_folder();
     const std::size_t slash = ports.find_last_of("/\\");
     if (ports.empty() || slash == std::string::npos) return {};

@@ -26,8 +26,8 @@ struct ProgramSettings {
     bool operator==(const ProgramSettings&) const = default;
 };
 
-// ${XDG_CONFIG_HOME:-$HOME/.config}/benchlink/benchlink.conf (the Windows equivalent
-// there); empty when there is no configuration folder.
+// ${XDG_CONFIG_HOME:-$HOME/.config}/benchlink/benchlink.conf, beside the ports folder;
+// on Windows %APPDATA%\benchlink\benchlink.conf. Empty when there is no such folder.
 std::string program_settings_path();
 
 std::string format_program_settings(const ProgramSettings& settings);
