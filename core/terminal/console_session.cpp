@@ -168,7 +168,8 @@ void ConsoleSession::ReceiveFault(int error) {
     AddLine(port_name() + " Receive Fault! " + reason);
     receiving_when_lost_ = receiving_;
     StopReceive();
-    MarkLost(reason);
+    // A fault reported after the user closed the port leaves nothing to bring back.
+    if (port_open_ == 1) MarkLost(reason);
 }
 
 void ConsoleSession::MarkLost(std::string reason) {
@@ -210,6 +211,11 @@ void ConsoleSession::PauseForDetect() {
 }
 
 void ConsoleSession::ResumeAfterDetect() {
+    if (lost_) {
+        // Still gone: it comes back with its own setting, receiving as before the window.
+        receiving_when_lost_ = remembered_receiving_;
+        return;
+    }
     // The detect window may have reopened the port at another rate; an explicit
     // device keeps its COM number 0 and is opened by its path again.
     comport_setting_ = port_.Setting();

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
 #include <QSpinBox>
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <thread>
 
+#include "core/serial/system_ports.h"
 #include "core/terminal/program_settings.h"
 #include "gui/main/application.h"
 #include "gui/main/kept_settings.h"
@@ -356,6 +358,26 @@ private slots:
         setup->show();
         QCOMPARE(child<QComboBox>(setup, "ComboBox_Buadrate")->currentText(), QStringLiteral("115200"));
         QCOMPARE(child<QSpinBox>(setup, "CSpinEdit_FixRate")->value(), -3);
+        setup->close();
+    }
+
+    // "Use for this port" links the device picked from the machine's list to the COM
+    // number, and the path beside the port list follows.
+    void settingsDialogLinksAMachineDeviceToThePort() {
+        if (comport_system_ports().empty()) QSKIP("this machine has no serial device to list");
+        TForm_ComportSetup* setup = h_->windows->comport_setup();
+        setup->SetSetting(ComportSetting{});
+        setup->show();
+        auto* list = child<QListWidget>(setup, "ListWidget_SystemPorts");
+        QVERIFY(list->count() > 0);
+        QVERIFY(!child<QPushButton>(setup, "Button_AssignPort")->isEnabled());
+        child<QComboBox>(setup, "ComboBox_Comport")->setCurrentIndex(7);
+        list->setCurrentRow(list->count() - 1);
+        const QString device = list->currentItem()->data(Qt::UserRole).toString();
+        click(setup, "Button_AssignPort");
+        QCOMPARE(QString::fromStdString(comport_device_target(7)), device);
+        QCOMPARE(child<QLabel>(setup, "Label_ComportPath")->text(),
+                 QString::fromStdString(h_->ports.ports_folder() + "/com7") + QStringLiteral("  (present)"));
         setup->close();
     }
 
