@@ -8,6 +8,7 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QtTest>
 #include <atomic>
@@ -359,6 +360,37 @@ private slots:
         QCOMPARE(child<QComboBox>(setup, "ComboBox_Buadrate")->currentText(), QStringLiteral("115200"));
         QCOMPARE(child<QSpinBox>(setup, "CSpinEdit_FixRate")->value(), -3);
         setup->close();
+    }
+
+    // What the user set comes back at the next start: the receive settings, the port's
+    // setting (not opened), "Reconnect".
+    void settingsComeBackAtTheNextStart() {
+        const std::string path = program_settings_path();
+        QTest::mouseClick(child<QRadioButton>(main(), "RadioGroup_ReceiveMessageMode_2"), Qt::LeftButton);
+        QTest::mouseClick(child<QRadioButton>(main(), "RadioGroup_LineControlMode_4"), Qt::LeftButton);
+        child<QLineEdit>(main(), "Edit_LineControlOther")->setText(QStringLiteral("0D 0A"));
+        child<QSpinBox>(main(), "CSpinEdit_ReceiveWaitTime")->setValue(350);
+        child<QCheckBox>(main(), "CheckBox_ChangeLine")->setChecked(true);
+        child<QCheckBox>(main(), "CheckBox_QLPFilter")->setChecked(true);
+        h_->dialogs.modal_handlers.push_back(confirmReconnect(1, false));
+        trigger("ComportConfigure");
+        KeptSettings(path).Save(*main());
+
+        h_->windows = std::make_unique<BenchlinkWindows>();
+        main()->show();
+        KeptSettings(path).Restore(*main());
+        QVERIFY(child<QRadioButton>(main(), "RadioGroup_ReceiveMessageMode_2")->isChecked());
+        QVERIFY(child<QRadioButton>(main(), "RadioGroup_LineControlMode_4")->isChecked());
+        QCOMPARE(child<QLineEdit>(main(), "Edit_LineControlOther")->text(), QStringLiteral("0D 0A"));
+        QVERIFY(child<QLineEdit>(main(), "Edit_LineControlOther")->isEnabled());
+        QCOMPARE(child<QSpinBox>(main(), "CSpinEdit_ReceiveWaitTime")->value(), 350);
+        QVERIFY(child<QSpinBox>(main(), "CSpinEdit_ReceiveWaitTime")->isEnabled());
+        QVERIFY(child<QCheckBox>(main(), "CheckBox_QLPFilter")->isChecked());
+        QCOMPARE(main()->session().setting().port, 1);
+        QCOMPARE(main()->session().port_open(), 0);
+        QVERIFY(!main()->reconnect());
+        QCOMPARE(status("Label_StatusState"), QStringLiteral("Closed"));
+        QVERIFY(lines().isEmpty());
     }
 
     // "Use for this port" links the device picked from the machine's list to the COM
