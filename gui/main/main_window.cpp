@@ -333,7 +333,6 @@ void TForm_ZQ70_Main::AddMessageLine(const QString& text) {
 }
 
 void TForm_ZQ70_Main::ShowLines(std::span<Letter> batch) {
-    ShowByteCounts();
     model_->AppendLines(batch);
     line_count_ += static_cast<long long>(batch.size());
     ShowLineCount(false);
@@ -350,7 +349,6 @@ void TForm_ZQ70_Main::ShowLineCount(bool now) {
         count_timer_->stop();
         count_shown_.start();
         label_total_->setText(QString::number(line_count_));
-        ShowByteCounts();
         return;
     }
     count_timer_->start(kCountIntervalMs);

@@ -1,5 +1,6 @@
 #include "gui/main/port_reconnect.h"
 
+#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QTimer>
 
@@ -48,13 +49,17 @@ void PortReconnect::Rewatch() {
 
 void PortReconnect::Attempt() {
     if (device_.empty()) return;
-    if (attempt_()) {
+    // A change in a watched folder that did not bring the device back (another
+    // terminal's pseudo-terminal, another adapter) costs a look, not a try.
+    const bool there = !local_ || QFileInfo::exists(QString::fromStdString(device_));
+    if (there && attempt_()) {
         Stop();
         return;
     }
     local_ = comport_is_local_device(device_);
     Rewatch();
-    // A local device is tried again only a few times after each change; a line that
-    // is no device file is tried until it answers.
-    if (!local_ || --tries_left_ > 0) retry_->start(kRetryMs);
+    // A device that is there but would not open yet is tried a few times more (udev
+    // sets its permissions after making it); one that is not there waits for the
+    // next change. A line that is no device file is tried until it answers.
+    if (!local_ || (there && --tries_left_ > 0)) retry_->start(kRetryMs);
 }

@@ -25,7 +25,8 @@ public:
     // Between two tries of a port no change announces; also how long a device that
     // just appeared is given to be ready (udev sets its permissions after making it).
     static constexpr int kRetryMs = 500;
-    // Tries after a change before resting until the next change.
+    // Tries of a device that is there but would not open, before resting until the
+    // next change.
     static constexpr int kTriesAfterChange = 4;
 
 private:
