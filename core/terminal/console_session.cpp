@@ -65,12 +65,11 @@ bool ConsoleSession::ApplyComportSetting(const ComportSetting& setting) {
             AddLine("Data Bits = " + std::to_string(setting.databits));
         }
     } else {
-        std::string fault = name + " Configure Fault! " + comport_status_text_of(status);
+        reason_ = comport_status_text_of(status);
         // An open that failed says why: a missing device, no permission, another program.
         if (status == kComportInvalidHandle && port_.LastError() != 0)
-            fault += " (" + port_.OpenFailureReason(port_.LastError()) + ")";
-        AddLine(fault);
-        reason_ = fault.substr(name.size() + 1);
+            reason_ += " (" + port_.OpenFailureReason(port_.LastError()) + ")";
+        AddLine(name + " Configure Fault! " + reason_);
     }
     AddLine("");
     return ok;

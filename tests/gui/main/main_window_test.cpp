@@ -262,6 +262,13 @@ private slots:
         trigger("ComportClose");
         QCOMPARE(status("Label_StatusState"), QStringLiteral("Closed"));
         QCOMPARE(main()->windowTitle(), QStringLiteral("ZQ70 Main"));
+
+        QVERIFY(h_->ports.link(2, h_->ports.ports_folder() + "/no-such-device"));
+        h_->dialogs.modal_handlers.push_back(confirmPort(2));
+        trigger("ComportConfigure");
+        QCOMPARE(status("Label_StatusState"), QStringLiteral("Fault"));
+        QVERIFY(child<QLabel>(main(), "Label_StatusState")->toolTip().startsWith(QStringLiteral("Invalid Handle Value!")));
+        QCOMPARE(main()->windowTitle(), QStringLiteral("ZQ70 Main"));
     }
 
     // COM3's device goes (the far end closes) and a new one comes under the same link:
