@@ -5,6 +5,7 @@
 
 #include "core/serial/comport.h"
 #include "tools/qlp_tool_options.h"
+#include "tools/qlp_tool_ports.h"
 #include "tools/qlp_tool_run.h"
 
 int main(int argc, char** argv) {
@@ -16,6 +17,10 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::cout << qlpToolUsage();
+        return qlpToolFinish(0, std::cout, std::cerr);
+    }
+    if (options.list_ports && options.command == QlpToolCommand::kNone) {
+        qlpToolListPorts(std::cout);
         return qlpToolFinish(0, std::cout, std::cerr);
     }
     // The program's one port.

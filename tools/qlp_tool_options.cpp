@@ -5,6 +5,7 @@
 
 #include "core/protocol/canbus_def.h"
 #include "core/protocol/qlp_types.h"
+#include "tools/cli_line.h"
 #include "tools/cli_number.h"
 #include "tools/cli_option.h"
 
@@ -59,17 +60,6 @@ void argumentRange(QlpToolCommand command, std::size_t i, long& min, long& max) 
     }
 }
 
-bool parseParity(std::string_view text, std::uint8_t& out) {
-    constexpr std::array<std::string_view, 5> names{"none", "odd", "even", "mark", "space"};
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (text == names[i]) {
-            out = static_cast<std::uint8_t>(i);
-            return true;
-        }
-    }
-    return false;
-}
-
 bool parseCanRate(std::string_view text, int& out) {
     for (int i = 0; i < kCanRateCount; ++i) {
         if (text == canRateName(i)) {
@@ -82,14 +72,6 @@ bool parseCanRate(std::string_view text, int& out) {
 
 bool isDetectCommand(QlpToolCommand command) {
     return command == QlpToolCommand::kDetect || command == QlpToolCommand::kScan || command == QlpToolCommand::kSet;
-}
-
-bool parseStopBits(std::string_view text, std::uint8_t& out) {
-    if (text == "1") out = 0;
-    else if (text == "1.5") out = 1;
-    else if (text == "2") out = 2;
-    else return false;
-    return true;
 }
 
 } // namespace
@@ -145,6 +127,8 @@ bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std
             out.family = findDeviceFamily(value);
             if (out.family == nullptr) return option.Bad(deviceFamilyNames().c_str());
             out.family_option = name;
+        } else if (name == "--list-ports") {
+            if (!option.Flag(out.list_ports)) return false;
         } else if (name == "--monitor") {
             if (!option.Flag(out.monitor)) return false;
         } else if (name == "--port") {
@@ -187,6 +171,7 @@ bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std
         }
     }
     if (out.help) return true;
+    if (out.list_ports && syntax == nullptr && !port_given && out.path.empty()) return true;
     if (syntax == nullptr) {
         error = "no command given";
         return false;
@@ -247,6 +232,9 @@ Other options:
                       None): also print the value with three decimals and its
                       unit
   --monitor           print the link-monitor line of every exchange to stderr
+  --list-ports        print each COM number with what it opens and whether it
+                      is there, then the serial devices the machine has; no
+                      command needed
   -h, --help          this text
 
 Commands (numbers in decimal or 0x hex; one result line on stdout):

@@ -32,6 +32,7 @@ struct QlpToolOptions {
     int new_can = -1;       // CAN rate index
     int new_master = -1;
     bool help = false;
+    bool list_ports = false; // --list-ports: the COM numbers and the machine's devices, no command
 };
 
 // Reads the arguments after the program name; false with a one-line reason.

@@ -4,12 +4,25 @@
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
+#include <QSocketNotifier>
+#include <cctype>
+#include <iostream>
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+#endif
+#include <string>
+#include <vector>
 
 #include "core/panels/device_family.h"
 #include "core/serial/comport.h"
+#include "gui/main/kept_settings.h"
 #include "gui/main/mailbox_pump.h"
 #include "gui/main/main_window.h"
 #include "gui/main/message_dialog.h"
+#include "gui/main/start_options.h"
+#include "gui/pages/general_ascii_page.h"
 #include "gui/windows/uart_detect.h"
 #include "gui/windows/link_monitor.h"
 #include "gui/windows/pt57_operate.h"
@@ -42,11 +55,58 @@ OperatePanel* makePanelOf(const DeviceFamily& family, MailboxPump& mailbox, ZumL
     return makePanel<OperatePanel>(family, mailbox, link, owner);
 }
 
+// The toolkit's own options ("-platform offscreen", "-style fusion") go to it, not to
+// the program's command line: single-dash words, with the value of those that take one.
+std::vector<std::string> programArguments(int argc, char** argv) {
+    static const char* const kToolkitValued[] = {"-platform", "-platformpluginpath", "-platformtheme", "-plugin",
+                                                 "-display", "-style", "-stylesheet", "-session", "-geometry",
+                                                 "-title", "-name", "-qwindowgeometry", "-qwindowtitle",
+                                                 "-qwindowicon"};
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        // "-2" is a value (--fix -2), "-h" the program's own help.
+        const bool toolkit = arg.size() >= 2 && arg[0] == '-' && std::isalpha(static_cast<unsigned char>(arg[1])) &&
+                             arg != "-h";
+        if (!toolkit) {
+            args.push_back(arg);
+            continue;
+        }
+        for (const char* valued : kToolkitValued)
+            if (arg == valued) ++i;
+    }
+    return args;
+}
+
+#if !defined(_WIN32)
+// A request to end (SIGTERM at logout, SIGINT, SIGHUP) closes the program as "Exit"
+// does, so the port is closed and the settings are written. The handler only writes
+// a byte to a pipe, which the GUI thread watches.
+int g_quit_pipe[2] = {-1, -1};
+
+void onQuitSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(g_quit_pipe[1], &byte, 1);
+}
+
+bool catchQuitSignals() {
+    if (pipe2(g_quit_pipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    struct sigaction action {};
+    action.sa_handler = onQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal_number : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal_number, &action, nullptr);
+    return true;
+}
+#endif
+
 } // namespace
 
 // The program's one port, wired in here: everything that talks to the line is given it.
-BenchlinkWindows::BenchlinkWindows() : mailbox_(std::make_unique<MailboxPump>()), link_(comport_port()) {
+BenchlinkWindows::BenchlinkWindows()
+    : mailbox_(std::make_unique<MailboxPump>()), port_(comport_port()), link_(port_) {
     main_ = std::make_unique<TForm_ZQ70_Main>(*mailbox_, link_);
+    main_->SetByteCounter(&port_);
     QWidget* owner = main_.get();
     message_ = new TForm_Message(owner);
     comport_setup_ = new TForm_ComportSetup(owner);
@@ -83,6 +143,20 @@ OperatePanel* BenchlinkWindows::operate_panel(std::string_view family) const {
 }
 
 int runBenchlink(int argc, char** argv) {
+    StartOptions options;
+    std::string error;
+    if (!parseStartOptions(programArguments(argc, argv), options, error)) {
+        std::cerr << "benchlink: " << error << " (benchlink --help lists the options)\n";
+        return kStartUsage;
+    }
+    if (options.help) {
+        std::cout << startUsage();
+        return 0;
+    }
+#if !defined(_WIN32)
+    // Before the windows: a request to end that comes while they are made waits in the pipe.
+    const bool quit_signals = catchQuitSignals();
+#endif
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ZQ70 Benchlink"));
     QPixmap icon(64, 64);
@@ -93,6 +167,28 @@ int runBenchlink(int argc, char** argv) {
     }
     QApplication::setWindowIcon(QIcon(icon));
     BenchlinkWindows windows;
-    windows.main()->show();
-    return QApplication::exec();
+    TForm_ZQ70_Main* main = windows.main();
+    KeptSettings kept(options.defaults ? std::string() : program_settings_path());
+    main->SetSettingsChanged([&kept, main] { kept.Save(*main); });
+    main->show();
+    kept.Restore(*main);
+    if (!options.project.empty() && !main->general_ascii_page()->OpenProject(options.project))
+        main->AddMessageLine("Command project " + options.project + " is gone.");
+    if (options.configure) main->ConfigureWith(options.line, options.path);
+    // What the start changed (a project from the command line) is kept at once.
+    kept.Save(*main);
+#if !defined(_WIN32)
+    if (quit_signals) {
+        auto* quit = new QSocketNotifier(g_quit_pipe[0], QSocketNotifier::Read, main);
+        QObject::connect(quit, &QSocketNotifier::activated, main, [main] {
+            char bytes[16];
+            while (read(g_quit_pipe[0], bytes, sizeof bytes) > 0) {}
+            main->close();
+            QApplication::quit();
+        });
+    }
+#endif
+    const int code = QApplication::exec();
+    kept.Save(*main);
+    return code;
 }

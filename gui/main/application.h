@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/protocol/zum_exchange.h"
+#include "core/serial/counting_port.h"
 #include "core/util/non_copyable.h"
 
 class MailboxPump;
@@ -27,6 +28,7 @@ public:
     // The frame layer over the program's port, which every window that talks to a
     // device is given.
     ZumLink& link() { return link_; }
+    CountingPort& port() { return port_; }
     MailboxPump& mailbox() const { return *mailbox_; }
     TForm_Message* message() const { return message_; }
     TForm_ComportSetup* comport_setup() const { return comport_setup_; }
@@ -42,6 +44,8 @@ public:
 private:
     // Declared first: every window posts to it and removes its receivers as it goes.
     std::unique_ptr<MailboxPump> mailbox_;
+    // The program's port with its bytes counted; the link and every window use it.
+    CountingPort port_;
     // Before the windows too: the panels' exchanges and the link monitor reach it.
     ZumLink link_;
     std::unique_ptr<TForm_ZQ70_Main> main_;

@@ -18,6 +18,9 @@
 #include <chrono>
 
 #include "core/panels/device_family.h"
+#include "core/serial/counting_port.h"
+#include "core/serial/system_ports.h"
+#include "core/terminal/port_status_text.h"
 #include "core/protocol/zum_exchange.h"
 #include "core/terminal/receive_pipeline.h"
 #include "core/util/time_helpers.h"
@@ -29,6 +32,8 @@
 #include "gui/main/message_list_menu.h"
 #include "gui/main/message_list_model.h"
 #include "gui/main/message_list_view.h"
+#include "gui/main/port_reconnect.h"
+#include "gui/main/status_line.h"
 #include "gui/main/receive_settings_panel.h"
 #include "gui/pages/general_ascii_page.h"
 #include "gui/pages/hex_pages.h"
@@ -97,16 +102,34 @@ TForm_ZQ70_Main::TForm_ZQ70_Main(MailboxPump& mailbox, ZumLink& link, QWidget* p
     lines_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) { ShowLines(batch); });
     fault_box_ = mailbox_.AddReceiver([this](std::span<Letter> batch) {
         for (const Letter& letter : batch) session_->ReceiveFault(static_cast<int>(letter.number));
+        FollowLostPort();
         ApplyControls(session_->controls());
     });
     session_->SetFaultReporter([this](int error) { mailbox_.Queue(fault_box_.box(), {}, error); });
+    counts_box_ = mailbox_.AddReceiver([this](std::span<Letter>) {
+        counts_posted_.store(false);
+        ShowByteCounts();
+    });
     mailbox_.SetDropReporter([this](std::uint64_t dropped) {
         AddMessageLine("---* " + std::to_string(dropped) + " messages lost: the window fell behind *---");
     });
     count_timer_ = new QTimer(this);
     count_timer_->setSingleShot(true);
+    reconnect_ = new PortReconnect(
+        [this] {
+            const bool back = session_->TryReconnect();
+            if (back) ApplyControls(session_->controls());
+            return back;
+        },
+        this);
     BuildMenu();
     BuildControls();
+    status_line_ = new StatusLine(this);
+    setStatusBar(status_line_);
+    status_line_->SetResetCounts([this] {
+        if (counter_) counter_->ResetCounts();
+        ShowByteCounts();
+    });
     InitActionsConnections();
     resize(1100, 700);
 }
@@ -138,6 +161,7 @@ void TForm_ZQ70_Main::SetCurrentCommand(int n) {
 TForm_ZQ70_Main::~TForm_ZQ70_Main() {
     // Stop the receive thread while everything it reaches still exists.
     session_.reset();
+    if (counter_) counter_->SetCountsChanged(nullptr);
     mailbox_.SetDropReporter(nullptr);
 }
 
@@ -284,8 +308,8 @@ void TForm_ZQ70_Main::AddPage(QWidget* page, const char* name, const char* capti
 void TForm_ZQ70_Main::InitActionsConnections() {
     auto button = [this](const char* name) { return findChild<QPushButton*>(QString::fromLatin1(name)); };
 
-    new MessageFiles(this, action("MessageLoad"), action("MessageSave"), model_->store(),
-                     [this](const std::vector<std::string>& lines) { LoadMessageLines(lines); });
+    message_files_ = new MessageFiles(this, action("MessageLoad"), action("MessageSave"), model_->store(),
+                                      [this](const std::vector<std::string>& lines) { LoadMessageLines(lines); });
     connect(count_timer_, &QTimer::timeout, this, [this] { ShowLineCount(true); });
     connect(action("MessageFind"), &QAction::triggered, find_bar_, &FindBar::Open);
     auto* clear = new QAction(QStringLiteral("Clear"), memo_message_);
@@ -314,6 +338,7 @@ void TForm_ZQ70_Main::InitActionsConnections() {
             [this] { AddMessageLine(std::string()); });
     connect(button_start_receive_, &QPushButton::clicked, this, [this] {
         session_->StartReceive();
+        FollowLostPort();
         ApplyControls(session_->controls());
     });
     connect(button_stop_receive_, &QPushButton::clicked, this, [this] {
@@ -347,8 +372,10 @@ void TForm_ZQ70_Main::closeEvent(QCloseEvent* event) {
     if (shown_once_) {
         session_->StopReceive();
         session_->CloseFlow();
+        FollowLostPort();
         ApplyControls(session_->controls());
         mailbox_.DeliverNow();
+        if (settings_changed_) settings_changed_();
     }
     event->accept();
 }
@@ -416,22 +443,72 @@ void TForm_ZQ70_Main::ApplyControls(const ReceiveControls& controls) {
     for (QPushButton* b : group_uart_operate_->findChildren<QPushButton*>()) b->setEnabled(controls.uart_operate);
     button_start_receive_->setEnabled(controls.start_receive);
     button_stop_receive_->setEnabled(controls.stop_receive);
+    ShowPortStatus();
+}
+
+void TForm_ZQ70_Main::ShowPortStatus() {
+    const std::string device = session_->device_path();
+    status_line_->Show(*session_, device.empty() ? std::string() : comport_link_target(device));
+    setWindowTitle(QString::fromStdString(main_window_title(session_->port_name(), session_->state())));
+    ShowByteCounts();
+}
+
+void TForm_ZQ70_Main::ShowByteCounts() {
+    if (status_line_) status_line_->ShowCounts(counter_ ? counter_->received() : 0, counter_ ? counter_->sent() : 0);
+}
+
+void TForm_ZQ70_Main::SetByteCounter(CountingPort* counter) {
+    counter_ = counter;
+    // The counts show with the next delivery of the mailbox, at the drawing cadence
+    // while bytes flow; a line at rest posts nothing.
+    if (counter_)
+        counter_->SetCountsChanged([this] {
+            if (!counts_posted_.exchange(true)) mailbox_.Queue(counts_box_.box());
+        });
+}
+
+void TForm_ZQ70_Main::SetReconnect(bool on) {
+    reconnect_on_ = on;
+    FollowLostPort();
+}
+
+void TForm_ZQ70_Main::FollowLostPort() {
+    const bool follow = reconnect_on_ && session_->lost();
+    if (follow && !reconnect_->Active())
+        reconnect_->Start(session_->device_path());
+    else if (!follow)
+        reconnect_->Stop();
 }
 
 void TForm_ZQ70_Main::ConfigureComport() {
     TForm_ComportSetup* setup = peers_.comport_setup;
     if (!setup) return;
     setup->SetSetting(session_->setting());
+    setup->SetReconnect(reconnect_on_);
     dialogs().ShowModal(*setup);
-    if (setup->Confirmed())
-        session_->ConfigureConfirmed(setup->GetSetting());
-    else
-        session_->ConfigureAborted();
+    if (setup->Confirmed()) {
+        reconnect_on_ = setup->Reconnect();
+        ConfigureWith(setup->GetSetting());
+        return;
+    }
+    session_->ConfigureAborted();
     ApplyControls(session_->controls());
+}
+
+void TForm_ZQ70_Main::ConfigureWith(const ComportSetting& setting, const std::string& path) {
+    if (counter_) counter_->ResetCounts();
+    if (path.empty())
+        session_->ConfigureConfirmed(setting);
+    else
+        session_->ConfigurePath(path, setting);
+    FollowLostPort();
+    ApplyControls(session_->controls());
+    if (settings_changed_) settings_changed_();
 }
 
 void TForm_ZQ70_Main::ComportCloseClick() {
     session_->CloseFlow();
+    FollowLostPort();
     ApplyControls(session_->controls());
 }
 

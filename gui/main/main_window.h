@@ -3,6 +3,8 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -20,6 +22,10 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 class MailboxPump;
+class CountingPort;
+class PortReconnect;
+class StatusLine;
+class MessageFiles;
 class MessageListModel;
 class TForm_ComportSetup;
 class TForm_Message;
@@ -53,6 +59,12 @@ public:
 
     // Also lets the receive path know when a device panel shows.
     void SetPeers(const MainWindowPeers& peers);
+    // The port's byte counts the status line shows (the program's port wraps its line
+    // in it); without one the counts stay 0.
+    void SetByteCounter(CountingPort* counter);
+    // Whether a port whose device vanished is brought back by itself (on by default).
+    void SetReconnect(bool on);
+    bool reconnect() const { return reconnect_on_; }
 
     // Appends one line to the message list; callable from any thread, keeps call order.
     // With time stamps on, the line is stamped with the time of this call.
@@ -62,8 +74,19 @@ public:
     // Replaces the list with loaded lines; the counter shows 0 and counts later lines only.
     void LoadMessageLines(const std::vector<std::string>& lines);
     void ConfigureComport();
+    // Configures the port as "Configure" confirmed with `setting` would; with a
+    // `path`, that device instead of the setting's COM number.
+    void ConfigureWith(const ComportSetting& setting, const std::string& path = {});
+    // Told when something kept between runs changed (a configure) and when the
+    // window closes, so it is saved.
+    void SetSettingsChanged(std::function<void()> changed) { settings_changed_ = std::move(changed); }
+    ReceiveSettingsPanel* receive_settings() const { return receive_settings_; }
+    MessageFiles* message_files() const { return message_files_; }
+    // The status line and title after a change of the port's state.
+    void ShowPortStatus();
 
     ConsoleSession& session() { return *session_; }
+    const ComportSetting& session_setting() const { return session_->setting(); }
     // The port the window's senders and session use.
     Port& port() { return port_; }
     // What the receive thread runs: line cutting, display, reply and recorder hooks.
@@ -94,6 +117,9 @@ private:
     void ShowLineCount(bool now);
     QAction* action(const char* name) const;
     void ApplyControls(const ReceiveControls& controls);
+    void ShowByteCounts();
+    // Watches for a lost port's device while the session says it is lost.
+    void FollowLostPort();
 
     void ComportCloseClick();
     void QLPDetectClick();
@@ -112,6 +138,9 @@ private:
     // Removed before the session goes: nothing is delivered to a window being destroyed.
     MailboxReceiver lines_box_;
     MailboxReceiver fault_box_;
+    MailboxReceiver counts_box_;
+    // A letter to show the counts is on its way: bytes that come meanwhile ride with it.
+    std::atomic<bool> counts_posted_{false};
     MainWindowPeers peers_;
     bool shown_once_ = false;
     long long line_count_ = 0;
@@ -131,4 +160,10 @@ private:
     QElapsedTimer count_shown_;
     GeneralAsciiPage* general_ascii_ = nullptr;
     ReceiveSettingsPanel* receive_settings_ = nullptr;
+    StatusLine* status_line_ = nullptr;
+    MessageFiles* message_files_ = nullptr;
+    CountingPort* counter_ = nullptr;
+    PortReconnect* reconnect_ = nullptr;
+    bool reconnect_on_ = true;
+    std::function<void()> settings_changed_;
 };

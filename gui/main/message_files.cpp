@@ -24,6 +24,12 @@ MessageFiles::MessageFiles(QWidget* window, QAction* load, QAction* save, const 
     connect(save, &QAction::triggered, this, &MessageFiles::MessageSaveClick);
 }
 
+void MessageFiles::SetDirectory(const std::string& folder) {
+    if (folder.empty()) return;
+    directory_ = folder;
+    path_ = directory_ + name_ + ".txt";
+}
+
 bool MessageFiles::Choose(bool save) {
     const QString folder = fileText(directory_);
     const QString name = fileText(name_);

@@ -25,6 +25,8 @@ public:
     void SaveMessageList(const std::string& path);
 
     const std::string& directory() const { return directory_; }
+    // The folder the dialogs start in (one kept from the last run), with its trailing separator.
+    void SetDirectory(const std::string& folder);
     const std::string& name() const { return name_; }
     const std::string& path() const { return path_; }
 

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/terminal/program_settings.h"
 #include "core/terminal/receive_pipeline.h"
 #include "gui/main/mailbox_pump.h"
 
@@ -145,6 +146,33 @@ void ReceiveSettingsPanel::ApplyDefaults() {
     RadioGroup_LineControlModeClick(kLineControlNul);
     Edit_LineControlOther->clear();
     CheckBox_ChangeLine->setChecked(false);
+    CheckBox_ChangeLineClick();
+}
+
+void ReceiveSettingsPanel::Store(ProgramSettings& settings) const {
+    settings.receive_mode = receive_mode_buttons_->checkedId();
+    settings.qlp_filter = CheckBox_QLPFilter->isChecked();
+    settings.line_control_mode = line_control_buttons_->checkedId();
+    settings.line_control_other = Edit_LineControlOther->text().toLatin1().toStdString();
+    settings.change_line_wait = CSpinEdit_ReceiveWaitTime->value();
+    settings.change_line_enabled = CheckBox_ChangeLine->isChecked();
+}
+
+void ReceiveSettingsPanel::Restore(const ProgramSettings& settings) {
+    CheckBox_QLPFilter->setChecked(settings.qlp_filter);
+    CheckBox_QLPFilterClick();
+    if (QAbstractButton* mode = receive_mode_buttons_->button(settings.receive_mode)) {
+        mode->setChecked(true);
+        RadioGroup_ReceiveMessageModeClick(settings.receive_mode);
+    }
+    CSpinEdit_ReceiveWaitTime->setValue(settings.change_line_wait);
+    CSpinEdit_ReceiveWaitTimeChange(CSpinEdit_ReceiveWaitTime->value());
+    Edit_LineControlOther->setText(QString::fromLatin1(settings.line_control_other));
+    if (QAbstractButton* mode = line_control_buttons_->button(settings.line_control_mode)) {
+        mode->setChecked(true);
+        RadioGroup_LineControlModeClick(settings.line_control_mode);
+    }
+    CheckBox_ChangeLine->setChecked(settings.change_line_enabled);
     CheckBox_ChangeLineClick();
 }
 

@@ -18,6 +18,7 @@ class QSpinBox;
 class QTimer;
 class MailboxPump;
 class ReceivePipeline;
+struct ProgramSettings;
 
 class ReceiveSettingsPanel : public QWidget {
     Q_OBJECT
@@ -32,6 +33,11 @@ public:
     void ResetLastLength();
 
     QTimer* change_line_timer() const { return Timer_ChangeLineWait; }
+
+    // The controls' values into the settings kept between runs, and back (as if the
+    // user had set each control).
+    void Store(ProgramSettings& settings) const;
+    void Restore(const ProgramSettings& settings);
 
 private:
     void BuildControls();

@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -310,6 +311,14 @@ void GeneralAsciiPage::GeneralASCIILoadClick() {
     if (project_.name.empty()) return;
     LoadCommandProjectFile(project_.path());
     ShowAllCommands();
+}
+
+bool GeneralAsciiPage::OpenProject(const std::string& path) {
+    if (!QFileInfo::exists(fromPath(path))) return false;
+    project_.Choose(path);
+    LoadCommandProjectFile(project_.path());
+    ShowAllCommands();
+    return true;
 }
 
 void GeneralAsciiPage::GeneralASCIISaveClick() {

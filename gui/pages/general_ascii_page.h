@@ -56,6 +56,9 @@ public:
     void LoadCommandProjectFile(const std::string& path);
     void SaveCommandProjectFile(const std::string& path);
     const ProjectLocation& project_location() const { return project_; }
+    // Loads the project as "Load" would with the file chosen; false (and nothing
+    // loaded) when there is no file under the name.
+    bool OpenProject(const std::string& path);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

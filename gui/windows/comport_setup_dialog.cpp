@@ -1,5 +1,6 @@
 #include "gui/windows/comport_setup_dialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -8,6 +9,8 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include "gui/windows/system_ports_box.h"
 
 namespace {
 QComboBox* makeCombo(QWidget* parent, const char* name) {
@@ -54,6 +57,10 @@ TForm_ComportSetup::TForm_ComportSetup(QWidget* parent) : QDialog(parent) {
     fix_row->addWidget(new QLabel(QStringLiteral("%"), this));
     fix_row->addWidget(edit_fixed_rate_);
     form->addRow(QStringLiteral("Fix Rate"), fix_row);
+    check_reconnect_ = new QCheckBox(QStringLiteral("Reconnect"), this);
+    check_reconnect_->setObjectName(QStringLiteral("CheckBox_Reconnect"));
+    form->addRow(QString(), check_reconnect_);
+    system_ports_ = new SystemPortsBox([this] { return combo_port_->currentIndex(); }, [this] { ShowPortPath(); }, this);
 
     auto* ok = new QPushButton(QStringLiteral("Ok"), this);
     ok->setObjectName(QStringLiteral("Botton_OK"));
@@ -69,6 +76,7 @@ TForm_ComportSetup::TForm_ComportSetup(QWidget* parent) : QDialog(parent) {
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(system_ports_);
     layout->addLayout(buttons);
 
     connect(ok, &QPushButton::clicked, this, &TForm_ComportSetup::Botton_OKClick);
@@ -77,6 +85,7 @@ TForm_ComportSetup::TForm_ComportSetup(QWidget* parent) : QDialog(parent) {
     connect(combo_baud_, &QComboBox::currentIndexChanged, this, &TForm_ComportSetup::ShowProgrammedRate);
     connect(spin_fixrate_, &QSpinBox::valueChanged, this, &TForm_ComportSetup::ShowProgrammedRate);
     connect(combo_port_, &QComboBox::currentIndexChanged, this, &TForm_ComportSetup::ShowPortPath);
+    connect(combo_port_, &QComboBox::currentIndexChanged, system_ports_, &SystemPortsBox::Refresh);
 }
 
 void TForm_ComportSetup::showEvent(QShowEvent* event) {
@@ -94,6 +103,7 @@ void TForm_ComportSetup::FormShow() {
     fill(combo_stopbit_, comport_stopbit_names);
     fill(combo_databit_, comport_databit_names);
     filling_ = false;
+    check_reconnect_->setChecked(reconnect_);
     ShowWorking();
 }
 
@@ -141,6 +151,7 @@ void TForm_ComportSetup::Botton_OKClick() {
     confirmed_ = true;
     ReadControls();
     saved_ = working_;
+    reconnect_ = check_reconnect_->isChecked();
     accept();
 }
 

@@ -6,7 +6,9 @@
 
 #include "core/serial/port_values.h"
 
+class QCheckBox;
 class QComboBox;
+class SystemPortsBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
@@ -20,6 +22,9 @@ public:
     void SetSetting(const ComportSetting& setting) { saved_ = setting; }
     ComportSetting GetSetting() const { return saved_; }
     bool Confirmed() const { return confirmed_; }
+    // "Reconnect": whether a port whose device vanished comes back by itself.
+    void SetReconnect(bool on) { reconnect_ = on; }
+    bool Reconnect() const { return reconnect_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -38,6 +43,7 @@ private:
     ComportSetting working_;
     bool confirmed_ = false;
     bool filling_ = false;
+    bool reconnect_ = true;
 
     QComboBox* combo_port_ = nullptr;
     QComboBox* combo_baud_ = nullptr;
@@ -47,4 +53,6 @@ private:
     QSpinBox* spin_fixrate_ = nullptr;
     QLineEdit* edit_fixed_rate_ = nullptr;
     QLabel* label_port_path_ = nullptr;
+    QCheckBox* check_reconnect_ = nullptr;
+    SystemPortsBox* system_ports_ = nullptr;
 };

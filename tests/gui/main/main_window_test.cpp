@@ -4,17 +4,24 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QtTest>
 #include <atomic>
 #include <thread>
 
+#include "core/serial/system_ports.h"
+#include "core/terminal/program_settings.h"
 #include "gui/main/application.h"
+#include "gui/main/kept_settings.h"
 #include "gui/main/main_window.h"
 #include "gui/main/message_dialog.h"
 #include "gui/main/message_list_model.h"
@@ -35,6 +42,19 @@ std::function<void(QDialog&)> confirmPort(int port, int fix = 0) {
     };
 }
 
+// Answers the settings dialog: the port with "Reconnect" as given, then "Ok".
+std::function<void(QDialog&)> confirmReconnect(int port, bool reconnect) {
+    return [port, reconnect](QDialog& dialog) {
+        child<QComboBox>(&dialog, "ComboBox_Comport")->setCurrentIndex(port);
+        child<QCheckBox>(&dialog, "CheckBox_Reconnect")->setChecked(reconnect);
+        QTest::mouseClick(child<QPushButton>(&dialog, "Botton_OK"), Qt::LeftButton);
+    };
+}
+
+QString count(const char* what, qulonglong n) {
+    return QString::fromLatin1(what) + QLocale().toString(n);
+}
+
 } // namespace
 
 class MainWindowTest : public QObject {
@@ -53,6 +73,7 @@ private:
         QTest::mouseClick(child<QPushButton>(window, button), Qt::LeftButton);
     }
     bool enabled(const char* name) { return child<QWidget>(main(), name)->isEnabled(); }
+    QString status(const char* label) { return child<QLabel>(main(), label)->text(); }
 
 private slots:
     void init() {
@@ -287,6 +308,116 @@ private slots:
         QVERIFY(enabled("Button_StopReceive"));
     }
 
+    // The status line says where the port leads, its line, its state and the bytes
+    // that crossed it both ways, whoever sent them; a double-click starts the counts anew.
+    void statusLineFollowsThePortAndCountsBothWays() {
+        QCOMPARE(status("Label_StatusPort"), QStringLiteral("None"));
+        QCOMPARE(status("Label_StatusState"), QStringLiteral("Closed"));
+        h_->dialogs.modal_handlers.push_back([](QDialog& dialog) {
+            child<QComboBox>(&dialog, "ComboBox_Comport")->setCurrentIndex(1);
+            child<QComboBox>(&dialog, "ComboBox_Parity")->setCurrentIndex(2);
+            child<QSpinBox>(&dialog, "CSpinEdit_FixRate")->setValue(3);
+            QTest::mouseClick(child<QPushButton>(&dialog, "Botton_OK"), Qt::LeftButton);
+        });
+        trigger("ComportConfigure");
+        QCOMPARE(status("Label_StatusPort"), QStringLiteral("COM1 ") + QString::fromStdString(h_->far.slave_path()));
+        QCOMPARE(status("Label_StatusSettings"), QStringLiteral("118656 8E1"));
+        QCOMPARE(status("Label_StatusState"), QStringLiteral("Receiving"));
+        QCOMPARE(main()->windowTitle(), QStringLiteral("ZQ70 Main - COM1"));
+
+        const std::string burst = std::string(1500, 'x') + "\r\n";
+        QVERIFY(h_->far.write(burst));
+        QTRY_COMPARE(status("Label_StatusRx"), count("RX ", burst.size()));
+        child<QLineEdit>(main(), "Edit_Command1")->setText(QStringLiteral("AB<CR>"));
+        click(main(), "Button_Command1");
+        QCOMPARE(h_->far.read_exactly(3).size(), std::size_t{3});
+        QTRY_COMPARE(status("Label_StatusTx"), count("TX ", 3));
+
+        QTest::mouseDClick(child<QLabel>(main(), "Label_StatusTx"), Qt::LeftButton);
+        QCOMPARE(status("Label_StatusRx"), QStringLiteral("RX 0"));
+        QCOMPARE(status("Label_StatusTx"), QStringLiteral("TX 0"));
+
+        click(main(), "Button_StopReceive");
+        QCOMPARE(status("Label_StatusState"), QStringLiteral("Open"));
+        trigger("ComportClose");
+        QCOMPARE(status("Label_StatusState"), QStringLiteral("Closed"));
+        QCOMPARE(main()->windowTitle(), QStringLiteral("ZQ70 Main"));
+
+        QVERIFY(h_->ports.link(2, h_->ports.ports_folder() + "/no-such-device"));
+        h_->dialogs.modal_handlers.push_back(confirmPort(2));
+        trigger("ComportConfigure");
+        QCOMPARE(status("Label_StatusState"), QStringLiteral("Fault"));
+        QVERIFY(child<QLabel>(main(), "Label_StatusState")->toolTip().startsWith(QStringLiteral("Invalid Handle Value!")));
+        QCOMPARE(main()->windowTitle(), QStringLiteral("ZQ70 Main"));
+    }
+
+    // COM3's device goes (the far end closes) and a new one comes under the same link:
+    // the program reopens it by itself and receives again.
+    void aLostPortComesBackByItself() {
+        auto gone = std::make_unique<PtyPair>();
+        QVERIFY(h_->ports.link(3, *gone));
+        h_->dialogs.modal_handlers.push_back(confirmPort(3));
+        trigger("ComportConfigure");
+        gone->close_far_end();
+        QTRY_COMPARE(status("Label_StatusState"), QStringLiteral("Lost"));
+        QVERIFY(!child<QLabel>(main(), "Label_StatusState")->toolTip().isEmpty());
+
+        PtyPair back;
+        QVERIFY(h_->ports.link(3, back));
+        QTRY_VERIFY(lines().contains(QStringLiteral("COM3 Reconnected.")));
+        QCOMPARE(lines().last(), QStringLiteral("---* Start Receive *---   "));
+        QCOMPARE(status("Label_StatusState"), QStringLiteral("Receiving"));
+        QVERIFY(back.write(std::string_view("again\0", 6)));
+        QTRY_COMPARE(lines().last(), QStringLiteral("again<NUL>"));
+    }
+
+    // With "Reconnect" off the port stays lost; "Start Receive" never claims to receive
+    // from a device that is gone, and reopens it once it is back.
+    void startReceiveOnALostPortReopensOrSaysWhy() {
+        auto gone = std::make_unique<PtyPair>();
+        QVERIFY(h_->ports.link(3, *gone));
+        h_->dialogs.modal_handlers.push_back(confirmReconnect(3, false));
+        trigger("ComportConfigure");
+        gone->close_far_end();
+        QTRY_COMPARE(status("Label_StatusState"), QStringLiteral("Lost"));
+        gone.reset();
+
+        click(main(), "Button_StartReceive");
+        QVERIFY2(lines().last().startsWith(QStringLiteral("COM3 Lost! ")), qPrintable(lines().last()));
+        QVERIFY(enabled("Button_StartReceive"));
+        QCOMPARE(status("Label_StatusState"), QStringLiteral("Lost"));
+
+        PtyPair back;
+        QVERIFY(h_->ports.link(3, back));
+        QTest::qWait(100);
+        QVERIFY(!lines().contains(QStringLiteral("COM3 Reconnected.")));
+        click(main(), "Button_StartReceive");
+        QCOMPARE(lines().mid(lines().size() - 2),
+                 QStringList({"COM3 Reconnected.", "---* Start Receive *---   "}));
+        QVERIFY(enabled("Button_StopReceive"));
+    }
+
+    // A damaged benchlink.conf: the defaults, one line that says so, and the file
+    // written whole at the next save.
+    void aDamagedSettingsFileStartsWithTheDefaults() {
+        const std::string path = program_settings_path();
+        QVERIFY(write_program_settings(path, ProgramSettings{}));
+        {
+            QFile file(QString::fromStdString(path));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("port=3\nbaudrate=fast\n");
+        }
+        KeptSettings kept(path);
+        kept.Restore(*main());
+        QCOMPARE(lines().size(), 1);
+        QVERIFY2(lines().last().contains(QStringLiteral("defaults")), qPrintable(lines().last()));
+        QCOMPARE(main()->session().setting().port, 0);
+        kept.Save(*main());
+        ProgramSettings reread;
+        std::string reason;
+        QCOMPARE(read_program_settings(path, reread, reason), SettingsRead::kLoaded);
+    }
+
     void settingsDialogProgrammedRate() {
         TForm_ComportSetup* setup = h_->windows->comport_setup();
         ComportSetting s;
@@ -315,6 +446,57 @@ private slots:
         setup->show();
         QCOMPARE(child<QComboBox>(setup, "ComboBox_Buadrate")->currentText(), QStringLiteral("115200"));
         QCOMPARE(child<QSpinBox>(setup, "CSpinEdit_FixRate")->value(), -3);
+        setup->close();
+    }
+
+    // What the user set comes back at the next start: the receive settings, the port's
+    // setting (not opened), "Reconnect".
+    void settingsComeBackAtTheNextStart() {
+        const std::string path = program_settings_path();
+        QTest::mouseClick(child<QRadioButton>(main(), "RadioGroup_ReceiveMessageMode_2"), Qt::LeftButton);
+        QTest::mouseClick(child<QRadioButton>(main(), "RadioGroup_LineControlMode_4"), Qt::LeftButton);
+        child<QLineEdit>(main(), "Edit_LineControlOther")->setText(QStringLiteral("0D 0A"));
+        child<QSpinBox>(main(), "CSpinEdit_ReceiveWaitTime")->setValue(350);
+        child<QCheckBox>(main(), "CheckBox_ChangeLine")->setChecked(true);
+        child<QCheckBox>(main(), "CheckBox_QLPFilter")->setChecked(true);
+        h_->dialogs.modal_handlers.push_back(confirmReconnect(1, false));
+        trigger("ComportConfigure");
+        KeptSettings(path).Save(*main());
+
+        h_->windows = std::make_unique<BenchlinkWindows>();
+        main()->show();
+        KeptSettings(path).Restore(*main());
+        QVERIFY(child<QRadioButton>(main(), "RadioGroup_ReceiveMessageMode_2")->isChecked());
+        QVERIFY(child<QRadioButton>(main(), "RadioGroup_LineControlMode_4")->isChecked());
+        QCOMPARE(child<QLineEdit>(main(), "Edit_LineControlOther")->text(), QStringLiteral("0D 0A"));
+        QVERIFY(child<QLineEdit>(main(), "Edit_LineControlOther")->isEnabled());
+        QCOMPARE(child<QSpinBox>(main(), "CSpinEdit_ReceiveWaitTime")->value(), 350);
+        QVERIFY(child<QSpinBox>(main(), "CSpinEdit_ReceiveWaitTime")->isEnabled());
+        QVERIFY(child<QCheckBox>(main(), "CheckBox_QLPFilter")->isChecked());
+        QCOMPARE(main()->session().setting().port, 1);
+        QCOMPARE(main()->session().port_open(), 0);
+        QVERIFY(!main()->reconnect());
+        QCOMPARE(status("Label_StatusState"), QStringLiteral("Closed"));
+        QVERIFY(lines().isEmpty());
+    }
+
+    // "Use for this port" links the device picked from the machine's list to the COM
+    // number, and the path beside the port list follows.
+    void settingsDialogLinksAMachineDeviceToThePort() {
+        if (comport_system_ports().empty()) QSKIP("this machine has no serial device to list");
+        TForm_ComportSetup* setup = h_->windows->comport_setup();
+        setup->SetSetting(ComportSetting{});
+        setup->show();
+        auto* list = child<QListWidget>(setup, "ListWidget_SystemPorts");
+        QVERIFY(list->count() > 0);
+        QVERIFY(!child<QPushButton>(setup, "Button_AssignPort")->isEnabled());
+        child<QComboBox>(setup, "ComboBox_Comport")->setCurrentIndex(7);
+        list->setCurrentRow(list->count() - 1);
+        const QString device = list->currentItem()->data(Qt::UserRole).toString();
+        click(setup, "Button_AssignPort");
+        QCOMPARE(QString::fromStdString(comport_device_target(7)), device);
+        QCOMPARE(child<QLabel>(setup, "Label_ComportPath")->text(),
+                 QString::fromStdString(h_->ports.ports_folder() + "/com7") + QStringLiteral("  (present)"));
         setup->close();
     }
 
