@@ -1,5 +1,6 @@
 #include "core/terminal/console_session.h"
 
+#include "core/serial/net/network_port.h"
 #include "core/util/convert.h"
 
 ConsoleSession::ConsoleSession(Port& port, LineSink add_line) : port_(port), add_line_(std::move(add_line)) {}
@@ -54,7 +55,8 @@ bool ConsoleSession::ApplyComportSetting(const ComportSetting& setting) {
     } else {
         std::string fault = name + " Configure Fault! " + comport_status_text_of(status);
         // An open that failed says why: a missing device, no permission, another program.
-        if (status == kComportInvalidHandle && port_.LastError() != 0)
+        // A network port says why for every status: the server's answer, its silence.
+        if ((status == kComportInvalidHandle && port_.LastError() != 0) || net_error_is_own(port_.LastError()))
             fault += " (" + port_.OpenFailureReason(port_.LastError()) + ")";
         AddLine(fault);
     }
