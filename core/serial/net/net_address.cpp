@@ -14,7 +14,7 @@ constexpr Scheme kSchemes[] = {{"rfc2217://", NetProtocol::kRfc2217}, {"tcp://",
 bool starts_with_nocase(const std::string& text, const std::string& prefix) {
     return text.size() >= prefix.size() &&
            std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+                      [](char p, char t) { return std::tolower(static_cast<unsigned char>(t)) == p; });
 }
 
 bool valid_port(const std::string& port) {

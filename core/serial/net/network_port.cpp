@@ -202,8 +202,10 @@ ComportStatus NetworkPort::Negotiate(const ComportSetting& s) {
         std::lock_guard read(read_mutex_);
         return ours_[kOptionComPort];
     };
+    // The deadline is a time-out; a broken stream or connection is the line's fault.
+    const auto failed = [&] { return last_error_ == kNetErrorNegotiation ? kComportTimeOut : kComportGetError; };
     while (com_port_state() == OptionState::kAsked)
-        if (!ReadNegotiation(deadline)) return kComportTimeOut;
+        if (!ReadNegotiation(deadline)) return failed();
     if (com_port_state() != OptionState::kOn) {
         Fail(kNetErrorNoComPort);
         return kComportSetError;
@@ -219,7 +221,7 @@ ComportStatus NetworkPort::Negotiate(const ComportSetting& s) {
     std::size_t missing = asked.size() + 1; // and the purge
     bool purged = false;
     while (missing > 0) {
-        if (!ReadNegotiation(deadline)) return kComportTimeOut;
+        if (!ReadNegotiation(deadline)) return failed();
         std::lock_guard read(read_mutex_);
         for (const std::vector<std::uint8_t>& payload : replies_) {
             rfc2217::Request reply;

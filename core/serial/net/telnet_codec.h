@@ -32,6 +32,8 @@ struct Event {
     std::uint8_t verb = 0;   // kWill, kWont, kDo, kDont or kSb
     std::uint8_t option = 0;
     std::vector<std::uint8_t> payload; // kSb only: the bytes between the option and IAC SE, undoubled
+
+    bool operator==(const Event&) const = default;
 };
 
 enum class DecodeResult { kOk, kCorrupt };
