@@ -9,6 +9,9 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "core/serial/net/net_address.h"
+#include "gui/windows/reachability_note.h"
+
 namespace {
 QComboBox* makeCombo(QWidget* parent, const char* name) {
     auto* combo = new QComboBox(parent);
@@ -79,6 +82,12 @@ TForm_ComportSetup::TForm_ComportSetup(QWidget* parent) : QDialog(parent) {
     connect(combo_port_, &QComboBox::currentIndexChanged, this, &TForm_ComportSetup::ShowPortPath);
 }
 
+TForm_ComportSetup::~TForm_ComportSetup() = default;
+
+void TForm_ComportSetup::SetMailbox(MailboxPump& mailbox) {
+    reachability_ = std::make_unique<ReachabilityNote>(mailbox, label_port_path_);
+}
+
 void TForm_ComportSetup::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     FormShow();
@@ -128,11 +137,19 @@ void TForm_ComportSetup::ShowProgrammedRate() {
 // Beside the port list: the device the selected port opens, and whether it is there.
 void TForm_ComportSetup::ShowPortPath() {
     int port = combo_port_->currentIndex();
+    if (reachability_) reachability_->Forget();
     if (port <= 0) {
         label_port_path_->clear();
         return;
     }
-    QString path = QString::fromStdString(comport_device_path(port));
+    const std::string device = comport_device_path(port);
+    // A port on another machine: whether it answers, found without holding the dialog up.
+    if (net_address_named(device)) {
+        if (reachability_) reachability_->Check(device);
+        else label_port_path_->setText(QString::fromStdString(device));
+        return;
+    }
+    QString path = QString::fromStdString(device);
     label_port_path_->setText(path + (comport_device_present(port) ? QStringLiteral("  (present)")
                                                                    : QStringLiteral("  (missing)")));
 }

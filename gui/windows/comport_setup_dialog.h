@@ -4,18 +4,26 @@
 
 #include <QDialog>
 
+#include <memory>
+
 #include "core/serial/port_values.h"
 
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
+class MailboxPump;
+class ReachabilityNote;
 
 class TForm_ComportSetup : public QDialog {
     Q_OBJECT
 
 public:
     explicit TForm_ComportSetup(QWidget* parent = nullptr);
+    ~TForm_ComportSetup() override;
+    // Where the reachability of a port's network address comes back; without it the
+    // address is shown unchecked.
+    void SetMailbox(MailboxPump& mailbox);
 
     void SetSetting(const ComportSetting& setting) { saved_ = setting; }
     ComportSetting GetSetting() const { return saved_; }
@@ -47,4 +55,5 @@ private:
     QSpinBox* spin_fixrate_ = nullptr;
     QLineEdit* edit_fixed_rate_ = nullptr;
     QLabel* label_port_path_ = nullptr;
+    std::unique_ptr<ReachabilityNote> reachability_;
 };

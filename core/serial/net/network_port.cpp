@@ -487,3 +487,14 @@ std::string NetworkPort::ErrorText(std::uint32_t error) const {
     default: return net_error_text(error);
     }
 }
+
+std::string net_reachability(const std::string& text) {
+    NetAddress address;
+    if (!net_address_parse(text, address)) return "(" + NetworkPort().ErrorText(kNetErrorNotAddress) + ")";
+    SocketHandle socket = nullptr;
+    std::uint32_t err = 0;
+    if (!net_connect(address.host, address.port, kNetConnectDeadlineMs, socket, err))
+        return "(" + NetworkPort().ErrorText(err) + ")";
+    net_close(socket);
+    return address.protocol == NetProtocol::kRawTcp ? "(reachable, settings are the server's)" : "(reachable)";
+}

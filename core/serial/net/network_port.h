@@ -107,3 +107,8 @@ private:
 
     PortWake changed_;
 };
+
+// Whether the address takes a connection now, as the settings dialog shows it beside
+// the port list: "(reachable)", "(reachable, settings are the server's)" for raw TCP,
+// or the reason in brackets. Blocks up to kNetConnectDeadlineMs: call it off the GUI thread.
+std::string net_reachability(const std::string& address);

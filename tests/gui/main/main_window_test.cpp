@@ -7,6 +7,7 @@
 #include <QSpinBox>
 #include <QtTest>
 #include <atomic>
+#include <fstream>
 #include <thread>
 
 #include "gui/main/application.h"
@@ -245,6 +246,23 @@ private slots:
         QString path = child<QLabel>(setup, "Label_ComportPath")->text();
         QVERIFY2(path.startsWith(QString::fromStdString(h_->ports.ports_folder() + "/com1")), qPrintable(path));
         QVERIFY(path.endsWith(QStringLiteral("(present)")));
+        setup->close();
+    }
+
+    // A port on another machine: its address at once, whether it answers when found.
+    void settingsDialogChecksANetworkAddress() {
+        const std::string address = "rfc2217://127.0.0.1:1"; // a port nobody serves
+        {
+            std::ofstream file(h_->ports.ports_folder() + "/com9");
+            file << address << "\n";
+        }
+        TForm_ComportSetup* setup = h_->windows->comport_setup();
+        setup->SetSetting(ComportSetting{});
+        setup->show();
+        child<QComboBox>(setup, "ComboBox_Comport")->setCurrentIndex(9);
+        auto* label = child<QLabel>(setup, "Label_ComportPath");
+        QVERIFY(label->text().startsWith(QString::fromStdString(address)));
+        QTRY_COMPARE_WITH_TIMEOUT(label->text(), QString::fromStdString(address + "  (Connection refused)"), 5000);
         setup->close();
     }
 };
