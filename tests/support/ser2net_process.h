@@ -19,6 +19,7 @@ public:
     static bool installed();
     bool ok() const { return port_ > 0; }
     int port() const { return port_; }
+    int pid() const { return child_ ? child_->pid() : -1; }
     // rfc2217://127.0.0.1:PORT or tcp://127.0.0.1:PORT.
     std::string address() const;
     const std::string& log() const { return log_; }

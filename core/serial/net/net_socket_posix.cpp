@@ -108,6 +108,12 @@ IoResult net_read(SocketHandle socket, std::uint8_t* buffer, int max, int& n, st
         const ssize_t got = recv(socket->fd, buffer, static_cast<size_t>(max), 0);
         if (got > 0) {
             n = static_cast<int>(got);
+            // A server that leaves Nagle's algorithm on (ser2net does) holds the rest
+            // of a reply until what it sent is acknowledged, and Linux delays that
+            // acknowledgement by up to 40 ms: ask for it at once. The kernel drops
+            // back to delaying by itself, so this is asked after every read.
+            const int one = 1;
+            setsockopt(socket->fd, IPPROTO_TCP, TCP_QUICKACK, &one, sizeof one);
             return IoResult::kData;
         }
         if (got == 0) {
