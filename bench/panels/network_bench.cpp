@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     // COM2 is the same device by its address.
-    std::ofstream(ports.ports_folder() + "/com2") << server.address() << "\n";
+    ports.address(2, server.address());
 
     BenchlinkWindows windows;
     windows.main()->show();

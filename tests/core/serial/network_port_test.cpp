@@ -237,12 +237,7 @@ TEST(NetworkPortFolder, AComFileNamingAnAddressOpensIt) {
     PtyPair pty;
     Ser2Net server(pty.slave_path());
     ASSERT_TRUE(server.ok()) << server.log();
-    {
-        std::FILE* f = std::fopen((folder.ports_folder() + "/com4").c_str(), "w");
-        ASSERT_NE(f, nullptr);
-        std::fprintf(f, "  %s \n# the climate chamber\n", server.address().c_str());
-        std::fclose(f);
-    }
+    ASSERT_TRUE(folder.address(4, "  " + server.address() + " \n# the climate chamber"));
     EXPECT_EQ(comport_device_path(4), server.address());
     AnyPort port;
     ComportSetting s = line_at(57600);

@@ -7,7 +7,6 @@
 #include <QSpinBox>
 #include <QtTest>
 #include <atomic>
-#include <fstream>
 #include <thread>
 
 #include "gui/main/application.h"
@@ -252,10 +251,7 @@ private slots:
     // A port on another machine: its address at once, whether it answers when found.
     void settingsDialogChecksANetworkAddress() {
         const std::string address = "rfc2217://127.0.0.1:1"; // a port nobody serves
-        {
-            std::ofstream file(h_->ports.ports_folder() + "/com9");
-            file << address << "\n";
-        }
+        QVERIFY(h_->ports.address(9, address));
         TForm_ComportSetup* setup = h_->windows->comport_setup();
         setup->SetSetting(ComportSetting{});
         setup->show();
