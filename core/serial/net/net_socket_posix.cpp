@@ -69,7 +69,8 @@ bool net_connect(const std::string& host, const std::string& port, int timeout_m
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_ADDRCONFIG;
+    // No AI_ADDRCONFIG: glibc then ignores loopback, and a machine whose only IPv4
+    // address is 127.0.0.1 could not reach its own ser2net.
     addrinfo* list = nullptr;
     const int resolved = getaddrinfo(host.c_str(), port.c_str(), &hints, &list);
     if (resolved != 0) {

@@ -43,6 +43,9 @@ ComportSetting defaults() {
 // them on no faster), plus this margin.
 constexpr int kWriteMarginMs = 2000;
 constexpr int kReceivePollMs = 1;
+// Data kept while an open negotiates (a device that talks all the time fills this in
+// a few seconds at 115200).
+constexpr std::size_t kNegotiationDataMax = 64 * 1024;
 // The RTS pulse of an open, as on a local port: low this long, then settle.
 constexpr int kRtsLowMs = 100;
 constexpr int kRtsSettleMs = 200;
@@ -273,6 +276,10 @@ bool NetworkPort::Decode(const std::uint8_t* raw, int length) {
     }
     std::vector<Event> events;
     const DecodeResult result = decoder_.Feed(raw, static_cast<std::size_t>(length), pending_, events);
+    // While an open negotiates nobody takes data, and the purge that ends the
+    // negotiation discards it anyway: a server flooding the line meanwhile must not
+    // grow this without bound.
+    if (negotiating_ && pending_.size() > kNegotiationDataMax) pending_.clear();
     has_pending_ = !pending_.empty();
     std::vector<std::uint8_t> answer;
     for (const Event& event : events) HandleEvent(event, answer);
