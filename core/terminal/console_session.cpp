@@ -40,7 +40,10 @@ void ConsoleSession::ShowChunk() {
 }
 
 bool ConsoleSession::ApplyComportSetting(const ComportSetting& setting) {
-    const ComportStatus status = port_.Open(setting);
+    return ReportConfigure(setting, port_.Open(setting));
+}
+
+bool ConsoleSession::ReportConfigure(const ComportSetting& setting, ComportStatus status) {
     // No port is a setting too: the old port is closed and nothing opened.
     const bool ok = status == kComportSuccess || status == kComportNoneSetup;
     std::string name = comport_port_name(setting.port);
@@ -65,8 +68,12 @@ bool ConsoleSession::ApplyComportSetting(const ComportSetting& setting) {
 }
 
 void ConsoleSession::ConfigureConfirmed(const ComportSetting& setting) {
+    ConfigureOpened(setting, port_.Open(setting));
+}
+
+void ConsoleSession::ConfigureOpened(const ComportSetting& setting, ComportStatus status) {
     comport_setting_ = setting;
-    if (ApplyComportSetting(comport_setting_)) {
+    if (ReportConfigure(comport_setting_, status)) {
         port_open_ = 1;
         receiving_ = 1;
     } else {

@@ -46,6 +46,9 @@ public:
     bool ApplyComportSetting(const ComportSetting& setting);
     // After the settings dialog: confirmed with the edited setting, or aborted.
     void ConfigureConfirmed(const ComportSetting& setting);
+    // The same, for a caller that opened the port itself (on a thread of its own,
+    // where the open may wait for a network) and got `status`.
+    void ConfigureOpened(const ComportSetting& setting, ComportStatus status);
     void ConfigureAborted();
     void CloseFlow();
     void StartReceive();
@@ -66,6 +69,7 @@ public:
     const ProductInfo& product() const { return product_; }
 
 private:
+    bool ReportConfigure(const ComportSetting& setting, ComportStatus status);
     void ReceiveLoopStep();
     void ShowChunk();
     void AddLine(const std::string& text) { add_line_(text); }

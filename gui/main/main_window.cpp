@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,8 +13,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <thread>
 
 #include "core/panels/device_family.h"
+#include "core/serial/net/net_address.h"
 #include "core/protocol/zum_exchange.h"
 #include "core/terminal/receive_pipeline.h"
 #include "gui/main/dialog_seam.h"
@@ -353,10 +356,31 @@ void TForm_ZQ70_Main::ConfigureComport() {
     setup->SetSetting(session_->setting());
     dialogs().ShowModal(*setup);
     if (setup->Confirmed())
-        session_->ConfigureConfirmed(setup->GetSetting());
+        OpenConfirmed(setup->GetSetting());
     else
         session_->ConfigureAborted();
     ApplyControls(session_->controls());
+}
+
+void TForm_ZQ70_Main::OpenConfirmed(const ComportSetting& setting) {
+    if (setting.port == 0 || !net_address_named(comport_device_path(setting.port))) {
+        session_->ConfigureConfirmed(setting);
+        return;
+    }
+    // Up to 3 s for the connection and as many for the negotiation: the window keeps
+    // drawing and its timers keep running, closed to input until the answer.
+    setEnabled(false);
+    QEventLoop answered;
+    MailboxReceiver done = mailbox_.AddReceiver([&answered](std::span<Letter>) { answered.quit(); });
+    ComportStatus status = kComportSuccess;
+    std::thread opener([&] {
+        status = port_.Open(setting);
+        mailbox_.Post(done.box(), {});
+    });
+    answered.exec();
+    opener.join();
+    setEnabled(true);
+    session_->ConfigureOpened(setting, status);
 }
 
 void TForm_ZQ70_Main::ComportCloseClick() {

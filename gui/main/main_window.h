@@ -60,6 +60,9 @@ public:
     // Replaces the list with loaded lines; the counter shows 0 and counts later lines only.
     void LoadMessageLines(const std::vector<std::string>& lines);
     void ConfigureComport();
+    // Opens the confirmed setting; a network port's open, which may wait seconds for
+    // the server, runs on a thread of its own while the window goes on drawing.
+    void OpenConfirmed(const ComportSetting& setting);
 
     ConsoleSession& session() { return *session_; }
     // The port the window's senders and session use.

@@ -6,6 +6,11 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QtTest>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <thread>
 
@@ -260,6 +265,36 @@ private slots:
         QVERIFY(label->text().startsWith(QString::fromStdString(address)));
         QTRY_COMPARE_WITH_TIMEOUT(label->text(), QString::fromStdString(address + "  (Connection refused)"), 5000);
         setup->close();
+    }
+
+    // A server that takes the connection (into the system's listen queue) and never
+    // answers: the window goes on drawing, closed to input, until the fault after 3 s.
+    void silentNetworkServerNeverHoldsTheWindow() {
+        const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        QCOMPARE(bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        QCOMPARE(listen(listener, 1), 0);
+        QCOMPARE(getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len), 0);
+        QVERIFY(h_->ports.address(1, "rfc2217://127.0.0.1:" + std::to_string(ntohs(a.sin_port))));
+        int ticks = 0;
+        bool closed_to_input = false;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            ++ticks;
+            closed_to_input = closed_to_input || !h_->main()->isEnabled();
+        });
+        tick.start(100);
+        h_->openPort();
+        tick.stop();
+        close(listener);
+        QVERIFY2(ticks >= 20, qPrintable(QString::number(ticks)));
+        QVERIFY(closed_to_input);
+        QVERIFY(h_->main()->isEnabled());
+        QCOMPARE(h_->lines().value(0),
+                 QStringLiteral("COM1 Configure Fault! Time Out! (the server did not answer the Telnet negotiation within 3 s)"));
     }
 };
 
