@@ -54,6 +54,11 @@ bool ConsoleSession::ReportConfigure(const ComportSetting& setting, ComportStatu
             AddLine("Parity Check = " + comport_parity_name(setting.parity));
             AddLine("Stop Bits = " + comport_stopbit_name(setting.stopbits));
             AddLine("Data Bits = " + std::to_string(setting.databits));
+            // Raw TCP carries only the bytes: the line is whatever the server set up.
+            NetAddress address;
+            const std::string path = comport_device_path(setting.port);
+            if (net_address_parse(path, address) && address.protocol == NetProtocol::kRawTcp)
+                AddLine(path + ": settings are the server's");
         }
     } else {
         std::string fault = name + " Configure Fault! " + comport_status_text_of(status);
