@@ -61,6 +61,7 @@ bool supported(std::uint8_t option) {
 } // namespace
 
 NetworkPort::~NetworkPort() {
+    std::lock_guard one_open(open_mutex_);
     Exclusive guard(lock_, changed_);
     CloseLocked();
 }
@@ -86,6 +87,7 @@ void NetworkPort::Fail(std::uint32_t error, const std::string& detail) {
 
 ComportStatus NetworkPort::Open(const ComportSetting& setting) {
     if (setting.port == 0) {
+        std::lock_guard one_open(open_mutex_);
         Exclusive guard(lock_, changed_);
         CloseLocked();
         return kComportNoneSetup;
@@ -94,14 +96,28 @@ ComportStatus NetworkPort::Open(const ComportSetting& setting) {
 }
 
 ComportStatus NetworkPort::OpenPath(const std::string& address, const ComportSetting& setting) {
+    std::lock_guard one_open(open_mutex_);
+    {
+        Exclusive guard(lock_, changed_);
+        CloseLocked();
+    }
+    SocketHandle socket = nullptr;
+    NetProtocol protocol = NetProtocol::kRfc2217;
+    const ComportStatus status = Connect(address, setting, socket, protocol);
+    if (status != kComportSuccess) return status;
     Exclusive guard(lock_, changed_);
-    const ComportStatus status = OpenLocked(address, setting);
-    if (status == kComportSuccess) reported_ = current_;
-    return status;
+    socket_ = socket;
+    protocol_ = protocol;
+    session_ = next_session();
+    faulted_ = false;
+    fault_report_ = 0;
+    current_ = setting;
+    reported_ = current_;
+    return kComportSuccess;
 }
 
-ComportStatus NetworkPort::OpenLocked(const std::string& text, const ComportSetting& s) {
-    CloseLocked();
+ComportStatus NetworkPort::Connect(const std::string& text, const ComportSetting& s, SocketHandle& socket_out,
+                                   NetProtocol& protocol_out) {
     NetAddress address;
     if (!net_address_parse(text, address)) {
         Fail(kNetErrorNotAddress);
@@ -113,8 +129,6 @@ ComportStatus NetworkPort::OpenLocked(const std::string& text, const ComportSett
         Fail(err);
         return kComportInvalidHandle;
     }
-    socket_ = socket;
-    protocol_ = address.protocol;
     {
         std::lock_guard read(read_mutex_);
         decoder_.Reset();
@@ -124,38 +138,35 @@ ComportStatus NetworkPort::OpenLocked(const std::string& text, const ComportSett
         std::fill(std::begin(ours_), std::end(ours_), OptionState::kOff);
         std::fill(std::begin(theirs_), std::end(theirs_), OptionState::kOff);
     }
-    faulted_ = false;
-    fault_report_ = 0;
-    if (protocol_ == NetProtocol::kRfc2217) {
-        const ComportStatus status = Negotiate(s);
+    if (address.protocol == NetProtocol::kRfc2217) {
+        const ComportStatus status = Negotiate(socket, s);
         if (status != kComportSuccess) {
-            net_close(socket_);
-            socket_ = nullptr;
+            net_close(socket);
             return status;
         }
     }
-    session_ = next_session();
-    current_ = s;
+    socket_out = socket;
+    protocol_out = address.protocol;
     return kComportSuccess;
 }
 
-bool NetworkPort::WriteControl(const std::vector<std::uint8_t>& bytes) {
+bool NetworkPort::WriteControl(SocketHandle socket, const std::vector<std::uint8_t>& bytes) {
     if (bytes.empty()) return true;
     std::lock_guard one_writer(write_mutex_);
     std::uint32_t err = 0;
-    if (net_write_all(socket_, bytes.data(), bytes.size(), kWriteMarginMs, err)) return true;
+    if (net_write_all(socket, bytes.data(), bytes.size(), kWriteMarginMs, err)) return true;
     last_error_ = err;
     return false;
 }
 
-bool NetworkPort::ReadNegotiation(Clock::time_point deadline) {
+bool NetworkPort::ReadNegotiation(SocketHandle socket, Clock::time_point deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     if (left <= 0) {
         Fail(kNetErrorNegotiation);
         return false;
     }
     std::uint32_t err = 0;
-    const WaitOutcome waited = net_wait(socket_, {}, static_cast<int>(left), err);
+    const WaitOutcome waited = net_wait(socket, {}, static_cast<int>(left), err);
     if (waited == WaitOutcome::kFault) {
         Fail(err);
         return false;
@@ -163,20 +174,20 @@ bool NetworkPort::ReadNegotiation(Clock::time_point deadline) {
     if (waited != WaitOutcome::kReadable) return true; // the caller looks at the deadline again
     std::uint8_t raw[kComportReceiveMax];
     int n = 0;
-    const IoResult r = net_read(socket_, raw, sizeof raw, n, err);
+    const IoResult r = net_read(socket, raw, sizeof raw, n, err);
     if (r == IoResult::kFault) {
         Fail(err);
         return false;
     }
     std::lock_guard read(read_mutex_);
-    if (r == IoResult::kData && !Decode(raw, n)) {
+    if (r == IoResult::kData && !Decode(socket, NetProtocol::kRfc2217, raw, n)) {
         Fail(kNetErrorMalformed);
         return false;
     }
     return true;
 }
 
-ComportStatus NetworkPort::Negotiate(const ComportSetting& s) {
+ComportStatus NetworkPort::Negotiate(SocketHandle socket, const ComportSetting& s) {
     struct Negotiating {
         explicit Negotiating(NetworkPort& p) : port(p) { Set(true); }
         ~Negotiating() { Set(false); }
@@ -200,7 +211,7 @@ ComportStatus NetworkPort::Negotiate(const ComportSetting& s) {
             theirs_[option] = OptionState::kAsked;
         }
     }
-    if (!WriteControl(hello)) return kComportInvalidHandle;
+    if (!WriteControl(socket, hello)) return kComportInvalidHandle;
     auto com_port_state = [&] {
         std::lock_guard read(read_mutex_);
         return ours_[kOptionComPort];
@@ -208,7 +219,7 @@ ComportStatus NetworkPort::Negotiate(const ComportSetting& s) {
     // The deadline is a time-out; a broken stream or connection is the line's fault.
     const auto failed = [&] { return last_error_ == kNetErrorNegotiation ? kComportTimeOut : kComportGetError; };
     while (com_port_state() == OptionState::kAsked)
-        if (!ReadNegotiation(deadline)) return failed();
+        if (!ReadNegotiation(socket, deadline)) return failed();
     if (com_port_state() != OptionState::kOn) {
         Fail(kNetErrorNoComPort);
         return kComportSetError;
@@ -219,12 +230,12 @@ ComportStatus NetworkPort::Negotiate(const ComportSetting& s) {
     std::vector<std::uint8_t> out;
     for (const rfc2217::Request& request : asked) AppendSubnegotiation(kOptionComPort, rfc2217::Payload(request), out);
     AppendSubnegotiation(kOptionComPort, rfc2217::Payload({rfc2217::kPurgeData, rfc2217::kPurgeBoth}), out);
-    if (!WriteControl(out)) return kComportInvalidHandle;
+    if (!WriteControl(socket, out)) return kComportInvalidHandle;
     std::vector<rfc2217::Request> answered(asked.size());
     std::size_t missing = asked.size() + 1; // and the purge
     bool purged = false;
     while (missing > 0) {
-        if (!ReadNegotiation(deadline)) return failed();
+        if (!ReadNegotiation(socket, deadline)) return failed();
         std::lock_guard read(read_mutex_);
         for (const std::vector<std::uint8_t>& payload : replies_) {
             rfc2217::Request reply;
@@ -261,15 +272,15 @@ ComportStatus NetworkPort::Negotiate(const ComportSetting& s) {
     AppendSubnegotiation(kOptionComPort, rfc2217::Payload({rfc2217::kSetControl, rfc2217::kControlRtsOff}), low);
     std::vector<std::uint8_t> high;
     AppendSubnegotiation(kOptionComPort, rfc2217::Payload({rfc2217::kSetControl, rfc2217::kControlRtsOn}), high);
-    if (!WriteControl(low)) return kComportInvalidHandle;
+    if (!WriteControl(socket, low)) return kComportInvalidHandle;
     delayTicks(kRtsLowMs);
-    if (!WriteControl(high)) return kComportInvalidHandle;
+    if (!WriteControl(socket, high)) return kComportInvalidHandle;
     delayTicks(kRtsSettleMs);
     return kComportSuccess;
 }
 
-bool NetworkPort::Decode(const std::uint8_t* raw, int length) {
-    if (protocol_ == NetProtocol::kRawTcp) {
+bool NetworkPort::Decode(SocketHandle socket, NetProtocol protocol, const std::uint8_t* raw, int length) {
+    if (protocol == NetProtocol::kRawTcp) {
         pending_.insert(pending_.end(), raw, raw + length);
         has_pending_ = !pending_.empty();
         return true;
@@ -283,7 +294,7 @@ bool NetworkPort::Decode(const std::uint8_t* raw, int length) {
     has_pending_ = !pending_.empty();
     std::vector<std::uint8_t> answer;
     for (const Event& event : events) HandleEvent(event, answer);
-    WriteControl(answer);
+    WriteControl(socket, answer);
     return result == DecodeResult::kOk;
 }
 
@@ -332,6 +343,7 @@ void NetworkPort::HandleEvent(const Event& event, std::vector<std::uint8_t>& ans
 }
 
 ComportStatus NetworkPort::Close(const ComportSetting& setting) {
+    std::lock_guard one_open(open_mutex_);
     Exclusive guard(lock_, changed_);
     if (setting.port != reported_.port) return kComportSetError;
     if (!socket_) {
@@ -417,7 +429,7 @@ std::int32_t NetworkPort::Receive(std::uint8_t* buffer, std::int32_t wait) {
             break;
         }
         if (r == IoResult::kData) {
-            if (!Decode(raw, n)) {
+            if (!Decode(socket_, protocol_, raw, n)) {
                 RecordFault(kNetErrorMalformed);
                 take();
                 break;
@@ -440,8 +452,10 @@ std::int32_t NetworkPort::Receive(std::uint8_t* buffer, std::int32_t wait) {
 
 void NetworkPort::WaitReadableOr(int timeout_ms, const PortWake* wake, const PortWake* also) {
     if (wake && fault_report_.load() != 0) return;
-    if (has_pending_.load()) return;
     Shared guard(lock_);
+    // Bytes decoded and not yet taken are readable now (none count while an open
+    // negotiates: the port is not open yet).
+    if (socket_ && !faulted_ && has_pending_.load()) return;
     // A failed connection reads as readable at once: only the wakes end the wait.
     const SocketHandle socket = socket_ && !faulted_ ? socket_ : nullptr;
     std::uint32_t err = 0;
@@ -463,7 +477,7 @@ void NetworkPort::Purge(PortQueue which) {
             if (protocol_ == NetProtocol::kRfc2217) decoder_.Feed(raw, static_cast<std::size_t>(n), ignored, events);
             std::vector<std::uint8_t> answer;
             for (const Event& event : events) HandleEvent(event, answer);
-            WriteControl(answer);
+            WriteControl(socket_, answer);
         }
         pending_.clear();
         has_pending_ = false;
@@ -474,7 +488,7 @@ void NetworkPort::Purge(PortQueue which) {
                                                               : rfc2217::kPurgeBoth;
     std::vector<std::uint8_t> out;
     AppendSubnegotiation(kOptionComPort, rfc2217::Payload({rfc2217::kPurgeData, value}), out);
-    WriteControl(out);
+    WriteControl(socket_, out);
 }
 
 std::string NetworkPort::ErrorText(std::uint32_t error) const {

@@ -61,23 +61,29 @@ public:
 private:
     enum class OptionState : std::uint8_t { kOff, kAsked, kOn };
 
-    ComportStatus OpenLocked(const std::string& address, const ComportSetting& setting);
     void CloseLocked();
-    ComportStatus Negotiate(const ComportSetting& setting);
+    // Connects and, for RFC 2217, negotiates, holding no lock: the port is closed
+    // meanwhile, and whoever asks whether it is open is answered at once.
+    ComportStatus Connect(const std::string& address, const ComportSetting& setting, SocketHandle& socket,
+                          NetProtocol& protocol);
+    ComportStatus Negotiate(SocketHandle socket, const ComportSetting& setting);
     // Reads and decodes what the socket holds, waiting until `deadline` for the first
     // bytes: false on a fault (last_error_ set) or when the deadline passed.
-    bool ReadNegotiation(std::chrono::steady_clock::time_point deadline);
+    bool ReadNegotiation(SocketHandle socket, std::chrono::steady_clock::time_point deadline);
     // Decodes raw bytes into pending_ and answers the server's commands; false for a
     // malformed stream. read_mutex_ held.
-    bool Decode(const std::uint8_t* raw, int length);
+    bool Decode(SocketHandle socket, NetProtocol protocol, const std::uint8_t* raw, int length);
     void HandleEvent(const telnet::Event& event, std::vector<std::uint8_t>& answer);
     // Writes protocol bytes (answers, commands). Holds write_mutex_.
-    bool WriteControl(const std::vector<std::uint8_t>& bytes);
+    bool WriteControl(SocketHandle socket, const std::vector<std::uint8_t>& bytes);
     void Fail(std::uint32_t error, const std::string& detail = {});
     void RecordFault(std::uint32_t error);
 
-    // As in SerialPort: opens and closes hold it exclusively (raising changed_ first);
-    // sends, purges, receive polls and waits share it.
+    // One open or close at a time; held through a connection and its negotiation,
+    // which take no other lock until the socket is ready.
+    std::mutex open_mutex_;
+    // As in SerialPort: installing and closing a socket hold it exclusively (raising
+    // changed_ first); sends, purges, receive polls and waits share it.
     mutable PortLock lock_;
     SocketHandle socket_ = nullptr;                   // guarded by lock_
     NetProtocol protocol_ = NetProtocol::kRfc2217;    // guarded by lock_

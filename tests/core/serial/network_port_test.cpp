@@ -221,6 +221,20 @@ INSTANTIATE_TEST_SUITE_P(
                   "the server sent a malformed Telnet sequence", 1000ms}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// While an open waits for a server, the rest of the program asks the port whether it
+// is open (the window, the status line) and must be answered at once.
+TEST(NetworkPortOpening, HoldsNobodyWhileTheServerIsSilent) {
+    ScriptedServer server([](const telnet::Event&) { return Bytes{}; });
+    NetworkPort port;
+    std::thread opener([&] { port.OpenPath(server.address(), line_at(115200)); });
+    std::this_thread::sleep_for(200ms);
+    const auto asked = Clock::now();
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(port.Setting().port, 0);
+    EXPECT_LT(Clock::now() - asked, 100ms);
+    opener.join();
+}
+
 TEST(NetworkPortOpenFault, NobodyListeningIsRefusedAtOnce) {
     NetworkPort port;
     const auto started = Clock::now();
