@@ -235,6 +235,50 @@ TEST(NetworkPortOpening, HoldsNobodyWhileTheServerIsSilent) {
     opener.join();
 }
 
+// A bare listening socket takes a raw TCP connection: enough to see each way of
+// writing the host reach it.
+struct HostCase {
+    const char* name;
+    int family;
+    const char* host;
+};
+
+class NetworkPortHost : public testing::TestWithParam<HostCase> {};
+
+TEST_P(NetworkPortHost, ReachesTheListener) {
+    const int listener = socket(GetParam().family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_storage any{};
+    socklen_t len = 0;
+    if (GetParam().family == AF_INET6) {
+        auto& a = reinterpret_cast<sockaddr_in6&>(any);
+        a.sin6_family = AF_INET6;
+        a.sin6_addr = in6addr_loopback;
+        len = sizeof a;
+    } else {
+        auto& a = reinterpret_cast<sockaddr_in&>(any);
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        len = sizeof a;
+    }
+    if (bind(listener, reinterpret_cast<sockaddr*>(&any), len) != 0 || listen(listener, 1) != 0) {
+        close(listener);
+        GTEST_SKIP() << "no loopback for this address family here";
+    }
+    getsockname(listener, reinterpret_cast<sockaddr*>(&any), &len);
+    const int port = ntohs(GetParam().family == AF_INET6 ? reinterpret_cast<sockaddr_in6&>(any).sin6_port
+                                                         : reinterpret_cast<sockaddr_in&>(any).sin_port);
+    NetworkPort net;
+    const std::string address = std::string("tcp://") + GetParam().host + ":" + std::to_string(port);
+    EXPECT_EQ(net.OpenPath(address, line_at(115200)), kComportSuccess) << address << ": " << net.ErrorText(net.LastError());
+    EXPECT_TRUE(net.IsOpen());
+    close(listener);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, NetworkPortHost,
+                         testing::Values(HostCase{"Ipv4", AF_INET, "127.0.0.1"}, HostCase{"Ipv6", AF_INET6, "[::1]"},
+                                         HostCase{"HostName", AF_INET, "localhost"}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(NetworkPortOpenFault, NobodyListeningIsRefusedAtOnce) {
     NetworkPort port;
     const auto started = Clock::now();
