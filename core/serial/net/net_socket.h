@@ -23,9 +23,11 @@ inline constexpr std::uint32_t kNetErrorOwn = 0x4E450000;
 inline constexpr std::uint32_t kNetErrorResolve = 0x4E460000;
 inline constexpr std::uint32_t kNetErrorClosed = kNetErrorOwn + 1;     // the server ended the connection
 inline constexpr std::uint32_t kNetErrorConnectTime = kNetErrorOwn + 2; // no connection within the deadline
+inline constexpr std::uint32_t kNetErrorResolveTime = kNetErrorOwn + 3; // no address for the name within it
 
 // Resolves host and port and connects to the first address that takes the connection
-// within timeout_ms in all (a name may give several, IPv6 and IPv4). The socket is
+// within timeout_ms in all, the lookup included where the system can bound it (a name
+// may give several addresses, IPv6 and IPv4). The socket is
 // non-blocking, sends without delay (one request per segment) and is not inherited.
 // On failure nothing stays open and error_out holds the reason of the last address tried.
 bool net_connect(const std::string& host, const std::string& port, int timeout_ms, SocketHandle& out,

@@ -11,6 +11,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <memory>
+#include <mutex>
+#include <vector>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -60,22 +63,74 @@ int connect_one(const addrinfo& a, Clock::time_point deadline, int& fd_out) {
     return 0;
 }
 
+// A lookup given up at its deadline while the resolver still works on it: the
+// resolver writes into it when it ends, so it is kept until then and freed by a later
+// lookup.
+struct Lookup {
+    std::string host;
+    std::string port;
+    addrinfo hints{};
+    gaicb request{};
+};
+
+std::mutex g_abandoned_mutex;
+std::vector<std::unique_ptr<Lookup>> g_abandoned; // guarded by g_abandoned_mutex
+
+void free_ended_lookups() {
+    std::lock_guard one(g_abandoned_mutex);
+    std::erase_if(g_abandoned, [](const std::unique_ptr<Lookup>& lookup) {
+        if (gai_error(&lookup->request) == EAI_INPROGRESS) return false;
+        if (lookup->request.ar_result) freeaddrinfo(lookup->request.ar_result);
+        return true;
+    });
+}
+
+// getaddrinfo within the deadline (glibc's asynchronous lookup: a resolver that does
+// not answer must not hold an open past it). 0 and the list, or the error number.
+std::uint32_t resolve(const std::string& host, const std::string& port, Clock::time_point deadline, addrinfo*& out) {
+    free_ended_lookups();
+    auto lookup = std::make_unique<Lookup>();
+    lookup->host = host;
+    lookup->port = port;
+    lookup->hints.ai_family = AF_UNSPEC;
+    lookup->hints.ai_socktype = SOCK_STREAM;
+    // No AI_ADDRCONFIG: glibc then ignores loopback, and a machine whose only IPv4
+    // address is 127.0.0.1 could not reach its own ser2net.
+    lookup->request.ar_name = lookup->host.c_str();
+    lookup->request.ar_service = lookup->port.c_str();
+    lookup->request.ar_request = &lookup->hints;
+    gaicb* list[] = {&lookup->request};
+    int r = getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr);
+    if (r == 0) {
+        while ((r = gai_error(&lookup->request)) == EAI_INPROGRESS) {
+            const int left = left_ms(deadline);
+            if (left == 0) break;
+            const timespec wait{left / 1000, (left % 1000) * 1000000L};
+            gai_suspend(list, 1, &wait);
+        }
+    }
+    if (r == EAI_INPROGRESS) {
+        if (gai_cancel(&lookup->request) != EAI_CANCELED) {
+            std::lock_guard one(g_abandoned_mutex);
+            g_abandoned.push_back(std::move(lookup));
+        }
+        return kNetErrorResolveTime;
+    }
+    if (r != 0) return r == EAI_SYSTEM ? static_cast<std::uint32_t>(EIO)
+                                       : kNetErrorResolve + static_cast<std::uint32_t>(r < 0 ? -r : r);
+    out = lookup->request.ar_result;
+    return 0;
+}
+
 } // namespace
 
 bool net_connect(const std::string& host, const std::string& port, int timeout_ms, SocketHandle& out,
                  std::uint32_t& error_out) {
     out = nullptr;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    // No AI_ADDRCONFIG: glibc then ignores loopback, and a machine whose only IPv4
-    // address is 127.0.0.1 could not reach its own ser2net.
     addrinfo* list = nullptr;
-    const int resolved = getaddrinfo(host.c_str(), port.c_str(), &hints, &list);
-    if (resolved != 0) {
-        error_out = resolved == EAI_SYSTEM ? static_cast<std::uint32_t>(errno)
-                                           : kNetErrorResolve + static_cast<std::uint32_t>(resolved < 0 ? -resolved : resolved);
+    if (const std::uint32_t resolved = resolve(host, port, deadline, list); resolved != 0) {
+        error_out = resolved;
         return false;
     }
     int err = ECONNREFUSED;

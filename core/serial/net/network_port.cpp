@@ -500,6 +500,7 @@ std::string NetworkPort::ErrorText(std::uint32_t error) const {
     switch (error) {
     case kNetErrorClosed: return "the server closed the connection";
     case kNetErrorConnectTime: return "no connection within 3 s";
+    case kNetErrorResolveTime: return "the host name was not resolved within 3 s";
     case kNetErrorNotAddress: return "not an address (rfc2217://HOST:PORT or tcp://HOST:PORT)";
     case kNetErrorNegotiation: return "the server did not answer the Telnet negotiation within 3 s";
     case kNetErrorNoComPort: return "the server refuses the COM port option (RFC 2217)";

@@ -279,6 +279,17 @@ INSTANTIATE_TEST_SUITE_P(Forms, NetworkPortHost,
                                          HostCase{"HostName", AF_INET, "localhost"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Whatever the resolver here says (no such name, no resolver at all), the open fails
+// with its reason, and within the deadline.
+TEST(NetworkPortOpenFault, UnknownHostSaysWhyInTime) {
+    NetworkPort port;
+    const auto started = Clock::now();
+    EXPECT_EQ(port.OpenPath("rfc2217://no-such-host.invalid:2217", line_at(115200)), kComportInvalidHandle);
+    EXPECT_LT(Clock::now() - started, 4s);
+    EXPECT_NE(port.LastError(), 0u);
+    EXPECT_FALSE(port.ErrorText(port.LastError()).empty());
+}
+
 TEST(NetworkPortOpenFault, NobodyListeningIsRefusedAtOnce) {
     NetworkPort port;
     const auto started = Clock::now();
