@@ -11,13 +11,15 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <memory>
-#include <mutex>
-#include <vector>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <system_error>
+#include <thread>
+#include <vector>
 
 struct NetSocket {
     int fd = -1;
@@ -63,62 +65,91 @@ int connect_one(const addrinfo& a, Clock::time_point deadline, int& fd_out) {
     return 0;
 }
 
-// A lookup given up at its deadline while the resolver still works on it: the
-// resolver writes into it when it ends, so it is kept until then and freed by a later
-// lookup.
+// One host name lookup on a thread of its own, so that the open can stop waiting at
+// its deadline: getaddrinfo itself has none, and a resolver that does not answer
+// holds it for as long as the system's resolver settings say.
 struct Lookup {
-    std::string host;
-    std::string port;
-    addrinfo hints{};
-    gaicb request{};
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;       // guarded by mutex
+    int result = 0;          // guarded by mutex
+    int system_error = 0;    // guarded by mutex: errno behind EAI_SYSTEM
+    addrinfo* list = nullptr; // guarded by mutex; freed by whoever takes it
 };
 
-std::mutex g_abandoned_mutex;
-std::vector<std::unique_ptr<Lookup>> g_abandoned; // guarded by g_abandoned_mutex
-
-void free_ended_lookups() {
-    std::lock_guard one(g_abandoned_mutex);
-    std::erase_if(g_abandoned, [](const std::unique_ptr<Lookup>& lookup) {
-        if (gai_error(&lookup->request) == EAI_INPROGRESS) return false;
-        if (lookup->request.ar_result) freeaddrinfo(lookup->request.ar_result);
-        return true;
-    });
-}
-
-// getaddrinfo within the deadline (glibc's asynchronous lookup: a resolver that does
-// not answer must not hold an open past it). 0 and the list, or the error number.
-std::uint32_t resolve(const std::string& host, const std::string& port, Clock::time_point deadline, addrinfo*& out) {
-    free_ended_lookups();
-    auto lookup = std::make_unique<Lookup>();
-    lookup->host = host;
-    lookup->port = port;
-    lookup->hints.ai_family = AF_UNSPEC;
-    lookup->hints.ai_socktype = SOCK_STREAM;
-    // No AI_ADDRCONFIG: glibc then ignores loopback, and a machine whose only IPv4
-    // address is 127.0.0.1 could not reach its own ser2net.
-    lookup->request.ar_name = lookup->host.c_str();
-    lookup->request.ar_service = lookup->port.c_str();
-    lookup->request.ar_request = &lookup->hints;
-    gaicb* list[] = {&lookup->request};
-    int r = getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr);
-    if (r == 0) {
-        while ((r = gai_error(&lookup->request)) == EAI_INPROGRESS) {
-            const int left = left_ms(deadline);
-            if (left == 0) break;
-            const timespec wait{left / 1000, (left % 1000) * 1000000L};
-            gai_suspend(list, 1, &wait);
-        }
+// The lookups given up on, joined once they end (looked at on every later lookup) or
+// when the process ends.
+class AbandonedLookups {
+public:
+    ~AbandonedLookups() {
+        for (Entry& e : entries_) Finish(e);
     }
-    if (r == EAI_INPROGRESS) {
-        if (gai_cancel(&lookup->request) != EAI_CANCELED) {
-            std::lock_guard one(g_abandoned_mutex);
-            g_abandoned.push_back(std::move(lookup));
-        }
+    void Add(std::thread thread, std::shared_ptr<Lookup> lookup) {
+        std::lock_guard one(mutex_);
+        entries_.push_back({std::move(thread), std::move(lookup)});
+    }
+    void JoinEnded() {
+        std::lock_guard one(mutex_);
+        std::erase_if(entries_, [](Entry& e) {
+            {
+                std::lock_guard state(e.lookup->mutex);
+                if (!e.lookup->done) return false;
+            }
+            Finish(e);
+            return true;
+        });
+    }
+
+private:
+    struct Entry {
+        std::thread thread;
+        std::shared_ptr<Lookup> lookup;
+    };
+    static void Finish(Entry& e) {
+        e.thread.join();
+        if (e.lookup->list) freeaddrinfo(e.lookup->list);
+        e.lookup->list = nullptr;
+    }
+    std::mutex mutex_;
+    std::vector<Entry> entries_; // guarded by mutex_
+};
+
+AbandonedLookups g_abandoned;
+
+// getaddrinfo within the deadline: 0 and the list (for freeaddrinfo), or the error number.
+std::uint32_t resolve(const std::string& host, const std::string& port, Clock::time_point deadline, addrinfo*& out) {
+    g_abandoned.JoinEnded();
+    auto lookup = std::make_shared<Lookup>();
+    std::thread thread([lookup, host, port] {
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        // No AI_ADDRCONFIG: glibc then ignores loopback, and a machine whose only IPv4
+        // address is 127.0.0.1 could not reach its own ser2net.
+        addrinfo* list = nullptr;
+        const int result = getaddrinfo(host.c_str(), port.c_str(), &hints, &list);
+        const int system_error = errno;
+        std::lock_guard state(lookup->mutex);
+        lookup->result = result;
+        lookup->system_error = system_error;
+        lookup->list = result == 0 ? list : nullptr;
+        lookup->done = true;
+        lookup->ended.notify_all();
+    });
+    std::unique_lock state(lookup->mutex);
+    if (!lookup->ended.wait_until(state, deadline, [&] { return lookup->done; })) {
+        state.unlock();
+        g_abandoned.Add(std::move(thread), std::move(lookup));
         return kNetErrorResolveTime;
     }
-    if (r != 0) return r == EAI_SYSTEM ? static_cast<std::uint32_t>(EIO)
-                                       : kNetErrorResolve + static_cast<std::uint32_t>(r < 0 ? -r : r);
-    out = lookup->request.ar_result;
+    const int result = lookup->result;
+    const int system_error = lookup->system_error;
+    out = lookup->list;
+    lookup->list = nullptr;
+    state.unlock();
+    thread.join();
+    if (result == EAI_SYSTEM) return static_cast<std::uint32_t>(system_error);
+    if (result != 0) return kNetErrorResolve + static_cast<std::uint32_t>(result < 0 ? -result : result);
     return 0;
 }
 
