@@ -413,6 +413,7 @@ std::int32_t NetworkPort::Receive(std::uint8_t* buffer, std::int32_t wait) {
         std::lock_guard read(read_mutex_);
         const auto take = [&] {
             const std::size_t n = std::min<std::size_t>(pending_.size(), static_cast<std::size_t>(kComportReceiveMax - count));
+            if (n == 0) return n;
             std::memcpy(buffer + count, pending_.data(), n);
             pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(n));
             has_pending_ = !pending_.empty();
