@@ -375,7 +375,9 @@ void TForm_ZQ70_Main::OpenConfirmed(const ComportSetting& setting) {
     ComportStatus status = kComportSuccess;
     std::thread opener([&] {
         status = port_.Open(setting);
-        mailbox_.Post(done.box(), {});
+        // The window is waiting for this one letter and delivering meanwhile: a full
+        // mailbox has room again well within this (the usual post gives up after 100 ms).
+        mailbox_.mailbox().Post(Letter{done.box(), {}, 0}, std::chrono::seconds(5));
     });
     answered.exec();
     opener.join();
