@@ -11,6 +11,7 @@ packages=(
   qt6-charts-dev libqt6opengl6-dev
   libgtest-dev libgmock-dev
   fonts-dejavu-core xvfb xauth
+  ser2net
 )
 if [ "${1:-}" = "--windows" ]; then
   # mingw-w64 with POSIX threads (std::thread), GoogleTest's sources to build with it,

@@ -17,6 +17,7 @@ work=$(mktemp -d)
 sims=()
 cleanup() {
   for pid in "${sims[@]}"; do kill "$pid" 2>/dev/null || true; done
+  [ -n "${ser2net_pid:-}" ] && kill "$ser2net_pid" 2>/dev/null || true
   WINEPREFIX="$work/prefix" "$wineserver" -k 2>/dev/null || true
   rm -rf "$work"
 }
@@ -48,6 +49,28 @@ start_sim --model RD24-M4 --id 1 --bus 5:PT57-M1,6:RD24-M1 --ai 0=1234 --ai 1=30
 com1=$pty
 start_sim --drop 100
 com2=$pty
+
+# A third device served by ser2net (RFC 2217) on a free loopback port, for the
+# network port over Winsock.
+start_sim --model RD24-M4 --id 1
+net_pty=$pty
+ser2net_pid=
+net_port=
+listening() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+if [ -x /usr/sbin/ser2net ]; then
+  for _ in $(seq 20); do
+    candidate=$((20000 + RANDOM % 30000))
+    listening "$candidate" || { net_port=$candidate; break; }
+  done
+  printf 'connection: &line\n  accepter: telnet(rfc2217),tcp,127.0.0.1,%s\n  connector: serialdev,%s,115200n81,local\n' \
+    "$net_port" "$net_pty" >"$work/ser2net.yaml"
+  /usr/sbin/ser2net -n -u -c "$work/ser2net.yaml" -P "$work/ser2net.pid" >"$work/ser2net.log" 2>&1 &
+  ser2net_pid=$!
+  for _ in $(seq 100); do
+    listening "$net_port" && break
+    sleep 0.05
+  done
+fi
 
 echo "Wine prefix in $WINEPREFIX"
 # Setting Wine up answers with odd exit codes now and then (a server that has just
@@ -137,6 +160,13 @@ else
   # The reason is the system's (FormatMessage) text, here Wine's for ERROR_FILE_NOT_FOUND.
   expect PortThatCannotBeOpened 65 "" 'benchlink-qlp: COM9 (\\.\COM9): Invalid Handle Value! (File not found)' \
     --port 9 check 1
+fi
+if [ -n "$ser2net_pid" ] && listening "$net_port"; then
+  expect NetworkCheck 0 "Success." "" --path "rfc2217://127.0.0.1:$net_port" check 1
+  # The rate travels with RFC 2217: the device, at 115200, hears nothing at 9600.
+  expect NetworkRateTravels 3 "" "Timeout!" --path "rfc2217://127.0.0.1:$net_port" --baud 9600 check 1
+else
+  skip NetworkCheck "ser2net is not installed or did not start: run scripts/install-deps.sh"
 fi
 reason="Wine programs a rate that is no standard code through the serial driver's custom divisor (TIOCSSERIAL), which a pseudo-terminal does not have: the line is left at 38400"
 skip FixRateWithinTolerance "$reason"

@@ -219,6 +219,7 @@ Line options:
   --port N            COM port 1 to 15 (comN in the COM port folder, else
                       /dev/ttyS<N-1>)
   --path DEVICE       a serial device or pseudo-terminal instead of --port
+                      (or a network port: rfc2217://HOST:PORT, tcp://HOST:PORT)
   --baud RATE         9600, 19200, 38400, 57600 or 115200 (default 115200)
   --fix PCT           baud-rate correction -30 to 30 percent (default 0)
   --parity P          none, odd, even, mark or space (default none)

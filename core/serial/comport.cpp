@@ -1,6 +1,6 @@
 #include "core/serial/comport.h"
 
-#include "core/serial/serial_port.h"
+#include "core/serial/any_port.h"
 #include "core/serial/uart_receive_thread.h"
 
 namespace {
@@ -22,7 +22,7 @@ bool purge(PortQueue which) {
 } // namespace
 
 Port& comport_port() {
-    static SerialPort port;
+    static AnyPort port;
     return port;
 }
 

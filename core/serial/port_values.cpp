@@ -9,7 +9,10 @@
 #include <bit>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <thread>
+
+#include "core/serial/net/net_address.h"
 
 namespace {
 
@@ -21,6 +24,24 @@ constexpr int kDatabits[] = {4, 5, 6, 7, 8};
 int ones_in_low7(std::uint8_t b) {
     return std::popcount(static_cast<unsigned>(b & 0x7F));
 }
+
+#if !defined(_WIN32)
+// The network address a ports-folder file holds on its first line, or "". Only the
+// start of the file is read: the file is the user's, not a stream to follow.
+constexpr std::size_t kAddressLineMax = 300;
+
+std::string address_in_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text(kAddressLineMax, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    text = text.substr(0, text.find_first_of("\r\n"));
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    text = text.substr(first, text.find_last_not_of(" \t") + 1 - first);
+    return net_address_named(text) ? text : std::string();
+}
+#endif
 
 } // namespace
 
@@ -84,7 +105,13 @@ std::string comport_device_path(int port) {
     const std::string folder = comport_ports_folder();
     std::string link = folder + "/com" + std::to_string(port);
     struct stat st {};
-    if (!folder.empty() && lstat(link.c_str(), &st) == 0) return link;
+    if (!folder.empty() && lstat(link.c_str(), &st) == 0) {
+        // A plain file instead of a link may name a port on another machine.
+        if (S_ISREG(st.st_mode)) {
+            if (std::string address = address_in_file(link); !address.empty()) return address;
+        }
+        return link;
+    }
     return "/dev/ttyS" + std::to_string(port - 1);
 #endif
 }

@@ -215,7 +215,7 @@ std::int32_t SerialPort::Receive(std::uint8_t* buffer, std::int32_t wait) {
     return count;
 }
 
-void SerialPort::WaitReadable(int timeout_ms, const PortWake* wake) {
+void SerialPort::WaitReadableOr(int timeout_ms, const PortWake* wake, const PortWake* also) {
     // A loop with a wake takes the port's failure after each step: it must get there
     // instead of resting on a port that will never be readable again.
     if (wake && fault_report_.load() != 0) return;
@@ -224,7 +224,7 @@ void SerialPort::WaitReadable(int timeout_ms, const PortWake* wake) {
     const PortHandle port = port_ != kNoPortHandle && !faulted_ ? port_ : kNoPortHandle;
     int err = 0;
     const bool drained = empty_seen_.load(std::memory_order_acquire) > t_wait_ended;
-    WaitOutcome outcome = port_wait_again(port, session_, {&changed_, wake}, timeout_ms, drained, err);
+    WaitOutcome outcome = port_wait_again(port, session_, {&changed_, wake, also}, timeout_ms, drained, err);
     t_wait_ended = tick();
     if (outcome == WaitOutcome::kFault) RecordFault(err);
 }

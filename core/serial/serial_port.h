@@ -27,7 +27,9 @@ public:
 
     ComportStatus Send(std::uint8_t* bytes, std::int32_t length) override;
     std::int32_t Receive(std::uint8_t* buffer, std::int32_t wait) override;
-    void WaitReadable(int timeout_ms, const PortWake* wake) override;
+    void WaitReadable(int timeout_ms, const PortWake* wake) override { WaitReadableOr(timeout_ms, wake, nullptr); }
+    // The same wait, ended by a second wake too.
+    void WaitReadableOr(int timeout_ms, const PortWake* wake, const PortWake* also);
     int TakeReceiveFault() override { return fault_report_.exchange(0); }
     void Purge(PortQueue which) override;
 

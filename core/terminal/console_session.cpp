@@ -1,5 +1,6 @@
 #include "core/terminal/console_session.h"
 
+#include "core/serial/net/network_port.h"
 #include "core/util/convert.h"
 
 ConsoleSession::ConsoleSession(Port& port, LineSink add_line) : port_(port), add_line_(std::move(add_line)) {}
@@ -52,7 +53,10 @@ std::string ConsoleSession::device_path() const {
 }
 
 bool ConsoleSession::ApplyComportSetting(const ComportSetting& setting) {
-    const ComportStatus status = OpenPort(setting);
+    return ReportConfigure(setting, OpenPort(setting));
+}
+
+bool ConsoleSession::ReportConfigure(const ComportSetting& setting, ComportStatus status) {
     // No port is a setting too: the old port is closed and nothing opened.
     const bool ok = status == kComportSuccess || status == kComportNoneSetup;
     std::string name = path_.empty() ? comport_port_name(setting.port) : path_;
@@ -63,11 +67,17 @@ bool ConsoleSession::ApplyComportSetting(const ComportSetting& setting) {
             AddLine("Parity Check = " + comport_parity_name(setting.parity));
             AddLine("Stop Bits = " + comport_stopbit_name(setting.stopbits));
             AddLine("Data Bits = " + std::to_string(setting.databits));
+            // Raw TCP carries only the bytes: the line is whatever the server set up.
+            NetAddress address;
+            const std::string path = path_.empty() ? comport_device_path(setting.port) : path_;
+            if (net_address_parse(path, address) && address.protocol == NetProtocol::kRawTcp)
+                AddLine(path + ": settings are the server's");
         }
     } else {
         reason_ = comport_status_text_of(status);
         // An open that failed says why: a missing device, no permission, another program.
-        if (status == kComportInvalidHandle && port_.LastError() != 0)
+        // A network port says why for every status: the server's answer, its silence.
+        if ((status == kComportInvalidHandle && port_.LastError() != 0) || net_error_is_own(port_.LastError()))
             reason_ += " (" + port_.OpenFailureReason(port_.LastError()) + ")";
         AddLine(name + " Configure Fault! " + reason_);
     }
@@ -76,20 +86,19 @@ bool ConsoleSession::ApplyComportSetting(const ComportSetting& setting) {
 }
 
 void ConsoleSession::ConfigurePath(const std::string& path, const ComportSetting& setting) {
-    path_ = path;
-    Configure(setting);
+    ConfigureOpened(setting, port_.OpenPath(path, setting), path);
 }
 
 void ConsoleSession::ConfigureConfirmed(const ComportSetting& setting) {
-    path_.clear();
-    Configure(setting);
+    ConfigureOpened(setting, port_.Open(setting));
 }
 
-void ConsoleSession::Configure(const ComportSetting& setting) {
+void ConsoleSession::ConfigureOpened(const ComportSetting& setting, ComportStatus status, const std::string& path) {
+    path_ = path;
     comport_setting_ = setting;
     lost_ = false;
     reason_.clear();
-    if (ApplyComportSetting(comport_setting_)) {
+    if (ReportConfigure(comport_setting_, status)) {
         configure_failed_ = false;
         port_open_ = 1;
         receiving_ = 1;

@@ -57,6 +57,9 @@ public:
     // The same for an explicit device instead of a COM number (benchlink --path);
     // the lines then name the device.
     void ConfigurePath(const std::string& path, const ComportSetting& setting);
+    // The same, for a caller that opened the port itself (on a thread of its own,
+    // where the open may wait for a network) and got `status`; `path` as it opened.
+    void ConfigureOpened(const ComportSetting& setting, ComportStatus status, const std::string& path = {});
     void ConfigureAborted();
     void CloseFlow();
     void StartReceive();
@@ -92,11 +95,11 @@ public:
     const ProductInfo& product() const { return product_; }
 
 private:
+    bool ReportConfigure(const ComportSetting& setting, ComportStatus status);
     void ReceiveLoopStep();
     void ShowChunk();
     void AddLine(const std::string& text) { add_line_(text); }
     void MarkLost(std::string reason);
-    void Configure(const ComportSetting& setting);
     bool HasPort() const { return comport_setting_.port != 0 || !path_.empty(); }
     ComportStatus OpenPort(const ComportSetting& setting);
 

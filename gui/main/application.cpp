@@ -110,6 +110,7 @@ BenchlinkWindows::BenchlinkWindows()
     QWidget* owner = main_.get();
     message_ = new TForm_Message(owner);
     comport_setup_ = new TForm_ComportSetup(owner);
+    comport_setup_->SetMailbox(*mailbox_);
     // The device families' operate panels, in the registry's order.
     for (const DeviceFamily& family : deviceFamilies())
         operate_panels_.push_back(makePanelOf(family, *mailbox_, link_, owner));

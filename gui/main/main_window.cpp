@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,9 +17,11 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <chrono>
+#include <thread>
 
 #include "core/panels/device_family.h"
 #include "core/serial/counting_port.h"
+#include "core/serial/net/net_address.h"
 #include "core/serial/system_ports.h"
 #include "core/terminal/port_status_text.h"
 #include "core/protocol/zum_exchange.h"
@@ -497,13 +500,37 @@ void TForm_ZQ70_Main::ConfigureComport() {
 
 void TForm_ZQ70_Main::ConfigureWith(const ComportSetting& setting, const std::string& path) {
     if (counter_) counter_->ResetCounts();
-    if (path.empty())
-        session_->ConfigureConfirmed(setting);
-    else
-        session_->ConfigurePath(path, setting);
+    OpenConfirmed(setting, path);
     FollowLostPort();
     ApplyControls(session_->controls());
     if (settings_changed_) settings_changed_();
+}
+
+void TForm_ZQ70_Main::OpenConfirmed(const ComportSetting& setting, const std::string& path) {
+    const std::string target = !path.empty() ? path : setting.port != 0 ? comport_device_path(setting.port) : std::string();
+    if (!net_address_named(target)) {
+        if (path.empty())
+            session_->ConfigureConfirmed(setting);
+        else
+            session_->ConfigurePath(path, setting);
+        return;
+    }
+    // Up to 3 s for the connection and as many for the negotiation: the window keeps
+    // drawing and its timers keep running, closed to input until the answer.
+    setEnabled(false);
+    QEventLoop answered;
+    MailboxReceiver done = mailbox_.AddReceiver([&answered](std::span<Letter>) { answered.quit(); });
+    ComportStatus status = kComportSuccess;
+    std::thread opener([&] {
+        status = path.empty() ? port_.Open(setting) : port_.OpenPath(path, setting);
+        // The window is waiting for this one letter and delivering meanwhile: a full
+        // mailbox has room again well within this (the usual post gives up after 100 ms).
+        mailbox_.mailbox().Post(Letter{done.box(), {}, 0}, std::chrono::seconds(5));
+    });
+    answered.exec();
+    opener.join();
+    setEnabled(true);
+    session_->ConfigureOpened(setting, status, path);
 }
 
 void TForm_ZQ70_Main::ComportCloseClick() {

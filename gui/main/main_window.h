@@ -84,6 +84,9 @@ public:
     MessageFiles* message_files() const { return message_files_; }
     // The status line and title after a change of the port's state.
     void ShowPortStatus();
+    // Opens the confirmed setting (or `path`); a network port's open, which may wait
+    // seconds for the server, runs on a thread of its own while the window goes on drawing.
+    void OpenConfirmed(const ComportSetting& setting, const std::string& path = {});
 
     ConsoleSession& session() { return *session_; }
     const ComportSetting& session_setting() const { return session_->setting(); }

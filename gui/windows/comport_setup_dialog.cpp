@@ -10,6 +10,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "core/serial/net/net_address.h"
+#include "gui/windows/reachability_note.h"
 #include "gui/windows/system_ports_box.h"
 
 namespace {
@@ -88,6 +90,12 @@ TForm_ComportSetup::TForm_ComportSetup(QWidget* parent) : QDialog(parent) {
     connect(combo_port_, &QComboBox::currentIndexChanged, system_ports_, &SystemPortsBox::Refresh);
 }
 
+TForm_ComportSetup::~TForm_ComportSetup() = default;
+
+void TForm_ComportSetup::SetMailbox(MailboxPump& mailbox) {
+    reachability_ = std::make_unique<ReachabilityNote>(mailbox, label_port_path_);
+}
+
 void TForm_ComportSetup::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     FormShow();
@@ -138,11 +146,19 @@ void TForm_ComportSetup::ShowProgrammedRate() {
 // Beside the port list: the device the selected port opens, and whether it is there.
 void TForm_ComportSetup::ShowPortPath() {
     int port = combo_port_->currentIndex();
+    if (reachability_) reachability_->Forget();
     if (port <= 0) {
         label_port_path_->clear();
         return;
     }
-    QString path = QString::fromStdString(comport_device_path(port));
+    const std::string device = comport_device_path(port);
+    // A port on another machine: whether it answers, found without holding the dialog up.
+    if (net_address_named(device)) {
+        if (reachability_) reachability_->Check(device);
+        else label_port_path_->setText(QString::fromStdString(device));
+        return;
+    }
+    QString path = QString::fromStdString(device);
     label_port_path_->setText(path + (comport_device_present(port) ? QStringLiteral("  (present)")
                                                                    : QStringLiteral("  (missing)")));
 }

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <memory>
+
 #include "core/serial/port_values.h"
 
 class QCheckBox;
@@ -12,12 +14,18 @@ class SystemPortsBox;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
+class MailboxPump;
+class ReachabilityNote;
 
 class TForm_ComportSetup : public QDialog {
     Q_OBJECT
 
 public:
     explicit TForm_ComportSetup(QWidget* parent = nullptr);
+    ~TForm_ComportSetup() override;
+    // Where the reachability of a port's network address comes back; without it the
+    // address is shown unchecked.
+    void SetMailbox(MailboxPump& mailbox);
 
     void SetSetting(const ComportSetting& setting) { saved_ = setting; }
     ComportSetting GetSetting() const { return saved_; }
@@ -55,4 +63,5 @@ private:
     QLabel* label_port_path_ = nullptr;
     QCheckBox* check_reconnect_ = nullptr;
     SystemPortsBox* system_ports_ = nullptr;
+    std::unique_ptr<ReachabilityNote> reachability_;
 };

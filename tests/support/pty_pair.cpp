@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "core/serial/backend/termios2_rate.h"
 
@@ -121,6 +122,15 @@ ComPortFolder::~ComPortFolder() {
         setenv("XDG_CONFIG_HOME", old_config_.c_str(), 1);
     else
         unsetenv("XDG_CONFIG_HOME");
+}
+
+bool ComPortFolder::address(int n, const std::string& address) {
+    std::string name = ports_ + "/com" + std::to_string(n);
+    std::error_code ec;
+    std::filesystem::remove(name, ec);
+    std::ofstream file(name);
+    file << address << "\n";
+    return static_cast<bool>(file.flush());
 }
 
 bool ComPortFolder::link(int n, const std::string& target) {

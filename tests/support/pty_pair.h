@@ -57,6 +57,8 @@ public:
     // Links COM n to the slave of the pair (or any path).
     bool link(int n, const std::string& target);
     bool link(int n, const PtyPair& pair) { return link(n, pair.slave_path()); }
+    // Makes COM n a file naming a network address (rfc2217://... or tcp://...).
+    bool address(int n, const std::string& address);
 
 private:
     TempDir dir_;

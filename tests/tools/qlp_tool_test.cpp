@@ -15,6 +15,7 @@
 #include "support/child_process.h"
 #include "support/sim_process.h"
 #include "support/pty_pair.h"
+#include "support/ser2net_process.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -418,3 +419,28 @@ TEST_F(ScriptedDevice, AToolStoppedBySignalLeavesNothingBehind) {
 }
 
 } // namespace
+
+// The simulator behind ser2net: benchlink-qlp reaches it by address, and the auto-baud
+// scan, starting from 115200, finds it at its own rate over RFC 2217.
+TEST(QlpToolOverTheNetwork, ChecksAndScansThroughSer2Net) {
+    SKIP_WITHOUT_SER2NET();
+    SimProcess sim = startSim({"--id", "1", "--baud", "38400"});
+    ASSERT_TRUE(sim.ok());
+    Ser2Net server(sim.path);
+    ASSERT_TRUE(server.ok()) << server.log();
+    const ProgramResult check = runProgram(BENCHLINK_QLP_PROGRAM, {"--path", server.address(), "--baud", "38400", "check", "1"});
+    EXPECT_EQ(check.code, 0) << check.err;
+    EXPECT_EQ(check.out, "Success.\n");
+    const ProgramResult detect =
+        runProgram(BENCHLINK_QLP_PROGRAM, {"--path", server.address(), "--baud", "115200", "detect", "--auto-baud"}, 20s);
+    EXPECT_EQ(detect.code, 0) << detect.err;
+    EXPECT_NE(detect.out.find("Scan Comport Buadrate 38400"), std::string::npos) << detect.out;
+    EXPECT_NE(detect.out.find("Detect ID 1 Success."), std::string::npos) << detect.out;
+}
+
+TEST(QlpToolOverTheNetwork, NobodyListeningSaysWhy) {
+    const std::string address = "rfc2217://127.0.0.1:" + std::to_string(freeTcpPort());
+    const ProgramResult r = runProgram(BENCHLINK_QLP_PROGRAM, {"--path", address, "check", "1"});
+    EXPECT_EQ(r.err, "benchlink-qlp: " + address + ": Invalid Handle Value! (Connection refused)\n");
+    EXPECT_NE(r.code, 0);
+}

@@ -1,6 +1,11 @@
 // The main window's port flows, state table and message-list lines, over a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -108,6 +113,48 @@ TEST_F(ConsoleSessionTest, FailedOpenSaysWhy) {
     com2.port = 2;
     session.ConfigureConfirmed(com2);
     EXPECT_EQ(take(), (Lines{"COM2 Configure Fault! Invalid Handle Value! (No such file or directory)", ""}));
+}
+
+// A network port says why for a fault that is no failed open too: here a server that
+// takes the connection (the system accepts it into the listen queue) and never answers.
+TEST_F(ConsoleSessionTest, SilentNetworkServerSaysWhy) {
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(listen(listener, 1), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len), 0);
+    ASSERT_TRUE(ports.address(2, "rfc2217://127.0.0.1:" + std::to_string(ntohs(a.sin_port))));
+    ComportSetting com2 = com1();
+    com2.port = 2;
+    session.ConfigureConfirmed(com2);
+    close(listener);
+    EXPECT_EQ(take(), (Lines{"COM2 Configure Fault! Time Out! (the server did not answer the Telnet negotiation within 3 s)", ""}));
+}
+
+// Raw TCP sends no line settings: the session says whose they are. A bare listening
+// socket takes the connection, which is all raw TCP asks of a server.
+TEST_F(ConsoleSessionTest, RawTcpSaysTheSettingsAreTheServers) {
+    const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    ASSERT_EQ(listen(listener, 1), 0);
+    ASSERT_EQ(getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len), 0);
+    const std::string address = "tcp://127.0.0.1:" + std::to_string(ntohs(a.sin_port));
+    ASSERT_TRUE(ports.address(2, address));
+    ComportSetting com2 = com1();
+    com2.port = 2;
+    session.ConfigureConfirmed(com2);
+    const Lines lines = take_when(8);
+    close(listener);
+    ASSERT_GE(lines.size(), 7u);
+    EXPECT_EQ(lines[0], "COM2 Configure Success.");
+    EXPECT_EQ(lines[5], address + ": settings are the server's");
 }
 
 TEST_F(ConsoleSessionTest, AbortedDialogChangesNothing) {

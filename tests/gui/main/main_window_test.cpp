@@ -15,6 +15,11 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QtTest>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <thread>
 
@@ -509,6 +514,50 @@ private slots:
         QVERIFY2(path.startsWith(QString::fromStdString(h_->ports.ports_folder() + "/com1")), qPrintable(path));
         QVERIFY(path.endsWith(QStringLiteral("(present)")));
         setup->close();
+    }
+
+    // A port on another machine: its address at once, whether it answers when found.
+    void settingsDialogChecksANetworkAddress() {
+        const std::string address = "rfc2217://127.0.0.1:1"; // a port nobody serves
+        QVERIFY(h_->ports.address(9, address));
+        TForm_ComportSetup* setup = h_->windows->comport_setup();
+        setup->SetSetting(ComportSetting{});
+        setup->show();
+        child<QComboBox>(setup, "ComboBox_Comport")->setCurrentIndex(9);
+        auto* label = child<QLabel>(setup, "Label_ComportPath");
+        QVERIFY(label->text().startsWith(QString::fromStdString(address)));
+        QTRY_COMPARE_WITH_TIMEOUT(label->text(), QString::fromStdString(address + "  (Connection refused)"), 5000);
+        setup->close();
+    }
+
+    // A server that takes the connection (into the system's listen queue) and never
+    // answers: the window goes on drawing, closed to input, until the fault after 3 s.
+    void silentNetworkServerNeverHoldsTheWindow() {
+        const int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof a;
+        QCOMPARE(bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        QCOMPARE(listen(listener, 1), 0);
+        QCOMPARE(getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len), 0);
+        QVERIFY(h_->ports.address(1, "rfc2217://127.0.0.1:" + std::to_string(ntohs(a.sin_port))));
+        int ticks = 0;
+        bool closed_to_input = false;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            ++ticks;
+            closed_to_input = closed_to_input || !h_->main()->isEnabled();
+        });
+        tick.start(100);
+        h_->openPort();
+        tick.stop();
+        close(listener);
+        QVERIFY2(ticks >= 20, qPrintable(QString::number(ticks)));
+        QVERIFY(closed_to_input);
+        QVERIFY(h_->main()->isEnabled());
+        QCOMPARE(h_->lines().value(0),
+                 QStringLiteral("COM1 Configure Fault! Time Out! (the server did not answer the Telnet negotiation within 3 s)"));
     }
 };
 

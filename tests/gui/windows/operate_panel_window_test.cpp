@@ -11,6 +11,9 @@
 #include "gui/windows/pt57_operate.h"
 #include "gui/windows/rd24_operate.h"
 #include "gui/windows/trend_window.h"
+#include <memory>
+
+#include "support/ser2net_process.h"
 #include "support/sim_process.h"
 #include "support/window_harness.h"
 
@@ -94,8 +97,10 @@ private slots:
         QTest::addColumn<QString>("action");
         QTest::addColumn<QString>("model");
         QTest::addColumn<int>("do_channel"); // 0: the model has none
-        QTest::newRow("RD24-M4") << "RD24Device" << "RD24-M4" << 0;
-        QTest::newRow("PT57-M1") << "PT57Device" << "PT57-M1" << 7;
+        QTest::addColumn<bool>("network");   // COM1 names the simulator's line served by ser2net
+        QTest::newRow("RD24-M4") << "RD24Device" << "RD24-M4" << 0 << false;
+        QTest::newRow("PT57-M1") << "PT57Device" << "PT57-M1" << 7 << false;
+        QTest::newRow("RD24-M4 through ser2net") << "RD24Device" << "RD24-M4" << 0 << true;
     }
 
     // What a person does on the bench: pick the model, watch the readings, set a DA
@@ -104,9 +109,18 @@ private slots:
         QFETCH(QString, action);
         QFETCH(QString, model);
         QFETCH(int, do_channel);
+        QFETCH(bool, network);
+        if (network && !Ser2Net::installed()) QSKIP("ser2net is not installed: run scripts/install-deps.sh");
         SimProcess sim = startSim({"--model", model.toStdString()});
         QVERIFY(sim.ok());
-        QVERIFY(h_->ports.link(1, sim.path));
+        std::unique_ptr<Ser2Net> server;
+        if (network) {
+            server = std::make_unique<Ser2Net>(sim.path);
+            QVERIFY2(server->ok(), server->log().c_str());
+            QVERIFY(h_->ports.address(1, server->address()));
+        } else {
+            QVERIFY(h_->ports.link(1, sim.path));
+        }
         h_->openPort();
         OperatePanel* panel = panelOf(*h_, action);
         QTemporaryDir dir;
