@@ -124,7 +124,7 @@ TForm_ZQ70_Main::TForm_ZQ70_Main(MailboxPump& mailbox, ZumLink& link, QWidget* p
             if (back) ApplyControls(session_->controls());
             return back;
         },
-        this);
+        mailbox_, this);
     BuildMenu();
     BuildControls();
     status_line_ = new StatusLine(this);

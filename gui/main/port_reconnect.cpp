@@ -4,10 +4,15 @@
 #include <QFileSystemWatcher>
 #include <QTimer>
 
+#include "core/serial/net/net_address.h"
+#include "core/serial/net/network_port.h"
 #include "core/serial/system_ports.h"
 
-PortReconnect::PortReconnect(std::function<bool()> attempt, QObject* parent)
-    : QObject(parent), attempt_(std::move(attempt)) {
+PortReconnect::PortReconnect(std::function<bool()> attempt, MailboxPump& mailbox, QObject* parent)
+    : QObject(parent), attempt_(std::move(attempt)), mailbox_(mailbox),
+      box_(mailbox.AddReceiver([this](std::span<Letter> batch) {
+          for (const Letter& letter : batch) Looked(letter);
+      })) {
     watcher_ = new QFileSystemWatcher(this);
     retry_ = new QTimer(this);
     retry_->setSingleShot(true);
@@ -18,8 +23,13 @@ PortReconnect::PortReconnect(std::function<bool()> attempt, QObject* parent)
     });
 }
 
+PortReconnect::~PortReconnect() {
+    if (look_.joinable()) look_.join();
+}
+
 void PortReconnect::Start(const std::string& device) {
     Stop();
+    ++round_;
     device_ = device;
     local_ = comport_is_local_device(device);
     Rewatch();
@@ -49,6 +59,10 @@ void PortReconnect::Rewatch() {
 
 void PortReconnect::Attempt() {
     if (device_.empty()) return;
+    if (!local_ && net_address_named(device_)) {
+        Look();
+        return;
+    }
     // A change in a watched folder that did not bring the device back (another
     // terminal's pseudo-terminal, another adapter) costs a look, not a try.
     const bool there = !local_ || QFileInfo::exists(QString::fromStdString(device_));
@@ -62,4 +76,27 @@ void PortReconnect::Attempt() {
     // sets its permissions after making it); one that is not there waits for the
     // next change. A line that is no device file is tried until it answers.
     if (!local_ || (there && --tries_left_ > 0)) retry_->start(kRetryMs);
+}
+
+void PortReconnect::Look() {
+    if (looking_) return; // its answer tries the port or waits again
+    if (look_.joinable()) look_.join(); // ended: its letter came
+    looking_ = true;
+    const int box = box_.box();
+    const auto round = static_cast<std::int64_t>(round_);
+    MailboxPump* mailbox = &mailbox_;
+    look_ = std::thread([mailbox, box, round, address = device_] {
+        mailbox->Post(box, net_reachability(address), round);
+    });
+}
+
+void PortReconnect::Looked(const Letter& letter) {
+    looking_ = false;
+    if (device_.empty() || static_cast<std::uint64_t>(letter.number) != round_) return;
+    // "(reachable)" or "(reachable, settings are the server's)": the open is quick now.
+    if (letter.text.rfind("(reachable", 0) == 0 && attempt_()) {
+        Stop();
+        return;
+    }
+    retry_->start(kRetryMs);
 }
