@@ -73,7 +73,8 @@ the last run are kept in benchlink.conf in the configuration folder.
 
   --port N            configure COM port N (1 to 15) at start, as "Configure"
                       with "Ok" does, and receive
-  --path DEVICE       a serial device or pseudo-terminal instead of --port
+  --path DEVICE       a serial device, pseudo-terminal, rfc2217://HOST:PORT or
+                      tcp://HOST:PORT instead of --port
   --baud RATE         9600, 19200, 38400, 57600 or 115200 (default 115200)
   --fix PCT           baud-rate correction -30 to 30 percent (default 0)
   --parity P          none, odd, even, mark or space (default none)

@@ -51,8 +51,8 @@ bool Ser2Net::installed() {
     return access(kSer2Net, X_OK) == 0;
 }
 
-Ser2Net::Ser2Net(const std::string& device, Kind kind) : kind_(kind) {
-    const int port = freeTcpPort();
+Ser2Net::Ser2Net(const std::string& device, Kind kind, int port) : kind_(kind) {
+    if (port == 0) port = freeTcpPort();
     if (!installed() || port == 0) return;
     const std::string config = dir_.file("ser2net.yaml");
     {

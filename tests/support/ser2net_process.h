@@ -14,7 +14,8 @@
 class Ser2Net : private NonCopyable {
 public:
     enum class Kind { kRfc2217, kRawTcp };
-    explicit Ser2Net(const std::string& device, Kind kind = Kind::kRfc2217);
+    // On `port`, or a free one with 0 (a server started again where the last one was).
+    explicit Ser2Net(const std::string& device, Kind kind = Kind::kRfc2217, int port = 0);
 
     static bool installed();
     bool ok() const { return port_ > 0; }

@@ -33,6 +33,7 @@
 #include "gui/windows/comport_setup_dialog.h"
 #include "support/pty_pair.h"
 #include "support/scripted_dialogs.h"
+#include "support/ser2net_process.h"
 #include "support/window_harness.h"
 #include "support/window_lookup.h"
 
@@ -374,6 +375,33 @@ private slots:
         QCOMPARE(status("Label_StatusState"), QStringLiteral("Receiving"));
         QVERIFY(back.write(std::string_view("again\0", 6)));
         QTRY_COMPARE(lines().last(), QStringLiteral("again<NUL>"));
+    }
+
+    // COM3 is a port on another machine: its server goes, and comes back where it was.
+    // The program reconnects by itself.
+    void aLostNetworkPortComesBackByItself() {
+        if (!Ser2Net::installed()) QSKIP("ser2net is not installed: run scripts/install-deps.sh");
+        PtyPair line;
+        auto server = std::make_unique<Ser2Net>(line.slave_path());
+        QVERIFY2(server->ok(), server->log().c_str());
+        const int port = server->port();
+        QVERIFY(h_->ports.address(3, server->address()));
+        h_->dialogs.modal_handlers.push_back(confirmPort(3));
+        trigger("ComportConfigure");
+        QCOMPARE(status("Label_StatusState"), QStringLiteral("Receiving"));
+        server.reset();
+        QTRY_COMPARE(status("Label_StatusState"), QStringLiteral("Lost"));
+        QTest::qWait(1200); // tries while nobody listens
+        QVERIFY(!lines().contains(QStringLiteral("COM3 Reconnected.")));
+
+        server = std::make_unique<Ser2Net>(line.slave_path(), Ser2Net::Kind::kRfc2217, port);
+        QVERIFY2(server->ok(), server->log().c_str());
+        QTRY_VERIFY_WITH_TIMEOUT(lines().contains(QStringLiteral("COM3 Reconnected.")), 10000);
+        QCOMPARE(status("Label_StatusState"), QStringLiteral("Receiving"));
+        // The server purges the line as the port opens: a byte may go with it, so the
+        // far end says it again until it is read.
+        const auto heard = [&] { return line.write(std::string_view("back\0", 5)) && lines().last() == "back<NUL>"; };
+        QTRY_VERIFY(heard());
     }
 
     // With "Reconnect" off the port stays lost; "Start Receive" never claims to receive
