@@ -32,8 +32,6 @@ constexpr std::array<CommandSyntax, 10> kCommands{{
     {"set", QlpToolCommand::kSet, 1, 1, "set ID [--new-id N] [--baud RATE] [--can NAME] [--master N]"},
 }};
 
-constexpr int kComMax = 15;
-constexpr int kFixLimit = 30;
 // A value travels as a 16-bit number; -32768 and beyond are sent as 0.
 constexpr long kValueMin = -32767;
 constexpr long kValueMax = 32767;
@@ -116,7 +114,10 @@ bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std
         const std::string& name = option.name();
         const std::string& value = option.value();
 
-        if (name == "-h" || name == "--help") {
+        if (const LineOption line = parseLineOption(option, out.line, out.path); line != LineOption::kOther) {
+            if (line == LineOption::kBad) return false;
+            if (name == "--port") port_given = true;
+        } else if (name == "-h" || name == "--help") {
             if (!option.Flag(out.help)) return false;
         } else if (name == "--pt57") {
             if (!option.Flag()) return false;
@@ -131,13 +132,6 @@ bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std
             if (!option.Flag(out.list_ports)) return false;
         } else if (name == "--monitor") {
             if (!option.Flag(out.monitor)) return false;
-        } else if (name == "--port") {
-            if (!option.Number(1, kComMax, out.line.port, "a COM port number 1 to 15")) return false;
-            port_given = true;
-        } else if (name == "--path") {
-            if (!option.Take()) return false;
-            if (value.empty()) return option.Bad("a device path");
-            out.path = value;
         } else if (name == "--baud") {
             if (!option.Take()) return false;
             // After "set" it is the device's new rate, before the command the line's.
@@ -153,14 +147,6 @@ bool qlpToolParse(const std::vector<std::string>& args, QlpToolOptions& out, std
             if (!option.Parsed(parseCanRate, out.new_can, "1176K 588K 392K 294K 196K 147K 118K 90K or 50K")) return false;
         } else if (name == "--master") {
             if (!option.Number(0, kQlpMasterIdMax, out.new_master, "a master ID 0 to 254")) return false;
-        } else if (name == "--fix") {
-            if (!option.Number(-kFixLimit, kFixLimit, out.line.fixrate, "a percentage -30 to 30")) return false;
-        } else if (name == "--parity") {
-            if (!option.Parsed(parseParity, out.line.parity, "none, odd, even, mark or space")) return false;
-        } else if (name == "--data-bits") {
-            if (!option.Number(5, 8, out.line.databits, "5 to 8")) return false;
-        } else if (name == "--stop-bits") {
-            if (!option.Parsed(parseStopBits, out.line.stopbits, "1, 1.5 or 2")) return false;
         } else if (name == "--type") {
             if (!option.Take()) return false;
             if (value.empty()) return option.Bad("an AD or DA type name");

@@ -4,32 +4,9 @@
 #include <atomic>
 #include <chrono>
 
+#include "core/serial/port_guard.h"
+
 namespace {
-
-// Ends every wait on the port before taking it, so a wait without a deadline never
-// holds a configure or close off.
-struct Exclusive {
-    Exclusive(PortLock& l, PortWake& changed) : lock(l) {
-        changed.Raise();
-        lock.lock();
-        changed.Clear();
-    }
-    ~Exclusive() { lock.unlock(); }
-    PortLock& lock;
-};
-
-struct Shared {
-    explicit Shared(PortLock& l) : lock(l) { lock.lock_shared(); }
-    ~Shared() { lock.unlock_shared(); }
-    PortLock& lock;
-};
-
-// Numbers every open and close of every port in the process, so a session names one
-// open of one port for good (a wait's kept epoll set relies on that).
-std::uint64_t next_session() {
-    static std::atomic<std::uint64_t> next{1};
-    return next.fetch_add(1);
-}
 
 // Orders reads that found a port's input queue empty against the ends of each
 // thread's waits: a wait may listen for new bytes alone only when such a read came
@@ -45,13 +22,6 @@ std::uint64_t tick() {
 constexpr int kWriteMarginMs = 2000;
 // One quiet poll of a collection.
 constexpr int kReceivePollMs = 1;
-
-ComportSetting defaults() {
-    ComportSetting s;
-    comport_default_setting(s);
-    s.fixrate = 0;
-    return s;
-}
 
 int bits_per_char(const ComportSetting& s) {
     return 1 + s.databits + (s.parity != 0 ? 1 : 0) + (s.stopbits != 0 ? 2 : 1);
@@ -69,17 +39,17 @@ LineSettings line_of(const ComportSetting& s) {
 } // namespace
 
 SerialPort::~SerialPort() {
-    Exclusive guard(lock_, changed_);
+    PortExclusive guard(lock_, changed_);
     CloseLocked();
 }
 
 ComportStatus SerialPort::CloseLocked() {
     const LineSettings line = line_of(current_);
-    current_ = defaults();
+    current_ = port_closed_setting();
     if (port_ == kNoPortHandle) return kComportInvalidHandle;
     port_close(port_, line);
     port_ = kNoPortHandle;
-    session_ = next_session();
+    session_ = next_port_session();
     return kComportSuccess;
 }
 
@@ -94,7 +64,7 @@ ComportStatus SerialPort::OpenLocked(const std::string& path, const ComportSetti
         return status;
     }
     port_ = port;
-    session_ = next_session();
+    session_ = next_port_session();
     faulted_ = false;
     fault_report_ = 0;
     current_ = s;
@@ -103,7 +73,7 @@ ComportStatus SerialPort::OpenLocked(const std::string& path, const ComportSetti
 
 ComportStatus SerialPort::Open(const ComportSetting& setting) {
     if (setting.port == 0) {
-        Exclusive guard(lock_, changed_);
+        PortExclusive guard(lock_, changed_);
         CloseLocked();
         return kComportNoneSetup;
     }
@@ -113,7 +83,7 @@ ComportStatus SerialPort::Open(const ComportSetting& setting) {
 ComportStatus SerialPort::OpenPath(const std::string& path, const ComportSetting& setting) {
     ComportStatus status;
     {
-        Exclusive guard(lock_, changed_);
+        PortExclusive guard(lock_, changed_);
         status = OpenLocked(path, setting);
         if (status == kComportSuccess) reported_ = current_;
     }
@@ -121,7 +91,7 @@ ComportStatus SerialPort::OpenPath(const std::string& path, const ComportSetting
 }
 
 ComportStatus SerialPort::Close(const ComportSetting& setting) {
-    Exclusive guard(lock_, changed_);
+    PortExclusive guard(lock_, changed_);
     if (setting.port != reported_.port) return kComportSetError;
     const ComportStatus status = CloseLocked();
     if (status == kComportSuccess) reported_ = current_;
@@ -129,12 +99,12 @@ ComportStatus SerialPort::Close(const ComportSetting& setting) {
 }
 
 ComportSetting SerialPort::Setting() const {
-    Shared guard(lock_);
+    PortShared guard(lock_);
     return current_;
 }
 
 bool SerialPort::IsOpen() const {
-    Shared guard(lock_);
+    PortShared guard(lock_);
     return port_ != kNoPortHandle;
 }
 
@@ -149,7 +119,7 @@ ComportStatus SerialPort::Send(std::uint8_t* bytes, std::int32_t length) {
     if (length < 0) return kComportSendError;
     if (length == 0) return kComportSendEmpty;
     std::lock_guard one_writer(write_mutex_);
-    Shared guard(lock_);
+    PortShared guard(lock_);
     const ComportSetting& cur = current_;
     paritycheck_7bits_for_send(cur, bytes, length);
     if (port_ == kNoPortHandle) return kComportNoneSetup;
@@ -172,7 +142,7 @@ std::int32_t SerialPort::Receive(std::uint8_t* buffer, std::int32_t wait) {
     // The lock is taken for one read or one quiet poll at a time, so a configure
     // or close waits for at most one poll, never for a whole collection.
     for (bool first = true;; first = false) {
-        Shared guard(lock_);
+        PortShared guard(lock_);
         if (first) {
             if (port_ == kNoPortHandle || faulted_) return 0;
             session = session_;
@@ -219,7 +189,7 @@ void SerialPort::WaitReadableOr(int timeout_ms, const PortWake* wake, const Port
     // A loop with a wake takes the port's failure after each step: it must get there
     // instead of resting on a port that will never be readable again.
     if (wake && fault_report_.load() != 0) return;
-    Shared guard(lock_);
+    PortShared guard(lock_);
     // A failed port would read as readable (hung up) at once: only the wakes end the wait.
     const PortHandle port = port_ != kNoPortHandle && !faulted_ ? port_ : kNoPortHandle;
     int err = 0;
@@ -230,7 +200,7 @@ void SerialPort::WaitReadableOr(int timeout_ms, const PortWake* wake, const Port
 }
 
 void SerialPort::Purge(PortQueue which) {
-    Shared guard(lock_);
+    PortShared guard(lock_);
     if (port_ != kNoPortHandle) port_purge(port_, which);
 }
 

@@ -3,11 +3,6 @@
 #include "tools/cli_line.h"
 #include "tools/cli_option.h"
 
-namespace {
-constexpr long kComMax = 15;
-constexpr long kFixLimit = 30;
-} // namespace
-
 bool parseStartOptions(const std::vector<std::string>& args, StartOptions& out, std::string& error) {
     out = StartOptions{};
     bool port_given = false;
@@ -15,33 +10,18 @@ bool parseStartOptions(const std::vector<std::string>& args, StartOptions& out, 
         CliOption option(args, i, error);
         const std::string& name = option.name();
         const std::string& value = option.value();
-        if (name == "-h" || name == "--help") {
+        if (const LineOption line = parseLineOption(option, out.line, out.path); line != LineOption::kOther) {
+            if (line == LineOption::kBad) return false;
+            if (line == LineOption::kLine) out.line_given = true;
+            else if (name == "--port") port_given = true;
+        } else if (name == "-h" || name == "--help") {
             if (!option.Flag(out.help)) return false;
         } else if (name == "--defaults") {
             if (!option.Flag(out.defaults)) return false;
-        } else if (name == "--port") {
-            if (!option.Number(1, kComMax, out.line.port, "a COM port number 1 to 15")) return false;
-            port_given = true;
-        } else if (name == "--path") {
-            if (!option.Take()) return false;
-            if (value.empty()) return option.Bad("a device path");
-            out.path = value;
         } else if (name == "--baud") {
             if (!option.Take()) return false;
             if (!parseCliNumber(value, 1, 4000000, out.line.baudrate) || comport_baudrate_index(out.line.baudrate) < 0)
                 return option.Bad("one of 9600, 19200, 38400, 57600, 115200");
-            out.line_given = true;
-        } else if (name == "--fix") {
-            if (!option.Number(-kFixLimit, kFixLimit, out.line.fixrate, "a percentage -30 to 30")) return false;
-            out.line_given = true;
-        } else if (name == "--parity") {
-            if (!option.Parsed(parseParity, out.line.parity, "none, odd, even, mark or space")) return false;
-            out.line_given = true;
-        } else if (name == "--data-bits") {
-            if (!option.Number(5, 8, out.line.databits, "5 to 8")) return false;
-            out.line_given = true;
-        } else if (name == "--stop-bits") {
-            if (!option.Parsed(parseStopBits, out.line.stopbits, "1, 1.5 or 2")) return false;
             out.line_given = true;
         } else if (name == "--project") {
             if (!option.Take()) return false;

@@ -5,39 +5,12 @@
 #include <cstring>
 
 #include "core/serial/net/rfc2217.h"
+#include "core/serial/port_guard.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace telnet;
-
-struct Exclusive {
-    Exclusive(PortLock& l, PortWake& changed) : lock(l) {
-        changed.Raise();
-        lock.lock();
-        changed.Clear();
-    }
-    ~Exclusive() { lock.unlock(); }
-    PortLock& lock;
-};
-
-struct Shared {
-    explicit Shared(PortLock& l) : lock(l) { lock.lock_shared(); }
-    ~Shared() { lock.unlock_shared(); }
-    PortLock& lock;
-};
-
-std::uint64_t next_session() {
-    static std::atomic<std::uint64_t> next{1};
-    return next.fetch_add(1);
-}
-
-ComportSetting defaults() {
-    ComportSetting s;
-    comport_default_setting(s);
-    s.fixrate = 0;
-    return s;
-}
 
 // A write may take as long as its bytes need at the line's rate (the server passes
 // them on no faster), plus this margin.
@@ -62,16 +35,16 @@ bool supported(std::uint8_t option) {
 
 NetworkPort::~NetworkPort() {
     std::lock_guard one_open(open_mutex_);
-    Exclusive guard(lock_, changed_);
+    PortExclusive guard(lock_, changed_);
     CloseLocked();
 }
 
 void NetworkPort::CloseLocked() {
-    current_ = defaults();
+    current_ = port_closed_setting();
     if (!socket_) return;
     net_close(socket_);
     socket_ = nullptr;
-    session_ = next_session();
+    session_ = next_port_session();
     std::lock_guard read(read_mutex_);
     pending_.clear();
     has_pending_ = false;
@@ -88,7 +61,7 @@ void NetworkPort::Fail(std::uint32_t error, const std::string& detail) {
 ComportStatus NetworkPort::Open(const ComportSetting& setting) {
     if (setting.port == 0) {
         std::lock_guard one_open(open_mutex_);
-        Exclusive guard(lock_, changed_);
+        PortExclusive guard(lock_, changed_);
         CloseLocked();
         return kComportNoneSetup;
     }
@@ -98,17 +71,17 @@ ComportStatus NetworkPort::Open(const ComportSetting& setting) {
 ComportStatus NetworkPort::OpenPath(const std::string& address, const ComportSetting& setting) {
     std::lock_guard one_open(open_mutex_);
     {
-        Exclusive guard(lock_, changed_);
+        PortExclusive guard(lock_, changed_);
         CloseLocked();
     }
     SocketHandle socket = nullptr;
     NetProtocol protocol = NetProtocol::kRfc2217;
     const ComportStatus status = Connect(address, setting, socket, protocol);
     if (status != kComportSuccess) return status;
-    Exclusive guard(lock_, changed_);
+    PortExclusive guard(lock_, changed_);
     socket_ = socket;
     protocol_ = protocol;
-    session_ = next_session();
+    session_ = next_port_session();
     faulted_ = false;
     fault_report_ = 0;
     current_ = setting;
@@ -344,10 +317,10 @@ void NetworkPort::HandleEvent(const Event& event, std::vector<std::uint8_t>& ans
 
 ComportStatus NetworkPort::Close(const ComportSetting& setting) {
     std::lock_guard one_open(open_mutex_);
-    Exclusive guard(lock_, changed_);
+    PortExclusive guard(lock_, changed_);
     if (setting.port != reported_.port) return kComportSetError;
     if (!socket_) {
-        current_ = defaults();
+        current_ = port_closed_setting();
         return kComportInvalidHandle;
     }
     CloseLocked();
@@ -356,12 +329,12 @@ ComportStatus NetworkPort::Close(const ComportSetting& setting) {
 }
 
 ComportSetting NetworkPort::Setting() const {
-    Shared guard(lock_);
+    PortShared guard(lock_);
     return current_;
 }
 
 bool NetworkPort::IsOpen() const {
-    Shared guard(lock_);
+    PortShared guard(lock_);
     return socket_ != nullptr;
 }
 
@@ -375,7 +348,7 @@ void NetworkPort::RecordFault(std::uint32_t error) {
 ComportStatus NetworkPort::Send(std::uint8_t* bytes, std::int32_t length) {
     if (length < 0) return kComportSendError;
     if (length == 0) return kComportSendEmpty;
-    Shared guard(lock_);
+    PortShared guard(lock_);
     paritycheck_7bits_for_send(current_, bytes, length);
     if (!socket_) return kComportNoneSetup;
     std::vector<std::uint8_t> out;
@@ -402,7 +375,7 @@ std::int32_t NetworkPort::Receive(std::uint8_t* buffer, std::int32_t wait) {
     std::uint64_t session = 0;
     bool strip = false;
     for (bool first = true;; first = false) {
-        Shared guard(lock_);
+        PortShared guard(lock_);
         if (first) {
             if (!socket_ || faulted_) return 0;
             session = session_;
@@ -453,7 +426,7 @@ std::int32_t NetworkPort::Receive(std::uint8_t* buffer, std::int32_t wait) {
 
 void NetworkPort::WaitReadableOr(int timeout_ms, const PortWake* wake, const PortWake* also) {
     if (wake && fault_report_.load() != 0) return;
-    Shared guard(lock_);
+    PortShared guard(lock_);
     // Bytes decoded and not yet taken are readable now (none count while an open
     // negotiates: the port is not open yet).
     if (socket_ && !faulted_ && has_pending_.load()) return;
@@ -464,7 +437,7 @@ void NetworkPort::WaitReadableOr(int timeout_ms, const PortWake* wake, const Por
 }
 
 void NetworkPort::Purge(PortQueue which) {
-    Shared guard(lock_);
+    PortShared guard(lock_);
     if (!socket_) return;
     if (which != PortQueue::kOutput) {
         std::lock_guard read(read_mutex_);
