@@ -79,6 +79,7 @@ const std::vector<Field>& fields() {
                 [](auto& s, long long v) { s.change_line_enabled = v; }),
         text("project_file", &ProgramSettings::project_file),
         text("message_folder", &ProgramSettings::message_folder),
+        text("file_folder", &ProgramSettings::file_folder),
         text("geometry", &ProgramSettings::geometry),
     };
     return kFields;

@@ -21,6 +21,7 @@ struct ProgramSettings {
     bool change_line_enabled = false;
     std::string project_file;  // the last command project, empty for none
     std::string message_folder; // where "File" → "Load"/"Save" of the message list last went
+    std::string file_folder;   // where the last file chosen in any file dialog was
     std::string geometry;      // the main window's, as hex pairs of the toolkit's own record
 
     bool operator==(const ProgramSettings&) const = default;

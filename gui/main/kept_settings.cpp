@@ -3,6 +3,7 @@
 #include <QByteArray>
 
 #include "core/files/file_io.h"
+#include "gui/main/dialog_seam.h"
 #include "gui/main/main_window.h"
 #include "gui/main/message_files.h"
 #include "gui/main/receive_settings_panel.h"
@@ -28,6 +29,7 @@ void KeptSettings::Restore(TForm_ZQ70_Main& window) {
         window.restoreGeometry(QByteArray::fromHex(QByteArray::fromStdString(settings.geometry)));
     window.receive_settings()->Restore(settings);
     window.message_files()->SetDirectory(settings.message_folder);
+    SetLastFileFolder(QString::fromStdString(settings.file_folder));
     window.SetReconnect(settings.reconnect);
     window.session().RememberSetting(settings.port);
     if (!settings.project_file.empty() && !window.general_ascii_page()->OpenProject(settings.project_file)) {
@@ -47,6 +49,7 @@ void KeptSettings::Save(const TForm_ZQ70_Main& window) {
     const ProjectLocation& project = window.general_ascii_page()->project_location();
     if (!project.name.empty() && file_name_taken(project.path())) settings.project_file = project.path();
     settings.message_folder = window.message_files()->directory();
+    settings.file_folder = LastFileFolder().toStdString();
     settings.geometry = window.saveGeometry().toHex().toStdString();
     if (known_ && settings == saved_) return;
     if (write_program_settings(path_, settings)) {

@@ -27,12 +27,12 @@ QString ScriptedDialogs::nextFile(const QString& folder, const QString& name, co
     return answer;
 }
 
-QString ScriptedDialogs::OpenFileName(QWidget*, const QString& folder, const QString& name,
+QString ScriptedDialogs::AskOpenFileName(QWidget*, const QString& folder, const QString& name,
                                       const QString& filter) {
     return nextFile(folder, name, filter);
 }
 
-QString ScriptedDialogs::SaveFileName(QWidget*, const QString& folder, const QString& name,
+QString ScriptedDialogs::AskSaveFileName(QWidget*, const QString& folder, const QString& name,
                                       const QString& filter) {
     return nextFile(folder, name, filter);
 }

@@ -11,7 +11,11 @@
 
 class ScriptedDialogs : public DialogSeam {
 public:
-    ScriptedDialogs() { setDialogs(this); }
+    // Each test starts as a new process does: no file chosen yet.
+    ScriptedDialogs() {
+        setDialogs(this);
+        SetLastFileFolder(QString());
+    }
     ~ScriptedDialogs() override { setDialogs(nullptr); }
 
     // Each modal window shown takes the next handler, which works its controls
@@ -28,10 +32,11 @@ public:
 
     int ShowModal(QDialog& dialog) override;
     void message(QWidget* parent, const QString& text) override;
-    QString OpenFileName(QWidget* parent, const QString& folder, const QString& name,
-                         const QString& filter) override;
-    QString SaveFileName(QWidget* parent, const QString& folder, const QString& name,
-                         const QString& filter) override;
+protected:
+    QString AskOpenFileName(QWidget* parent, const QString& folder, const QString& name,
+                            const QString& filter) override;
+    QString AskSaveFileName(QWidget* parent, const QString& folder, const QString& name,
+                            const QString& filter) override;
 
 private:
     QString nextFile(const QString& folder, const QString& name, const QString& filter);

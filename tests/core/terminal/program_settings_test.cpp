@@ -25,6 +25,7 @@ ProgramSettings changed() {
     s.change_line_enabled = true;
     s.project_file = "/home/bench/projects/pump test.zqa";
     s.message_folder = "/home/bench/logs/";
+    s.file_folder = "/home/bench/trends/";
     s.geometry = "01d9d0cb0003";
     return s;
 }

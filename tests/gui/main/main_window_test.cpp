@@ -26,6 +26,7 @@
 #include "core/serial/system_ports.h"
 #include "core/terminal/program_settings.h"
 #include "gui/main/application.h"
+#include "gui/main/dialog_seam.h"
 #include "gui/main/kept_settings.h"
 #include "gui/main/main_window.h"
 #include "gui/main/message_dialog.h"
@@ -494,11 +495,18 @@ private slots:
         child<QCheckBox>(main(), "CheckBox_QLPFilter")->setChecked(true);
         h_->dialogs.modal_handlers.push_back(confirmReconnect(1, false));
         trigger("ComportConfigure");
+        QTemporaryDir files;
+        h_->dialogs.file_answers.push_back(files.filePath(QStringLiteral("pump.bin")));
+        click(main(), "Button_ReadFile");
         KeptSettings(path).Save(*main());
 
+        SetLastFileFolder(QString()); // as in a new process
         h_->windows = std::make_unique<BenchlinkWindows>();
         main()->show();
         KeptSettings(path).Restore(*main());
+        h_->dialogs.file_answers.push_back(QString());
+        click(main(), "Button_ReadFile");
+        QCOMPARE(h_->dialogs.fileFolders.last(), files.path() + QLatin1Char('/'));
         QVERIFY(child<QRadioButton>(main(), "RadioGroup_ReceiveMessageMode_2")->isChecked());
         QVERIFY(child<QRadioButton>(main(), "RadioGroup_LineControlMode_4")->isChecked());
         QCOMPARE(child<QLineEdit>(main(), "Edit_LineControlOther")->text(), QStringLiteral("0D 0A"));

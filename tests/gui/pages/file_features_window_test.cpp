@@ -70,13 +70,14 @@ private slots:
     }
 
     void saveWritesTxtWhateverTheExtension() {
+        const QString start = DefaultFileFolder(); // the dialog moves it to the chosen folder
         h->click("Button_AddMessageMark");
         h->click("Button_AddMessageSpaceLine");
         h->dialogs.file_answers.push_back(file("report.log"));
         trigger("MessageSave");
         QCOMPARE(h->dialogs.fileFilters.last(), QStringLiteral("Text Files|*.txt|All files|*.*"));
         QCOMPARE(h->dialogs.fileNames.last(), QStringLiteral("meaasge"));
-        QCOMPARE(h->dialogs.fileFolders.last(), DefaultFileFolder());
+        QCOMPARE(h->dialogs.fileFolders.last(), start);
         QCOMPARE(readFile(file("report.txt")),
                  QByteArray("-------------------* MARK Line *-------------------------   \r\n\r\n"));
         QVERIFY(!QFile::exists(file("report.log")));
