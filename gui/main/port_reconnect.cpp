@@ -92,7 +92,12 @@ void PortReconnect::Look() {
 
 void PortReconnect::Looked(const Letter& letter) {
     looking_ = false;
-    if (device_.empty() || static_cast<std::uint64_t>(letter.number) != round_) return;
+    if (device_.empty()) return;
+    // A look begun for an earlier loss: this one's port has not been looked at yet.
+    if (static_cast<std::uint64_t>(letter.number) != round_) {
+        Attempt();
+        return;
+    }
     // "(reachable)" or "(reachable, settings are the server's)": the open is quick now.
     if (letter.text.rfind("(reachable", 0) == 0 && attempt_()) {
         Stop();
