@@ -1,11 +1,15 @@
 #include "core/terminal/port_status_text.h"
 
+#include "core/serial/net/net_address.h"
+
 std::string port_status_name(const std::string& name, const std::string& target) {
     return target.empty() || target == name ? name : name + " " + target;
 }
 
-std::string port_status_line(const ComportSetting& setting, bool has_port) {
-    if (!has_port) return {};
+std::string port_status_line(const ComportSetting& setting, const std::string& target) {
+    if (target.empty()) return {};
+    if (NetAddress address; net_address_parse(target, address) && address.protocol == NetProtocol::kRawTcp)
+        return "settings are the server's";
     static constexpr char kParityLetters[] = {'N', 'O', 'E', 'M', 'S'};
     const char parity = setting.parity < 5 ? kParityLetters[setting.parity] : '?';
     return std::to_string(comport_programmed_rate(setting.baudrate, setting.fixrate)) + " " +

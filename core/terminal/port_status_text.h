@@ -11,8 +11,9 @@
 // port: "None"); an explicit device is named once.
 std::string port_status_name(const std::string& name, const std::string& target);
 // "115200 8N1": programmed rate, data bits, parity letter (N O E M S), stop bits
-// (1, 1.5 or 2); empty with no port.
-std::string port_status_line(const ComportSetting& setting, bool has_port);
+// (1, 1.5 or 2); empty with no port (`target` empty); "settings are the server's" for
+// a raw TCP port, which carries no line settings.
+std::string port_status_line(const ComportSetting& setting, const std::string& target);
 // "Closed", "Open", "Receiving", "Lost", "Fault".
 std::string port_state_name(PortState state);
 // The main window's title: "ZQ70 Main", or "ZQ70 Main - COM3" while a port is configured.

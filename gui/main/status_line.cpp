@@ -56,7 +56,7 @@ void StatusLine::SetResetCounts(std::function<void()> reset) {
 
 void StatusLine::Show(const ConsoleSession& session, const std::string& target) {
     port_->setText(QString::fromStdString(port_status_name(session.port_name(), target)));
-    settings_->setText(QString::fromStdString(port_status_line(session.setting(), !target.empty())));
+    settings_->setText(QString::fromStdString(port_status_line(session.setting(), target)));
     state_->setText(QString::fromStdString(port_state_name(session.state())));
     state_->setToolTip(QString::fromStdString(session.state_reason()));
 }

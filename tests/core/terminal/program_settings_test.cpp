@@ -104,8 +104,10 @@ TEST(PortStatusText, TheLineInShortForm) {
         s.databits = static_cast<std::uint8_t>(row.databits);
         s.parity = static_cast<std::uint8_t>(row.parity);
         s.stopbits = static_cast<std::uint8_t>(row.stopbits);
-        EXPECT_EQ(port_status_line(s, true), row.text);
-        EXPECT_EQ(port_status_line(s, false), "");
+        EXPECT_EQ(port_status_line(s, "/dev/ttyUSB0"), row.text);
+        EXPECT_EQ(port_status_line(s, "rfc2217://lab:2217"), row.text);
+        EXPECT_EQ(port_status_line(s, ""), "");
+        EXPECT_EQ(port_status_line(s, "tcp://lab:4000"), "settings are the server's");
     }
 }
 
