@@ -45,6 +45,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/process_cpu.h"
 #include "support/pty_pair.h"
 #include "support/temp_dir.h"
 #include "core/util/non_copyable.h"
@@ -97,20 +98,6 @@ std::map<int, Task> sample_tasks(pid_t pid) {
     return out;
 }
 
-// The process's CPU time in clock ticks, threads that ended included.
-double process_ticks_seconds(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string all((std::istreambuf_iterator<char>(stat)), {});
-    std::istringstream rest(all.substr(all.rfind(')') + 2));
-    std::string field;
-    double utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && rest >> field; ++i) {
-        if (i == 14) utime = std::atof(field.c_str());
-        if (i == 15) stime = std::atof(field.c_str());
-    }
-    return (utime + stime) / double(sysconf(_SC_CLK_TCK));
-}
-
 long resident_kib(pid_t pid) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(status, line);)
@@ -138,7 +125,7 @@ struct Span {
 
 class Measure {
 public:
-    explicit Measure(pid_t pid) : pid_(pid), t0_(Clock::now()), tasks0_(sample_tasks(pid)), ticks0_(process_ticks_seconds(pid)) {}
+    explicit Measure(pid_t pid) : pid_(pid), t0_(Clock::now()), tasks0_(sample_tasks(pid)), ticks0_(other_process_cpu_seconds(pid)) {}
 
     Span stop() const {
         Span s;
@@ -169,7 +156,7 @@ public:
         // /proc/<pid>/task with their last moments; the process's own count keeps
         // them, but in whole ticks (10 ms), so it is shown beside, not used.
         s.cpu_share = 100.0 * cpu_ns / 1e9 / s.wall;
-        s.tick_share = 100.0 * (process_ticks_seconds(pid_) - ticks0_) / s.wall;
+        s.tick_share = 100.0 * (other_process_cpu_seconds(pid_) - ticks0_) / s.wall;
         s.switches_per_s = double(switches) / s.wall;
         return s;
     }

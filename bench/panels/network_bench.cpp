@@ -17,6 +17,7 @@
 #include "gui/main/application.h"
 #include "gui/main/main_window.h"
 #include "gui/windows/rd24_operate.h"
+#include "bench/panels/exchange_counter.h"
 #include "support/gui_stall.h"
 #include "support/process_cpu.h"
 #include "support/pty_pair.h"
@@ -27,42 +28,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-// One exchange per step; its line ends with the milliseconds it waited ("...12mS").
-class ExchangeCounter : public LinkLogSink {
-public:
-    void AddIdLine(std::uint32_t, const std::string& text) override {
-        ++exchanges;
-        if (text.rfind("Timeout!", 0) == 0) ++timeouts;
-        const auto end = text.rfind("mS");
-        if (end == std::string::npos) return;
-        auto start = end;
-        while (start > 0 && std::isdigit(static_cast<unsigned char>(text[start - 1]))) --start;
-        if (start == end) return;
-        const long waited = std::stol(text.substr(start, end - start));
-        long seen = longest.load();
-        while (waited > seen && !longest.compare_exchange_weak(seen, waited)) {
-        }
-    }
-    void AddLine(const std::string&) override {}
-    std::atomic<long> exchanges{0};
-    std::atomic<long> timeouts{0};
-    std::atomic<long> longest{0};
-};
-
-// CPU seconds another process has used so far (utime and stime of /proc/PID/stat).
-double other_cpu_seconds(int pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto close = text.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream fields(text.substr(close + 2));
-    std::string field;
-    double ticks = 0;
-    for (int i = 3; fields >> field && i <= 15; ++i)
-        if (i == 14 || i == 15) ticks += std::stod(field);
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
 
 } // namespace
 
@@ -108,7 +73,7 @@ int main(int argc, char** argv) {
         const long timeouts_before = counter.timeouts.load();
         counter.longest = 0;
         const double cpu_before = process_cpu_seconds();
-        const double server_before = other_cpu_seconds(server.pid());
+        const double server_before = other_process_cpu_seconds(server.pid());
         const auto start = Clock::now();
         run_for(10s);
         const double wall = std::chrono::duration<double>(Clock::now() - start).count();
@@ -117,7 +82,7 @@ int main(int argc, char** argv) {
                     line.what, double(counter.exchanges.load() - before) / wall,
                     counter.timeouts.load() - timeouts_before, counter.longest.load(),
                     100.0 * (process_cpu_seconds() - cpu_before) / wall,
-                    100.0 * (other_cpu_seconds(server.pid()) - server_before) / wall);
+                    100.0 * (other_process_cpu_seconds(server.pid()) - server_before) / wall);
     }
     panel->close();
     windows.link().SetLinkLog(nullptr);

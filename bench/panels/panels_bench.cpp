@@ -35,6 +35,7 @@
 #include "gui/windows/link_monitor.h"
 #include "gui/windows/rd24_operate.h"
 #include "gui/windows/trend_window.h"
+#include "bench/panels/exchange_counter.h"
 #include "support/process_cpu.h"
 #include "support/pty_pair.h"
 #include "support/sim_process.h"
@@ -44,18 +45,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-// Counts the exchanges the frame layer logs: one per step.
-class ExchangeCounter : public LinkLogSink {
-public:
-    void AddIdLine(std::uint32_t, const std::string& text) override {
-        ++exchanges;
-        if (text.rfind("Timeout!", 0) == 0) ++timeouts;
-    }
-    void AddLine(const std::string&) override {}
-    std::atomic<long> exchanges{0};
-    std::atomic<long> timeouts{0};
-};
 
 long resident_kib() {
     std::ifstream statm("/proc/self/statm");
